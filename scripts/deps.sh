@@ -1,0 +1,28 @@
+# Sourced by the other scripts: installs the Debian packages a step needs when they are
+# missing, or stops with one line naming them when it may not install.
+# usage: need_packages PACKAGE...
+need_packages() {
+    local missing=()
+    local p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=""
+    if [ "$(id -u)" -ne 0 ]; then
+        if command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
+            sudo="sudo -n"
+        else
+            echo "missing Debian packages (install them, or run as root): ${missing[*]}" >&2
+            exit 1
+        fi
+    fi
+    echo "installing ${missing[*]}" >&2
+    $sudo apt-get update -qq >/dev/null
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+# The packages every build needs.
+need_build_packages() {
+    need_packages cmake ninja-build g++ libgtest-dev
+}

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the suite with GCC, and the same suite again under
+# AddressSanitizer and UndefinedBehaviorSanitizer with Clang.
+# NORVANE_STAGES picks stages (default "gcc sanitize").
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/deps.sh
+need_build_packages
+stages="${NORVANE_STAGES:-gcc sanitize}"
+jobs=$(nproc 2>/dev/null || echo 2)
+
+for stage in $stages; do
+    case "$stage" in
+    gcc)
+        echo "== build and test (GCC, Release)"
+        cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DNORVANE_BUILD_TESTS=ON >/dev/null
+        cmake --build build -j "$jobs"
+        (cd build && ctest --output-on-failure -j "$jobs")
+        ;;
+    sanitize)
+        echo "== build and test (Clang, AddressSanitizer + UndefinedBehaviorSanitizer)"
+        need_packages clang libclang-rt-14-dev
+        CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+            -DNORVANE_BUILD_TESTS=ON -DNORVANE_SANITIZE=ON >/dev/null
+        cmake --build build-asan -j "$jobs"
+        (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+            ctest --output-on-failure -j "$jobs")
+        ;;
+    *)
+        echo "unknown stage: $stage" >&2
+        exit 2
+        ;;
+    esac
+done

@@ -1,0 +1,43 @@
+// Which side of a plane a point or a face lies on, with the tolerance 0.001.
+#pragma once
+
+#include "scene/scene.h"
+
+namespace norvane {
+
+enum Side : int { Front = 1, Back = 2, On = 4, Spanning = 8 };
+
+inline constexpr float planeTolerance = 0.001f;
+
+// float(((a*x + b*y) + c*z) + d), summed in double in that order.
+inline float planeDistance(const Plane& p, const Vertex& v) {
+    return static_cast<float>(((double(p.a) * v.x + double(p.b) * v.y) + double(p.c) * v.z) + p.d);
+}
+
+// Front beyond +0.001, Back below -0.001, On between (both limits included); NaN is Back.
+inline Side sideOfDistance(float distance) {
+    if (distance > planeTolerance) return Front;
+    if (distance < -planeTolerance) return Back;
+    if (distance != distance) return Back;
+    return On;
+}
+
+inline Side classifyPoint(const Plane& p, const Vertex& v) { return sideOfDistance(planeDistance(p, v)); }
+
+// The face's side from its three corner sides.
+inline Side classifyCorners(Side s0, Side s1, Side s2) {
+    int front = 0, back = 0, on = 0;
+    for (Side s : {s0, s1, s2}) {
+        if (s == Front) ++front;
+        else if (s == Back) ++back;
+        else ++on;
+    }
+    if (on == 3) return On;
+    if (front == 3) return Front;
+    if (back == 3) return Back;
+    if (front + on == 3) return Front;
+    if (back + on == 3) return Back;
+    return Spanning;
+}
+
+} // namespace norvane

@@ -1,0 +1,44 @@
+// Choosing a node's splitting plane among the planes of its own faces, and cutting the faces
+// that cross it.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "bsp/bsp_tree.h"
+#include "bsp/classify.h"
+
+namespace norvane {
+
+// Plane-search weights.
+constexpr std::int64_t imbalanceWeight = 5;
+constexpr std::int64_t splitWeight = 75;
+constexpr std::int64_t startingBestScore = 65535;
+
+inline Side classifyFace(const Plane& p, const BspFace& f, const std::vector<Vertex>& vertices) {
+    return classifyCorners(classifyPoint(p, vertices[f.verts[0]]), classifyPoint(p, vertices[f.verts[1]]),
+                           classifyPoint(p, vertices[f.verts[2]]));
+}
+
+// Index of the face whose plane splits the node best: the lowest score
+// |front - back| * 5 + spanning * 75 below 65535, the earlier face on ties; -1 when the node
+// is a leaf (no face crosses another's plane, and the faces are never in front of each other's
+// planes or never behind them, or no candidate scores below 65535).
+std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices);
+
+// The straightforward search, every face against every candidate; the oracle of choosePlane.
+std::int32_t choosePlaneReference(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices);
+
+// The vertex where the edge from `start` to `end` meets the plane, interpolated in position,
+// mapping coordinates and normal (the normal then normalised).
+Vertex intersectEdge(const Vertex& start, const Vertex& end, const Plane& plane);
+
+enum class SplitResult { Cut, NoPattern, TooManyVertices };
+
+// Cuts a face that spans the plane into three pieces, appending two new vertices to the tree
+// and the pieces to the two lists. Stops with TooManyVertices as soon as the vertex list
+// outgrows the file format.
+SplitResult splitFace(BspTree& tree, const Plane& plane, const BspFace& face, std::vector<BspFace>& frontList,
+                      std::vector<BspFace>& backList);
+
+} // namespace norvane

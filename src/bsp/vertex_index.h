@@ -1,0 +1,47 @@
+// Finds the first vertex of a list that equals a given vertex in x, y, z, u and v, as the
+// build and the writer look corners up: -0 equals 0, and a NaN component equals any value
+// (on either side). The normal is not compared. Look-ups go through hash maps keyed on the
+// exact float bits; vertices with NaN components are grouped by which components are NaN so
+// that they too are found without scanning the list.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "scene/scene.h"
+
+namespace norvane {
+
+class VertexIndex {
+public:
+    // Indexes `list`; the list must outlive the index and only grow through add().
+    explicit VertexIndex(const std::vector<Vertex>& list);
+    ~VertexIndex();
+    VertexIndex(const VertexIndex&) = delete;
+    VertexIndex& operator=(const VertexIndex&) = delete;
+
+    // Takes in the element that was just appended to the list.
+    void add();
+    // Index of the first matching element, or -1.
+    std::int32_t find(const Vertex& v) const;
+
+    using Key = std::array<std::uint32_t, 5>;
+
+private:
+    struct Group;
+    const std::vector<Vertex>& list_;
+    std::size_t indexed_ = 0;
+    // One group per pattern of NaN components (32 patterns), created when first needed.
+    mutable std::array<std::unique_ptr<Group>, 32> groups_;
+};
+
+// The straightforward first-match scan, kept as the oracle of the index.
+std::int32_t findVertexLinear(const std::vector<Vertex>& list, const Vertex& v);
+
+// True when the two vertices are equal for the look-up.
+bool sameVertex(const Vertex& a, const Vertex& b);
+
+} // namespace norvane

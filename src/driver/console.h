@@ -1,0 +1,58 @@
+// The one console sink. Every console text of the compiler goes through a Console, so tests
+// can capture the exact bytes. Texts are code page 437 bytes; the stdout sink shows the box
+// characters correctly on terminals that expect UTF-8 and on Windows consoles.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace norvane {
+
+// Code page 437 bytes of the box-drawing characters the console texts use.
+inline constexpr char boxDownRightDouble = '\xC9'; // ╔
+inline constexpr char boxDownLeftDouble = '\xBB';  // ╗
+inline constexpr char boxUpRightDouble = '\xC8';   // ╚
+inline constexpr char boxUpLeftDouble = '\xBC';    // ╝
+inline constexpr char boxHorizontalDouble = '\xCD';// ═
+inline constexpr char boxVerticalDouble = '\xBA';  // ║
+inline constexpr char boxVerticalRight = '\xCC';   // ╠
+
+class Console {
+public:
+    virtual ~Console() = default;
+    virtual void write(std::string_view bytes) = 0;
+    virtual void flush() {}
+#if defined(__GNUC__) && !defined(_WIN32)
+    __attribute__((format(printf, 2, 3)))
+#endif
+    void print(const char* format, ...);
+};
+
+// Keeps everything written, for tests and tools.
+class CaptureConsole : public Console {
+public:
+    void write(std::string_view bytes) override { text.append(bytes); }
+    std::string text;
+};
+
+// Writes to a C stream. When `utf8Boxes` is set, the seven box characters are written as UTF-8.
+class StreamConsole : public Console {
+public:
+    StreamConsole(std::FILE* stream, bool utf8Boxes) : stream_(stream), utf8Boxes_(utf8Boxes) {}
+    void write(std::string_view bytes) override;
+    void flush() override { std::fflush(stream_); }
+
+private:
+    std::FILE* stream_;
+    bool utf8Boxes_;
+};
+
+// UTF-8 spelling of a code page 437 box byte, or empty for any other byte.
+std::string_view boxCharUtf8(char cp437);
+
+// Prints "\r   # ERROR : <message> \n": the carriage return puts the error over an unfinished
+// progress line.
+void printError(Console& console, const char* message);
+
+} // namespace norvane

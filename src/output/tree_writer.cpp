@@ -1,0 +1,165 @@
+#include "output/tree_writer.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "bsp/build_tree.h"
+#include "bsp/vertex_index.h"
+#include "math/float_math.h"
+
+namespace norvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+void putU16(std::string& out, std::uint32_t v) { // the low 16 bits of the value
+    out += static_cast<char>(v & 0xFF);
+    out += static_cast<char>((v >> 8) & 0xFF);
+}
+
+void putF32(std::string& out, float f) {
+    const std::uint32_t bits = std::isnan(f) ? 0x7FC00000u : floatBits(f);
+    for (int i = 0; i < 4; ++i) out += static_cast<char>((bits >> (8 * i)) & 0xFF);
+}
+
+void putPlane(std::string& out, const Plane& p) {
+    putF32(out, p.a);
+    putF32(out, p.b);
+    putF32(out, p.c);
+    putF32(out, p.d);
+}
+
+void putNode(std::string& out, const BspTree& tree, const BspNode& node, const std::vector<std::int32_t>& canonical) {
+    putU16(out, node.flags);
+    putPlane(out, node.hasPlane ? node.plane : Plane{});
+    putU16(out, static_cast<std::uint32_t>(node.storedFaces.size()));
+    for (const BspFace& face : node.storedFaces) {
+        for (std::uint32_t v : face.verts) putU16(out, static_cast<std::uint32_t>(canonical[v]));
+        putU16(out, static_cast<std::uint32_t>(face.id));
+        putU16(out, static_cast<std::uint32_t>(face.material));
+        putPlane(out, face.plane);
+    }
+    (void)tree;
+}
+
+bool fitsFormat(const BspTree& tree) {
+    if (tree.vertices.size() > maxFileCount || static_cast<std::size_t>(tree.faceCount) > maxFileCount ||
+        tree.materialNames.size() > maxFileCount)
+        return false;
+    for (const BspNode& node : tree.nodes)
+        if (node.storedFaces.size() > maxFileCount) return false;
+    return true;
+}
+
+bool hasWriteBits(const fs::path& path) {
+    std::error_code ec;
+    const fs::perms p = fs::status(path, ec).permissions();
+    if (ec) return true;
+    return (p & (fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write)) != fs::perms::none;
+}
+
+} // namespace
+
+std::string serializeTree(const BspTree& tree, Console& console) {
+    std::string out;
+    out += "BSP";
+    putU16(out, treeFileVersion);
+    putU16(out, static_cast<std::uint32_t>(tree.vertices.size()));
+    putU16(out, static_cast<std::uint32_t>(tree.faceCount));
+    putU16(out, static_cast<std::uint32_t>(tree.materialNames.size()));
+    for (const std::string& name : tree.materialNames) {
+        char slot[256] = {};
+        std::memcpy(slot, name.data(), name.size() < 255 ? name.size() : 255);
+        out.append(slot, sizeof slot);
+    }
+    for (const Vertex& v : tree.vertices)
+        for (float f : {v.x, v.y, v.z, v.u, v.v, v.nx, v.ny, v.nz}) putF32(out, f);
+
+    // A corner is written as the first vertex equal to it in x, y, z, u and v.
+    std::vector<std::int32_t> canonical(tree.vertices.size());
+    {
+        VertexIndex index(tree.vertices);
+        for (std::size_t i = 0; i < tree.vertices.size(); ++i) canonical[i] = index.find(tree.vertices[i]);
+    }
+
+    if (tree.nodes.empty()) return out;
+    // Pre-order walk with its own stack: a positive entry enters node (entry - 1), a negative
+    // one leaves node (-entry - 1).
+    std::vector<std::int64_t> stack{1};
+    std::int32_t level = 0;
+    while (!stack.empty()) {
+        const std::int64_t entry = stack.back();
+        stack.pop_back();
+        if (entry < 0) {
+            console.print("\r    \xCC\xCD Writing node -B- Level %3d", level);
+            --level;
+            continue;
+        }
+        const BspNode& node = tree.nodes[static_cast<std::size_t>(entry - 1)];
+        ++level;
+        console.print("\r    \xCC\xCD Writing node -F- Level %3d", level);
+        putNode(out, tree, node, canonical);
+        stack.push_back(-entry);
+        if ((node.flags & hasBackChild) && node.back >= 0) stack.push_back(node.back + 1);
+        if ((node.flags & hasFrontChild) && node.front >= 0) stack.push_back(node.front + 1);
+    }
+    return out;
+}
+
+bool writeTree(const BspTree& tree, const std::string& outputName, const std::string& inputName, Console& console) {
+    console.print("   Writing BSP_Tree\n");
+    if (!fitsFormat(tree)) {
+        printError(console, "Tree too large for the BSP file format !");
+        return false;
+    }
+    std::error_code ec;
+    const fs::path output(outputName);
+    if (fs::exists(output, ec) && fs::equivalent(output, fs::path(inputName), ec)) {
+        printError(console, "Output file would overwrite the input file !");
+        return false;
+    }
+    console.print("    \xCC\xCD Creating output file\n");
+
+    // Write through a symbolic link to where it points. A target that is not a regular file
+    // (a device, say) is written in place; a regular one is replaced only once its successor
+    // is complete.
+    fs::path target = output;
+    if (fs::is_symlink(target, ec)) {
+        const fs::path resolved = fs::canonical(target, ec);
+        if (!ec) target = resolved;
+    }
+    const bool exists = fs::exists(target, ec);
+    const bool inPlace = exists && !fs::is_regular_file(target, ec);
+    fs::path folder = target.parent_path();
+    if (folder.empty()) folder = ".";
+    const bool locked = (exists && !hasWriteBits(target)) || (!inPlace && !hasWriteBits(folder));
+    const fs::path writePath = inPlace ? target : fs::path(target.string() + ".norvane-tmp");
+    std::FILE* file = locked ? nullptr : std::fopen(writePath.string().c_str(), "wb");
+    if (!file) {
+        printError(console, "Cannot create file - disk full / locked ?");
+        return false;
+    }
+
+    console.print("    \xCC\xCD Writing header\n");
+    const std::string bytes = serializeTree(tree, console);
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    ok = (std::fflush(file) == 0) && ok;
+    ok = (std::ferror(file) == 0) && ok;
+    ok = (std::fclose(file) == 0) && ok;
+    if (ok && !inPlace) {
+        fs::rename(writePath, target, ec);
+        ok = !ec;
+    }
+    if (!ok) {
+        if (!inPlace) fs::remove(writePath, ec);
+        printError(console, "Cannot write file - disk full / locked ?");
+        return false;
+    }
+    console.print("\n    \xC8\xCD Done\n");
+    return true;
+}
+
+} // namespace norvane

@@ -1,0 +1,147 @@
+// After the filling pass: face planes, vertex normals and camera matrices. Every expression is
+// evaluated in double and rounded to float where its value is stored, in a fixed order, so
+// that every build computes the same bits.
+#include <cmath>
+#include <unordered_map>
+
+#include "math/float_math.h"
+#include "scene/loader.h"
+
+namespace norvane {
+
+Plane computeFacePlane(const Face& face) {
+    const Vertex& p0 = *face.verts[0];
+    const Vertex& p1 = *face.verts[1];
+    const Vertex& p2 = *face.verts[2];
+    const float e1x = toF32(double(p1.x) - p0.x), e1y = toF32(double(p1.y) - p0.y),
+                e1z = toF32(double(p1.z) - p0.z);
+    const float e2x = toF32(double(p2.x) - p0.x), e2y = toF32(double(p2.y) - p0.y),
+                e2z = toF32(double(p2.z) - p0.z);
+    // n = e2 x e1
+    float nx = toF32(double(e2y) * e1z - double(e1y) * e2z);
+    float ny = toF32(double(e2z) * e1x - double(e1z) * e2x);
+    float nz = toF32(double(e2x) * e1y - double(e1x) * e2y);
+    // A zero-area face divides by a zero length and keeps the NaN plane that gives.
+    const float len = vectorLength(nx, ny, nz);
+    nx = toF32(double(nx) / len);
+    ny = toF32(double(ny) / len);
+    nz = toF32(double(nz) / len);
+    const float d = toF32(-((double(nx) * p0.x + double(ny) * p0.y) + double(nz) * p0.z));
+    return Plane{nx, ny, nz, d};
+}
+
+void computeFacePlanes(Mesh& mesh) {
+    for (Face& face : mesh.faces) face.plane = computeFacePlane(face);
+}
+
+namespace {
+
+// Positions compare as floats: -0 equals 0, and a NaN equals nothing (such a position is
+// never a key).
+struct PositionKey {
+    std::uint32_t x, y, z;
+    bool operator==(const PositionKey&) const = default;
+};
+
+struct PositionKeyHash {
+    std::size_t operator()(const PositionKey& k) const {
+        std::uint64_t h = k.x * 0x9E3779B97F4A7C15ull;
+        h ^= (h >> 29) + k.y * 0xBF58476D1CE4E5B9ull;
+        h ^= (h >> 31) + k.z * 0x94D049BB133111EBull;
+        return static_cast<std::size_t>(h ^ (h >> 32));
+    }
+};
+
+bool positionKey(const Vertex& v, PositionKey& key) {
+    if (std::isnan(v.x) || std::isnan(v.y) || std::isnan(v.z)) return false;
+    auto bits = [](float f) { return floatBits(f == 0.0f ? 0.0f : f); };
+    key = PositionKey{bits(v.x), bits(v.y), bits(v.z)};
+    return true;
+}
+
+struct NormalSum {
+    float x = 0, y = 0, z = 0;
+};
+
+} // namespace
+
+void computeVertexNormals(Mesh& mesh) {
+    // Every face corner adds its face's normal to the sum kept for its position, faces and
+    // corners in order, so each vertex gathers exactly the sequence of sums that comparing it
+    // with every corner would give. A face whose normal is not finite adds nothing.
+    std::unordered_map<PositionKey, NormalSum, PositionKeyHash> sums;
+    sums.reserve(mesh.vertices.size());
+    for (const Face& face : mesh.faces) {
+        const Plane& p = face.plane;
+        const bool finite = std::isfinite(p.a) && std::isfinite(p.b) && std::isfinite(p.c);
+        for (const Vertex* corner : face.verts) {
+            PositionKey key;
+            if (!finite || !positionKey(*corner, key)) continue;
+            NormalSum& s = sums[key];
+            s.x = toF32(double(s.x) + p.a);
+            s.y = toF32(double(s.y) + p.b);
+            s.z = toF32(double(s.z) + p.c);
+        }
+    }
+    for (Vertex& v : mesh.vertices) {
+        NormalSum s;
+        PositionKey key;
+        if (positionKey(v, key)) {
+            const auto it = sums.find(key);
+            if (it != sums.end()) s = it->second;
+        }
+        const float len = vectorLength(s.x, s.y, s.z);
+        if (len == 0.0f || !std::isfinite(len)) {
+            v.nx = v.ny = v.nz = 0.0f;
+            continue;
+        }
+        v.nx = toF32(double(s.x) / len);
+        v.ny = toF32(double(s.y) / len);
+        v.nz = toF32(double(s.z) / len);
+    }
+}
+
+namespace {
+
+// Normalises (x, y, z) in place; false when its length is 0 or not finite.
+bool normalise(float& x, float& y, float& z) {
+    const float len = vectorLength(x, y, z);
+    if (len == 0.0f || !std::isfinite(len)) return false;
+    x = toF32(double(x) / len);
+    y = toF32(double(y) / len);
+    z = toF32(double(z) / len);
+    return true;
+}
+
+} // namespace
+
+void setupCamera(Camera& camera) {
+    matrixIdentity(&camera.matrix);
+    if (camera.positionKeys.count() == 0) return;
+    const float px = camera.positionKeys.x[0], py = camera.positionKeys.y[0],
+                pz = camera.positionKeys.z[0];
+    camera.matrix.m[12] = px;
+    camera.matrix.m[13] = py;
+    camera.matrix.m[14] = pz;
+    if (camera.targetKeys.count() == 0) return;
+
+    float dx = toF32(double(camera.targetKeys.x[0]) - px);
+    float dy = toF32(double(camera.targetKeys.y[0]) - py);
+    float dz = toF32(double(camera.targetKeys.z[0]) - pz);
+    // A camera on its target or looking straight along the up axis has no direction to build
+    // axes from: it keeps the matrix without target.
+    if (!normalise(dx, dy, dz)) return;
+    // r = d x (0, 1, 0); u = d x r, taken before r is normalised.
+    float rx = toF32(double(dy) * 0.0 - double(dz) * 1.0);
+    float ry = toF32(double(dz) * 0.0 - double(dx) * 0.0);
+    float rz = toF32(double(dx) * 1.0 - double(dy) * 0.0);
+    float ux = toF32(double(dy) * rz - double(dz) * ry);
+    float uy = toF32(double(dz) * rx - double(dx) * rz);
+    float uz = toF32(double(dx) * ry - double(dy) * rx);
+    if (!normalise(rx, ry, rz) || !normalise(ux, uy, uz)) return;
+    const float axes[9] = {rx, ry, rz, ux, uy, uz, dx, dy, dz};
+    for (int row = 0; row < 3; ++row)
+        for (int c = 0; c < 3; ++c) camera.matrix.m[4 * row + c] = axes[3 * row + c];
+}
+
+} // namespace norvane

@@ -1,0 +1,63 @@
+// Helpers shared by the tests: running the compiler in-process with a captured console,
+// loading scenes from bytes, and temporary folders.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "chunk_writer.h"
+#include "scene/scene.h"
+
+namespace norvane::test {
+
+std::filesystem::path modelsDir();
+std::filesystem::path expectedDir();
+
+// A fresh empty folder under the build tree, removed by the destructor.
+class TempDir {
+public:
+    explicit TempDir(const std::string& name);
+    ~TempDir();
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::unique_ptr<Scene> loadBytes(const std::vector<std::uint8_t>& bytes);
+
+std::string readText(const std::filesystem::path& path);
+std::vector<std::uint8_t> readBytes(const std::filesystem::path& path);
+void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
+
+struct RunResult {
+    int status = 0;
+    std::string console; // everything printed
+};
+
+// Runs the compiler in-process in `folder` with the given arguments (program name excluded).
+RunResult runIn(const std::filesystem::path& folder, const std::vector<std::string>& args);
+
+// Runs a shell command, returning its exit status and standard output.
+RunResult runCommand(const std::string& command);
+
+// The console text from "   Loading file" on, with the seconds of the closing line blanked.
+std::string consoleTail(const std::string& console);
+
+// Standard pieces of scene files.
+void beginMain(scene3ds::ChunkWriter& w);
+// A material block with one name.
+void writeMaterial(scene3ds::ChunkWriter& w, const std::string& name);
+// A named object with a triangle mesh of the given file-axis points and corner triples.
+void writeMesh(scene3ds::ChunkWriter& w, const std::string& name, const std::vector<std::array<float, 3>>& points,
+               const std::vector<std::array<std::uint16_t, 3>>& faces, const std::string& material = "");
+// The twelve-triangle box from (0,0,0) to (1,1,1), faces outward.
+void writeBox(scene3ds::ChunkWriter& w, const std::string& name, float x0, float y0, float z0, float size,
+              const std::string& material = "");
+std::vector<std::uint8_t> boxScene();
+
+} // namespace norvane::test
