@@ -1,0 +1,302 @@
+// The loader on small files written with the chunk writer: axes and corner order, the walk's
+// rules, names, materials, failures.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "scene/loader.h"
+#include "support/test_support.h"
+
+namespace norvane::test {
+namespace {
+
+using scene3ds::ChunkWriter;
+
+// main > editor > whatever `body` writes.
+template <class Body>
+std::vector<std::uint8_t> editorFile(Body body) {
+    ChunkWriter w;
+    beginMain(w);
+    w.begin(0x3D3D);
+    body(w);
+    w.end();
+    w.end();
+    return w.bytes();
+}
+
+std::vector<std::uint8_t> oneTriangle(const std::string& material = "") {
+    return editorFile([&](ChunkWriter& w) {
+        if (!material.empty()) writeMaterial(w, "Stone");
+        writeMesh(w, "Tri", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}, material);
+    });
+}
+
+TEST(Loader, StoresPointsInSceneAxesAndCornersFirstThirdSecond) {
+    const auto scene = loadBytes(editorFile([](ChunkWriter& w) {
+        writeMesh(w, "M", {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}, {{0, 1, 2}});
+    }));
+    ASSERT_TRUE(scene);
+    ASSERT_EQ(scene->meshes.size(), 1u);
+    const Mesh& m = scene->meshes[0];
+    EXPECT_EQ(m.name, "M");
+    EXPECT_EQ(m.vertices[0].x, 1.0f);
+    EXPECT_EQ(m.vertices[0].y, 3.0f);
+    EXPECT_EQ(m.vertices[0].z, 2.0f);
+    EXPECT_EQ(m.faces[0].verts[0], &m.vertices[0]);
+    EXPECT_EQ(m.faces[0].verts[1], &m.vertices[2]);
+    EXPECT_EQ(m.faces[0].verts[2], &m.vertices[1]);
+    EXPECT_EQ(m.faces[0].material, -1);
+    for (float f : m.localMatrix.m) EXPECT_EQ(f, 0.0f); // no local axes: all zero, not identity
+}
+
+TEST(Loader, FacePlanesFollowTheStoredCorners) {
+    auto plane = [](float z) {
+        const auto scene = loadBytes(editorFile([z](ChunkWriter& w) {
+            writeMesh(w, "M", {{0, 0, z}, {1, 0, z}, {0, 1, z}}, {{0, 1, 2}});
+        }));
+        return scene->meshes[0].faces[0].plane;
+    };
+    const Plane p0 = plane(0), p5 = plane(5);
+    EXPECT_EQ(p0.a, 0.0f);
+    EXPECT_EQ(p0.b, -1.0f);
+    EXPECT_EQ(p0.c, 0.0f);
+    EXPECT_EQ(p0.d, 0.0f);
+    EXPECT_EQ(p5.b, -1.0f);
+    EXPECT_EQ(p5.d, 5.0f);
+}
+
+TEST(Loader, VertexNormalsGatherEveryFaceAtThePosition) {
+    // Two faces meeting at the origin with planes (0,-1,0,.) and (-1,0,0,.); a second record at
+    // the same point with other mapping coordinates shares the normal; a lone vertex gets 0.
+    const auto scene = loadBytes(editorFile([](ChunkWriter& w) {
+        writeMesh(w, "M", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 0, 0}, {9, 9, 9}},
+                  {{0, 1, 2}, {3, 4, 2}});
+    }));
+    ASSERT_TRUE(scene);
+    const Mesh& m = scene->meshes[0];
+    EXPECT_EQ(m.faces[1].plane.a, -1.0f);
+    for (int v : {0, 4}) {
+        EXPECT_FLOAT_EQ(m.vertices[v].nx, -0.70710677f);
+        EXPECT_EQ(m.vertices[v].nx, m.vertices[v].ny);
+        EXPECT_EQ(m.vertices[v].nz, 0.0f);
+    }
+    EXPECT_EQ(m.vertices[5].nx, 0.0f);
+    EXPECT_EQ(m.vertices[5].ny, 0.0f);
+    EXPECT_EQ(m.vertices[5].nz, 0.0f);
+}
+
+TEST(Loader, ZeroAreaFaceKeepsItsNanPlaneButSparesItsNeighbours) {
+    const auto scene = loadBytes(editorFile([](ChunkWriter& w) {
+        writeMesh(w, "M", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {2, 0, 0}}, {{0, 1, 2}, {0, 1, 3}});
+    }));
+    const Mesh& m = scene->meshes[0];
+    EXPECT_TRUE(std::isnan(m.faces[1].plane.a));
+    EXPECT_EQ(m.vertices[0].ny, -1.0f);
+    EXPECT_EQ(m.vertices[3].nx, 0.0f); // only the broken face touches it
+}
+
+TEST(Loader, MaterialsResolveByNameInFileOrder) {
+    const auto scene = loadBytes(oneTriangle("Stone"));
+    ASSERT_TRUE(scene);
+    ASSERT_EQ(scene->materials.size(), 1u);
+    EXPECT_EQ(scene->materials[0].name, "Stone");
+    EXPECT_EQ(scene->meshes[0].faces[0].material, 0);
+    EXPECT_EQ(loadBytes(oneTriangle("Marble"))->meshes[0].faces[0].material, -1);
+
+    // Two materials of one name: the first; a later list overrides; entries past the faces are
+    // ignored.
+    const auto twice = loadBytes(editorFile([](ChunkWriter& w) {
+        writeMaterial(w, "A");
+        writeMaterial(w, "B");
+        writeMaterial(w, "B");
+        w.begin(0x4000);
+        w.name("M");
+        w.begin(0x4100);
+        w.begin(0x4110);
+        w.u16(3);
+        w.f32s({0, 0, 0, 1, 0, 0, 0, 1, 0});
+        w.end();
+        w.begin(0x4120);
+        w.u16(1);
+        w.u16(0), w.u16(1), w.u16(2), w.u16(0);
+        for (const char* name : {"A", "B"}) {
+            w.begin(0x4130);
+            w.name(name);
+            w.u16(2);
+            w.u16(0);
+            w.u16(7);
+            w.end();
+        }
+        w.end();
+        w.end();
+        w.end();
+    }));
+    ASSERT_TRUE(twice);
+    EXPECT_EQ(twice->materials.size(), 3u);
+    EXPECT_EQ(twice->meshes[0].faces[0].material, 1);
+}
+
+TEST(Loader, WalkSkipsUnknownChunksWholeAndChildrenOfNonDescendingOnes) {
+    const auto scene = loadBytes(editorFile([](ChunkWriter& w) {
+        w.begin(0x1234); // unknown: its material is never seen
+        writeMaterial(w, "Hidden");
+        w.end();
+        w.begin(0xB011); // known, no descent
+        writeMaterial(w, "AlsoHidden");
+        w.end();
+        writeMaterial(w, "Seen");
+    }));
+    ASSERT_TRUE(scene);
+    ASSERT_EQ(scene->materials.size(), 1u);
+    EXPECT_EQ(scene->materials[0].name, "Seen");
+    // Any sequence of chunks is walked; an empty file is an empty scene.
+    ASSERT_TRUE(loadBytes({}));
+    EXPECT_TRUE(loadBytes({})->meshes.empty());
+}
+
+TEST(Loader, ChunkLengthsDecideWhereTheNextChunkStarts) {
+    ChunkWriter zero;
+    zero.header(0x4D4D, 0);
+    EXPECT_FALSE(loadBytes(zero.bytes()));
+
+    // A length below 6 moves on by that length: here the next header starts inside this one.
+    ChunkWriter shortChunk;
+    shortChunk.header(0x1234, 2); // next header at offset 2: id 0x0002, length 0 -> fails
+    EXPECT_FALSE(loadBytes(shortChunk.bytes()));
+    ChunkWriter shortOk;
+    shortOk.u16(0x1234);
+    shortOk.u16(4);                  // length 4 (low half) ...
+    shortOk.u16(0);                  // ... high half; the next header starts at offset 4
+    shortOk.chunkName(0xA000, "Late"); // overlaps: its header begins at offset 4, over the length
+    const auto s = loadBytes(shortOk.bytes());
+    (void)s; // must not crash either way
+
+    // A top-level chunk past the end of the file whose data is never read loads; reading a
+    // header past the end fails.
+    ChunkWriter past;
+    past.header(0x1234, 1000);
+    EXPECT_TRUE(loadBytes(past.bytes()));
+    ChunkWriter pastMain;
+    pastMain.header(0x4D4D, 1000);
+    EXPECT_FALSE(loadBytes(pastMain.bytes()));
+}
+
+TEST(Loader, NamesKeepAtMost63Characters) {
+    const std::string name63(63, 'n'), name70(70, 'x');
+    for (const std::string& name : {name63, name70}) {
+        const auto scene = loadBytes(editorFile([&](ChunkWriter& w) {
+            w.begin(0x4000);
+            w.name(name);
+            w.begin(0x4100);
+            w.end();
+            w.end();
+        }));
+        ASSERT_TRUE(scene);
+        ASSERT_EQ(scene->meshes.size(), name == name63 ? 1u : 0u)
+            << "a longer name leaves its tail to be walked as chunks";
+        if (name == name63) {
+            EXPECT_EQ(scene->meshes[0].name, name63);
+        }
+    }
+    const auto scene = loadBytes(editorFile([&](ChunkWriter& w) { writeMaterial(w, name70); }));
+    ASSERT_TRUE(scene);
+    EXPECT_EQ(scene->materials[0].name, name70.substr(0, 63));
+}
+
+TEST(Loader, NamesCutByTheEndOfTheFile) {
+    ChunkWriter material;
+    material.header(0xA000, 6 + 3);
+    material.raw("abc", 3);
+    EXPECT_FALSE(loadBytes(material.bytes()));
+    ChunkWriter object;
+    object.header(0x4000, 6 + 3);
+    object.raw("abc", 3);
+    EXPECT_TRUE(loadBytes(object.bytes()));
+    ChunkWriter node;
+    node.header(0xB010, 6 + 3);
+    node.raw("abc", 3);
+    EXPECT_FALSE(loadBytes(node.bytes()));
+}
+
+TEST(Loader, BrokenMeshesFail) {
+    // Corner index not below the vertex count; a face list before any vertex list.
+    EXPECT_FALSE(loadBytes(editorFile([](ChunkWriter& w) {
+        writeMesh(w, "M", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 3}});
+    })));
+    EXPECT_FALSE(loadBytes(editorFile([](ChunkWriter& w) { writeMesh(w, "M", {}, {{0, 0, 0}}); })));
+    // A count larger than the file.
+    EXPECT_FALSE(loadBytes(editorFile([](ChunkWriter& w) {
+        w.begin(0x4000);
+        w.name("M");
+        w.begin(0x4100);
+        w.begin(0x4110);
+        w.u16(1000);
+        w.f32s({1, 2, 3});
+        w.end();
+        w.end();
+        w.end();
+    })));
+    // Mapping coordinates beyond the vertices are read and dropped.
+    const auto mapped = loadBytes(editorFile([](ChunkWriter& w) {
+        w.begin(0x4000);
+        w.name("M");
+        w.begin(0x4100);
+        w.begin(0x4110);
+        w.u16(1);
+        w.f32s({1, 2, 3});
+        w.end();
+        w.begin(0x4140);
+        w.u16(2);
+        w.f32s({0.5f, 0.25f, 9, 9});
+        w.end();
+        w.end();
+        w.end();
+    }));
+    ASSERT_TRUE(mapped);
+    EXPECT_EQ(mapped->meshes[0].vertices[0].u, 0.5f);
+    EXPECT_EQ(mapped->meshes[0].vertices[0].v, 0.25f);
+}
+
+TEST(Loader, SecondVertexListLeavesEarlierFacesOnTheOldArray) {
+    const auto scene = loadBytes(editorFile([](ChunkWriter& w) {
+        w.begin(0x4000);
+        w.name("M");
+        w.begin(0x4100);
+        w.begin(0x4110);
+        w.u16(3);
+        w.f32s({0, 0, 0, 1, 0, 0, 0, 1, 0});
+        w.end();
+        w.begin(0x4120);
+        w.u16(1);
+        w.u16(0), w.u16(1), w.u16(2), w.u16(0);
+        w.end();
+        w.begin(0x4110);
+        w.u16(1);
+        w.f32s({7, 7, 7});
+        w.end();
+        w.end();
+        w.end();
+    }));
+    ASSERT_TRUE(scene);
+    const Mesh& m = scene->meshes[0];
+    EXPECT_EQ(m.vertexCount, 1);
+    EXPECT_EQ(m.faces[0].verts[1]->x, 0.0f);
+    EXPECT_EQ(m.faces[0].verts[2]->x, 1.0f);
+    EXPECT_EQ(m.faces[0].corners[1], 2);
+}
+
+TEST(Loader, NestingDeeperThan256Fails) {
+    auto nested = [](int depth) {
+        ChunkWriter w;
+        for (int i = 0; i < depth; ++i) w.begin(0x4D4D);
+        for (int i = 0; i < depth; ++i) w.end();
+        return w.bytes();
+    };
+    // Chunk k (from 1) is walked by walk k; its children's walk is walk k + 1.
+    EXPECT_TRUE(loadBytes(nested(255)));
+    EXPECT_FALSE(loadBytes(nested(256)));
+    EXPECT_FALSE(loadBytes(nested(300)));
+}
+
+} // namespace
+} // namespace norvane::test
