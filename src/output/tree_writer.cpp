@@ -32,7 +32,7 @@ void putPlane(std::string& out, const Plane& p) {
     putF32(out, p.d);
 }
 
-void putNode(std::string& out, const BspTree& tree, const BspNode& node, const std::vector<std::int32_t>& canonical) {
+void putNode(std::string& out, const BspNode& node, const std::vector<std::int32_t>& canonical) {
     putU16(out, node.flags);
     putPlane(out, node.hasPlane ? node.plane : Plane{});
     putU16(out, static_cast<std::uint32_t>(node.storedFaces.size()));
@@ -42,7 +42,6 @@ void putNode(std::string& out, const BspTree& tree, const BspNode& node, const s
         putU16(out, static_cast<std::uint32_t>(face.material));
         putPlane(out, face.plane);
     }
-    (void)tree;
 }
 
 bool fitsFormat(const BspTree& tree) {
@@ -101,7 +100,7 @@ std::string serializeTree(const BspTree& tree, Console& console) {
         const BspNode& node = tree.nodes[static_cast<std::size_t>(entry - 1)];
         ++level;
         console.print("\r    \xCC\xCD Writing node -F- Level %3d", level);
-        putNode(out, tree, node, canonical);
+        putNode(out, node, canonical);
         stack.push_back(-entry);
         if ((node.flags & hasBackChild) && node.back >= 0) stack.push_back(node.back + 1);
         if ((node.flags & hasFrontChild) && node.front >= 0) stack.push_back(node.front + 1);
