@@ -25,6 +25,7 @@ public:
         if (pos_ < 0 || static_cast<std::uint64_t>(remaining()) < n) return false;
         std::memcpy(out, data_ + pos_, n);
         pos_ += static_cast<std::int64_t>(n);
+        bytesRead_ += n;
         return true;
     }
     bool skip(std::int64_t n) {
@@ -54,10 +55,15 @@ public:
     // One character as an unsigned byte, or -1 at the end of the data (like a stream's getc).
     int getc() {
         if (pos_ < 0 || pos_ >= size()) return -1;
+        ++bytesRead_;
         return data_[pos_++];
     }
 
+    // Bytes delivered by read() and getc() so far; skipped bytes cost nothing and count not.
+    std::uint64_t bytesRead() const { return bytesRead_; }
+
 private:
+    std::uint64_t bytesRead_ = 0;
     const std::uint8_t* data_;
     std::size_t size_;
     std::int64_t pos_ = 0;

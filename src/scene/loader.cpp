@@ -40,6 +40,7 @@ std::unique_ptr<Scene> loadSceneFromBytes(const std::uint8_t* data, std::size_t 
     auto scene = std::make_unique<Scene>();
     LoadContext ctx(ByteCursor(data, size));
     ctx.scene = scene.get();
+    ctx.readBudget = readBudgetFactor * size + readBudgetAllowance;
 
     ctx.countingPass = true;
     if (!runPass(ctx)) return nullptr;
@@ -94,6 +95,7 @@ int walkChunks(LoadContext& ctx, std::int64_t end) {
             if (entry.handler) {
                 const int status = entry.handler(ctx, chunkEnd);
                 if (status != 0) return status;
+                if (in.bytesRead() > ctx.readBudget) return -1;
             }
             if (entry.descend) {
                 const int status = walkChunks(ctx, chunkEnd);

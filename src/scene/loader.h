@@ -28,6 +28,13 @@ enum NodeKind : std::int32_t { NodeObject = 0, NodeTarget = 2, NodeCamera = 3, N
 // Deepest chunk nesting walked; the walk one level deeper fails the load.
 constexpr int maxChunkDepth = 256;
 
+// A well-formed file is read about once per pass. Chunk lengths that make handlers read the
+// same bytes again and again (a run of 6-byte vertex lists, each reading its successors as
+// vertices) could make a small file take minutes; such a load fails once its handlers have
+// read this many times the file's size (plus a fixed allowance for tiny files).
+constexpr std::uint64_t readBudgetFactor = 16;
+constexpr std::uint64_t readBudgetAllowance = 16u << 20;
+
 // Everything the handlers share during one load: the cursor, the pass, the record cursors
 // and the keyframer node state.
 struct LoadContext {
@@ -36,6 +43,7 @@ struct LoadContext {
     Scene* scene = nullptr;
     bool countingPass = true;
     int depth = 0;
+    std::uint64_t readBudget = 0; // bytes the handlers may read over both passes
     std::int32_t meshCount = 0, cameraCount = 0, lightCount = 0, materialCount = 0;
     std::string currentObjectName;
     std::int32_t meshCursor = 0, cameraCursor = 0, lightCursor = 0, materialCursor = 0;

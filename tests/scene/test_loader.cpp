@@ -300,3 +300,25 @@ TEST(Loader, NestingDeeperThan256Fails) {
 
 } // namespace
 } // namespace norvane::test
+
+namespace norvane::test {
+namespace {
+
+TEST(Loader, HandlersThatRereadTheSameBytesEndlesslyFail) {
+    // Thousands of 6-byte vertex lists inside one mesh: each reads the headers after it as
+    // 16,656 vertices. Loading it would read the file thousands of times over.
+    scene3ds::ChunkWriter w;
+    w.begin(0x4000);
+    w.name("M");
+    w.begin(0x4100);
+    for (int i = 0; i < 40000; ++i) w.header(0x4110, 6);
+    w.begin(0x1111);
+    for (int i = 0; i < 200000; ++i) w.u8(0);
+    w.end();
+    w.end();
+    w.end();
+    EXPECT_FALSE(loadBytes(w.bytes()));
+}
+
+} // namespace
+} // namespace norvane::test
