@@ -1,0 +1,354 @@
+#include "generators.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <stdexcept>
+
+namespace norvane::scene3ds {
+
+std::uint64_t Random::next() { // splitmix64
+    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+double Random::unit() { return static_cast<double>(next() >> 11) * (1.0 / 9007199254740992.0); }
+double Random::range(double lo, double hi) { return lo + (hi - lo) * unit(); }
+int Random::below(int n) { return static_cast<int>(next() % static_cast<std::uint64_t>(n)); }
+
+namespace {
+
+float f(double v) { return static_cast<float>(v); }
+Point pt(double x, double y, double z) { return {f(x), f(y), f(z)}; }
+
+// Mapping coordinates from the position, so every vertex has some.
+void planarUvs(MeshSpec& m, double scale) {
+    m.uvs.clear();
+    for (const Point& p : m.points) m.uvs.push_back({f((p[0] + p[2]) * scale), f((p[1] + p[2]) * scale)});
+}
+
+// Smooth value noise on an integer lattice, hashed from the seed.
+class Noise {
+public:
+    explicit Noise(std::uint64_t seed) : seed_(seed) {}
+    double at(double x, double y, double z) const {
+        const double fx = std::floor(x), fy = std::floor(y), fz = std::floor(z);
+        const double tx = smooth(x - fx), ty = smooth(y - fy), tz = smooth(z - fz);
+        const auto ix = static_cast<long long>(fx), iy = static_cast<long long>(fy), iz = static_cast<long long>(fz);
+        double c[2][2][2];
+        for (int a = 0; a < 2; ++a)
+            for (int b = 0; b < 2; ++b)
+                for (int d = 0; d < 2; ++d) c[a][b][d] = lattice(ix + a, iy + b, iz + d);
+        auto lerp = [](double p, double q, double t) { return p + (q - p) * t; };
+        const double x00 = lerp(c[0][0][0], c[1][0][0], tx), x10 = lerp(c[0][1][0], c[1][1][0], tx);
+        const double x01 = lerp(c[0][0][1], c[1][0][1], tx), x11 = lerp(c[0][1][1], c[1][1][1], tx);
+        return lerp(lerp(x00, x10, ty), lerp(x01, x11, ty), tz);
+    }
+    // Three octaves, about -1 .. 1.
+    double fractal(double x, double y, double z) const {
+        return 0.57 * at(x, y, z) + 0.29 * at(2 * x + 17, 2 * y, 2 * z) + 0.14 * at(4 * x, 4 * y + 31, 4 * z);
+    }
+
+private:
+    static double smooth(double t) { return t * t * (3 - 2 * t); }
+    double lattice(long long x, long long y, long long z) const {
+        Random r(seed_ ^ (static_cast<std::uint64_t>(x) * 0x9E3779B1ull) ^ (static_cast<std::uint64_t>(y) * 0x85EBCA77ull) ^
+                 (static_cast<std::uint64_t>(z) * 0xC2B2AE3Dull));
+        return r.range(-1, 1);
+    }
+    std::uint64_t seed_;
+};
+
+SceneSpec boxScene() {
+    SceneSpec s;
+    s.materials.push_back({"Material", {0.8f, 0.6f, 0.4f}, ""});
+    MeshSpec m;
+    m.name = "Box";
+    m.box({-1, -1, -1}, {1, 1, 1}, false, "Material");
+    s.meshes.push_back(m);
+    return s;
+}
+
+// Rooms on a grid, each an inward box with a doorway in every inner wall, pillars, a stair and
+// a ramp; several materials, lights, a camera and a keyframer block.
+SceneSpec arenaScene(Random& rng, std::uint32_t faces) {
+    SceneSpec s;
+    s.materials = {{"Floor", {0.5f, 0.5f, 0.45f}, "floor.png"},
+                   {"Wall", {0.7f, 0.65f, 0.6f}, "wall.png"},
+                   {"Stone", {0.4f, 0.4f, 0.42f}, ""},
+                   {"Trim", {0.8f, 0.2f, 0.1f}, "trim.png"}};
+    const int rooms = std::max(1, static_cast<int>(faces / 120));
+    const int side = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(rooms))));
+    const double size = 16, height = 6, door = 3, doorHeight = 4;
+    for (int r = 0; r < rooms; ++r) {
+        MeshSpec m;
+        m.name = "Room" + std::to_string(r);
+        const double x0 = (r % side) * size, y0 = (r / side) * size;
+        const double x1 = x0 + size, y1 = y0 + size;
+        const Point up{0, 0, 1}, down{0, 0, -1};
+        m.quad(pt(x0, y0, 0), pt(x1, y0, 0), pt(x1, y1, 0), pt(x0, y1, 0), up, "Floor");
+        m.quad(pt(x0, y0, height), pt(x1, y0, height), pt(x1, y1, height), pt(x0, y1, height), down, "Stone");
+        // Walls facing in: each with a doorway in its middle (two side panels and a lintel).
+        struct Wall {
+            double ax, ay, bx, by;
+            Point in;
+        };
+        const Wall walls[4] = {{x0, y0, x1, y0, {0, 1, 0}},
+                               {x1, y0, x1, y1, {-1, 0, 0}},
+                               {x1, y1, x0, y1, {0, -1, 0}},
+                               {x0, y1, x0, y0, {1, 0, 0}}};
+        for (const Wall& w : walls) {
+            const double len = std::hypot(w.bx - w.ax, w.by - w.ay);
+            const double dx = (w.bx - w.ax) / len, dy = (w.by - w.ay) / len;
+            const double d0 = (len - door) / 2, d1 = d0 + door;
+            auto at = [&](double t, double z) { return pt(w.ax + dx * t, w.ay + dy * t, z); };
+            m.quad(at(0, 0), at(d0, 0), at(d0, height), at(0, height), w.in, "Wall");
+            m.quad(at(d1, 0), at(len, 0), at(len, height), at(d1, height), w.in, "Wall");
+            m.quad(at(d0, doorHeight), at(d1, doorHeight), at(d1, height), at(d0, height), w.in, "Trim");
+        }
+        // Pillars.
+        const int pillars = 1 + rng.below(3);
+        for (int p = 0; p < pillars; ++p) {
+            const double px = x0 + rng.range(3, size - 4), py = y0 + rng.range(3, size - 4);
+            m.box(pt(px, py, 0), pt(px + 0.8, py + 0.8, height), false, "Stone", false);
+        }
+        // A stair of a few steps, or a ramp.
+        if (rng.below(2) == 0) {
+            const double sx = x0 + 2, sy = y0 + rng.range(2, size - 6);
+            for (int step = 0; step < 4; ++step)
+                m.box(pt(sx + step * 0.7, sy, 0), pt(sx + (step + 1) * 0.7, sy + 2, 0.4 * (step + 1)), false, "Stone",
+                      false);
+        } else {
+            const double rx = x0 + rng.range(2, size - 8), ry = y0 + 2;
+            const Point slopeUp{-0.5, 0, 1};
+            m.quad(pt(rx, ry, 0), pt(rx + 5, ry, 2), pt(rx + 5, ry + 2, 2), pt(rx, ry + 2, 0), slopeUp, "Floor");
+            m.quad(pt(rx + 5, ry, 0), pt(rx + 5, ry + 2, 0), pt(rx + 5, ry + 2, 2), pt(rx + 5, ry, 2), {1, 0, 0}, "Stone");
+        }
+        planarUvs(m, 0.25);
+        m.smoothing = true;
+        m.localAxes = true;
+        m.origin = pt(x0 + size / 2, y0 + size / 2, 0);
+        s.meshes.push_back(m);
+    }
+    s.lights.push_back({"Sun", pt(0, 0, 40), {1.0f, 0.95f, 0.8f}, false, {}, 0, 0, false, true});
+    s.lights.push_back({"Spot", pt(size / 2, size / 2, height - 0.5), {0.6f, 0.7f, 1.0f}, true,
+                        pt(size / 2, size / 2, 0), 25, 40, false, false});
+    s.lights.push_back({"Spare", pt(2, 2, 2), {0.2f, 0.2f, 0.2f}, false, {}, 0, 0, true, false});
+    s.cameras.push_back({"Eye", pt(1, 1, 1.7), pt(size, size, 1.5), 0, 35});
+    s.keyframer = true;
+    return s;
+}
+
+SceneSpec terrainScene(Random& rng, std::uint32_t faces) {
+    SceneSpec s;
+    s.materials = {{"Grass", {0.3f, 0.6f, 0.2f}, "grass.png"}};
+    const int cells = std::max(1, static_cast<int>(std::sqrt(faces / 2.0)));
+    const Noise noise(rng.next());
+    MeshSpec m;
+    m.name = "Terrain";
+    const double step = 4;
+    for (int y = 0; y <= cells; ++y)
+        for (int x = 0; x <= cells; ++x)
+            m.add(pt(x * step, y * step, 12 * noise.fractal(x * 0.11, y * 0.11, 0.5)));
+    auto index = [&](int x, int y) { return static_cast<std::uint16_t>(y * (cells + 1) + x); };
+    for (int y = 0; y < cells; ++y)
+        for (int x = 0; x < cells; ++x) {
+            m.triangle(index(x, y), index(x + 1, y), index(x + 1, y + 1), {0, 0, 1}, "Grass");
+            m.triangle(index(x, y), index(x + 1, y + 1), index(x, y + 1), {0, 0, 1}, "Grass");
+        }
+    planarUvs(m, 1.0 / (cells * step));
+    s.meshes.push_back(m);
+    return s;
+}
+
+// Random triangles in a cube, a quarter of them in a few shared planes. (No degenerate ones: a
+// face without a plane scores as a splitter that separates nothing, and would turn the whole
+// soup into one leaf.)
+SceneSpec soupScene(Random& rng, std::uint32_t faces) {
+    SceneSpec s;
+    s.materials = {{"Red", {0.8f, 0.1f, 0.1f}, ""}, {"Blue", {0.1f, 0.1f, 0.8f}, ""}};
+    MeshSpec m;
+    m.name = "Soup";
+    for (std::uint32_t i = 0; i < faces; ++i) {
+        Point p[3];
+        const int kind = rng.below(16);
+        const double cx = rng.range(-20, 20), cy = rng.range(-20, 20), cz = rng.range(-20, 20);
+        for (Point& q : p) q = pt(cx + rng.range(-6, 6), cy + rng.range(-6, 6), cz + rng.range(-6, 6));
+        if (kind < 4) // coplanar with one of a few planes z = k * 5
+            for (Point& q : p) q[2] = f(5.0 * (kind - 2));
+        const std::uint16_t a = m.add(p[0]), b = m.add(p[1]), c = m.add(p[2]);
+        m.faces.push_back({a, b, c});
+        m.faceMaterial.push_back(i % 2 ? "Red" : "Blue");
+    }
+    s.meshes.push_back(m);
+    return s;
+}
+
+// Buildings on a ground grid. Footprints follow the city's street grid (every building of a
+// column shares its x walls, every building of a row its y walls) and storeys are 3 units, so
+// walls are rings of quads at common heights: about 0.55 vertices a face, which keeps 60,000
+// faces and the vertices their splits add inside the tree format. One building in ten is set
+// back from the grid, so that some planes do cut.
+SceneSpec cityScene(Random& rng, std::uint32_t faces) {
+    SceneSpec s;
+    s.materials = {{"Asphalt", {0.2f, 0.2f, 0.2f}, "road.png"},
+                   {"Concrete", {0.6f, 0.6f, 0.6f}, "concrete.png"},
+                   {"Glass", {0.4f, 0.6f, 0.8f}, ""},
+                   {"Roof", {0.5f, 0.2f, 0.15f}, ""}};
+    const double lot = 16, storey = 3;
+    // A building of L storeys has 16 L + 6 faces, the ground 18 faces a lot; L is 2 to 11.
+    const int lots = std::max(1, static_cast<int>(faces / (16 * 6.5 + 6 + 18)));
+    const int side = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(lots))));
+    std::vector<double> colLo(side), colHi(side), rowLo(side), rowHi(side);
+    for (int i = 0; i < side; ++i) {
+        colLo[i] = i * lot + rng.range(2, 4);
+        colHi[i] = (i + 1) * lot - rng.range(2, 4);
+        rowLo[i] = i * lot + rng.range(2, 4);
+        rowHi[i] = (i + 1) * lot - rng.range(2, 4);
+    }
+    // Ground: a grid whose lines are the lot borders and the footprint lines.
+    std::vector<double> xs{0}, ys{0};
+    for (int i = 0; i < side; ++i) {
+        xs.insert(xs.end(), {colLo[i], colHi[i], (i + 1) * lot});
+        ys.insert(ys.end(), {rowLo[i], rowHi[i], (i + 1) * lot});
+    }
+    MeshSpec ground;
+    ground.name = "Ground";
+    for (double y : ys)
+        for (double x : xs) ground.add(pt(x, y, 0));
+    const auto stride = static_cast<int>(xs.size());
+    for (int y = 0; y + 1 < static_cast<int>(ys.size()); ++y)
+        for (int x = 0; x + 1 < stride; ++x) {
+            const auto v = [&](int dx, int dy) { return static_cast<std::uint16_t>((y + dy) * stride + x + dx); };
+            ground.triangle(v(0, 0), v(1, 0), v(1, 1), {0, 0, 1}, "Asphalt");
+            ground.triangle(v(0, 0), v(1, 1), v(0, 1), {0, 0, 1}, "Asphalt");
+        }
+    planarUvs(ground, 0.05);
+    s.meshes.push_back(ground);
+
+    MeshSpec block;
+    for (int b = 0; b < lots; ++b) {
+        if (block.faces.size() > 20000) {
+            s.meshes.push_back(block);
+            block = MeshSpec{};
+        }
+        if (block.name.empty()) block.name = "Block" + std::to_string(s.meshes.size());
+        double x0 = colLo[b % side], x1 = colHi[b % side], y0 = rowLo[b / side], y1 = rowHi[b / side];
+        if (rng.below(10) == 0) {
+            x0 += rng.range(0.5, 2);
+            y1 -= rng.range(0.5, 2);
+        }
+        const int storeys = 2 + rng.below(10);
+        const std::string wall = b % 3 ? "Concrete" : "Glass";
+        // Rings of eight points (corners and side midpoints), one ring a storey.
+        const double ring[8][2] = {{x0, y0}, {(x0 + x1) / 2, y0}, {x1, y0}, {x1, (y0 + y1) / 2},
+                                   {x1, y1}, {(x0 + x1) / 2, y1}, {x0, y1}, {x0, (y0 + y1) / 2}};
+        const double cx = (x0 + x1) / 2, cy = (y0 + y1) / 2;
+        std::vector<std::uint16_t> previous;
+        for (int level = 0; level <= storeys; ++level) {
+            std::vector<std::uint16_t> current;
+            for (const auto& p : ring) current.push_back(block.add(pt(p[0], p[1], level * storey)));
+            if (!previous.empty())
+                for (int k = 0; k < 8; ++k) {
+                    const int n = (k + 1) % 8;
+                    const Point out{f(ring[k][0] + ring[n][0] - 2 * cx), f(ring[k][1] + ring[n][1] - 2 * cy), 0};
+                    block.triangle(previous[k], previous[n], current[n], out, wall);
+                    block.triangle(previous[k], current[n], current[k], out, wall);
+                }
+            previous = current;
+        }
+        for (int k = 1; k < 7; ++k) block.triangle(previous[0], previous[k], previous[k + 1], {0, 0, 1}, "Roof");
+    }
+    if (!block.faces.empty()) s.meshes.push_back(block);
+    for (MeshSpec& m : s.meshes)
+        if (m.uvs.empty()) planarUvs(m, 0.1);
+    s.lights.push_back({"Sky", pt(0, 0, 200), {1, 1, 1}, false, {}, 0, 0, false, false});
+    return s;
+}
+
+// A geodesic sphere of 20 f^2 faces with shared vertices, displaced by smooth noise.
+SceneSpec rockScene(Random& rng, std::uint32_t faces) {
+    SceneSpec s;
+    s.materials = {{"Rock", {0.45f, 0.4f, 0.35f}, "rock.png"}};
+    const int freq = std::max(1, static_cast<int>(std::lround(std::sqrt(faces / 20.0))));
+    const double t = (1 + std::sqrt(5.0)) / 2;
+    const double ico[12][3] = {{-1, t, 0}, {1, t, 0}, {-1, -t, 0}, {1, -t, 0}, {0, -1, t}, {0, 1, t},
+                               {0, -1, -t}, {0, 1, -t}, {t, 0, -1}, {t, 0, 1}, {-t, 0, -1}, {-t, 0, 1}};
+    const int tris[20][3] = {{0, 11, 5}, {0, 5, 1},  {0, 1, 7},   {0, 7, 10}, {0, 10, 11}, {1, 5, 9}, {5, 11, 4},
+                             {11, 10, 2}, {10, 7, 6}, {7, 1, 8},  {3, 9, 4},  {3, 4, 2},   {3, 2, 6}, {3, 6, 8},
+                             {3, 8, 9},  {4, 9, 5},  {2, 4, 11}, {6, 2, 10}, {8, 6, 7},   {9, 8, 1}};
+    const Noise noise(rng.next());
+    const double radius = rng.range(40, 60);
+    MeshSpec m;
+    m.name = "Rock";
+    // Vertices are shared through their exact lattice address: corner, edge or face point.
+    std::map<std::array<long long, 3>, std::uint16_t> shared;
+    auto vertex = [&](int tri, int i, int j) -> std::uint16_t {
+        const int k = freq - i - j;
+        const int* c = tris[tri];
+        // The address: the weights of the icosahedron's corners, made canonical.
+        std::array<std::pair<int, int>, 3> w{{{c[0], i}, {c[1], j}, {c[2], k}}};
+        std::sort(w.begin(), w.end());
+        std::array<long long, 3> key{};
+        for (int q = 0; q < 3; ++q) key[q] = w[q].second == 0 ? -1 : w[q].first * 1000 + w[q].second;
+        std::sort(key.begin(), key.end());
+        const auto it = shared.find(key);
+        if (it != shared.end()) return it->second;
+        double p[3];
+        for (int q = 0; q < 3; ++q)
+            p[q] = (ico[c[0]][q] * i + ico[c[1]][q] * j + ico[c[2]][q] * k) / freq;
+        const double len = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+        for (double& v : p) v /= len;
+        const double r = radius * (1 + 0.35 * noise.fractal(p[0] * 1.7 + 5, p[1] * 1.7 + 5, p[2] * 1.7 + 5));
+        const std::uint16_t index = m.add(pt(p[0] * r, p[1] * r, p[2] * r));
+        shared.emplace(key, index);
+        return index;
+    };
+    for (int tri = 0; tri < 20; ++tri)
+        for (int i = 0; i < freq; ++i)
+            for (int j = 0; j + i < freq; ++j) {
+                const std::uint16_t a = vertex(tri, freq - i - j, i), b = vertex(tri, freq - i - j - 1, i + 1),
+                                    c = vertex(tri, freq - i - j - 1, i);
+                auto outward = [&](std::uint16_t x, std::uint16_t y, std::uint16_t z) {
+                    Point o{0, 0, 0};
+                    for (std::uint16_t v : {x, y, z})
+                        for (int q = 0; q < 3; ++q) o[q] += m.points[v][q];
+                    return o;
+                };
+                m.triangle(a, b, c, outward(a, b, c), "Rock");
+                if (i + j + 1 < freq) {
+                    const std::uint16_t d = vertex(tri, freq - i - j - 2, i + 1);
+                    m.triangle(b, d, c, outward(b, d, c), "Rock");
+                }
+            }
+    planarUvs(m, 0.01);
+    s.meshes.push_back(m);
+    return s;
+}
+
+} // namespace
+
+const std::vector<std::string>& sceneKinds() {
+    static const std::vector<std::string> kinds{"box", "arena", "terrain", "soup", "city", "rock"};
+    return kinds;
+}
+
+bool isSceneKind(const std::string& kind) {
+    for (const std::string& k : sceneKinds())
+        if (k == kind) return true;
+    return false;
+}
+
+SceneSpec generateScene(const std::string& kind, std::uint64_t seed, std::uint32_t faces) {
+    Random rng(seed * 0x2545F4914F6CDD1Dull + 1);
+    if (kind == "box") return boxScene();
+    if (kind == "arena") return arenaScene(rng, faces ? faces : 600);
+    if (kind == "terrain") return terrainScene(rng, faces ? faces : 2000);
+    if (kind == "soup") return soupScene(rng, faces ? faces : 500);
+    if (kind == "city") return cityScene(rng, faces ? faces : 5000);
+    if (kind == "rock") return rockScene(rng, faces ? faces : 5000);
+    throw std::invalid_argument("unknown scene kind: " + kind);
+}
+
+} // namespace norvane::scene3ds

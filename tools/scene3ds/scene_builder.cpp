@@ -1,0 +1,263 @@
+#include "scene_builder.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "chunk_writer.h"
+
+namespace norvane::scene3ds {
+namespace {
+
+// The compiler stores file (x, y, z) as (x, z, y) and corners a, b, c as a, c, b; its normal
+// is (P2 - P0) x (P1 - P0) over the stored corners.
+std::array<double, 3> storedNormal(const Point& a, const Point& b, const Point& c) {
+    auto scene = [](const Point& p) { return std::array<double, 3>{p[0], p[2], p[1]}; };
+    const auto p0 = scene(a), p1 = scene(c), p2 = scene(b);
+    const double e1[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
+    const double e2[3] = {p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
+    return {e2[1] * e1[2] - e1[1] * e2[2], e2[2] * e1[0] - e1[2] * e2[0], e2[0] * e1[1] - e1[0] * e2[1]};
+}
+
+} // namespace
+
+std::uint16_t MeshSpec::add(Point p) {
+    if (points.size() >= 65535) throw std::length_error("a mesh holds at most 65535 vertices");
+    points.push_back(p);
+    return static_cast<std::uint16_t>(points.size() - 1);
+}
+
+void MeshSpec::triangle(std::uint16_t a, std::uint16_t b, std::uint16_t c, Point towards, const std::string& material) {
+    if (faces.size() >= 65535) throw std::length_error("a mesh holds at most 65535 faces");
+    const auto n = storedNormal(points[a], points[b], points[c]);
+    const double dot = n[0] * towards[0] + n[1] * towards[2] + n[2] * towards[1];
+    if (dot < 0) std::swap(b, c);
+    faces.push_back({a, b, c});
+    faceMaterial.push_back(material);
+}
+
+void MeshSpec::quad(Point a, Point b, Point c, Point d, Point towards, const std::string& material) {
+    const std::uint16_t ia = add(a), ib = add(b), ic = add(c), id = add(d);
+    triangle(ia, ib, ic, towards, material);
+    triangle(ia, ic, id, towards, material);
+}
+
+void MeshSpec::box(Point lo, Point hi, bool inward, const std::string& material, bool withBottom) {
+    std::uint16_t v[8];
+    for (int i = 0; i < 8; ++i) v[i] = add({(i & 1) ? hi[0] : lo[0], (i & 2) ? hi[1] : lo[1], (i & 4) ? hi[2] : lo[2]});
+    // Sides as corner quads with their outward axis.
+    struct Side {
+        int q[4];
+        Point out;
+    };
+    const Side sides[6] = {{{0, 1, 3, 2}, {0, 0, -1}}, {{4, 5, 7, 6}, {0, 0, 1}}, {{0, 1, 5, 4}, {0, -1, 0}},
+                           {{2, 3, 7, 6}, {0, 1, 0}},  {{0, 2, 6, 4}, {-1, 0, 0}}, {{1, 3, 7, 5}, {1, 0, 0}}};
+    for (const Side& s : sides) {
+        if (!withBottom && s.out[2] < 0) continue;
+        const float k = inward ? -1.0f : 1.0f;
+        const Point towards{s.out[0] * k, s.out[1] * k, s.out[2] * k};
+        triangle(v[s.q[0]], v[s.q[1]], v[s.q[2]], towards, material);
+        triangle(v[s.q[0]], v[s.q[2]], v[s.q[3]], towards, material);
+    }
+}
+
+namespace {
+
+void colourChunks(ChunkWriter& w, std::uint16_t id, const std::array<float, 3>& c, bool bytes) {
+    w.begin(id);
+    if (bytes) {
+        w.begin(0x0011);
+        for (float v : c) w.u8(static_cast<std::uint8_t>(v * 255.0f));
+        w.end();
+    }
+    w.begin(0x0010);
+    w.f32s({c[0], c[1], c[2]});
+    w.end();
+    w.end();
+}
+
+void writeMaterial(ChunkWriter& w, const MaterialSpec& m) {
+    w.begin(0xAFFF);
+    w.chunkName(0xA000, m.name);
+    colourChunks(w, 0xA010, {m.diffuse[0] * 0.3f, m.diffuse[1] * 0.3f, m.diffuse[2] * 0.3f}, true);
+    colourChunks(w, 0xA020, m.diffuse, false);
+    colourChunks(w, 0xA030, {0.9f, 0.9f, 0.9f}, true);
+    w.begin(0xA040);
+    w.chunkU16(0x0030, 20);
+    w.end();
+    w.chunkU16(0xA100, 3);
+    if (!m.texture.empty()) {
+        w.begin(0xA200);
+        w.chunkU16(0x0030, 100);
+        w.chunkName(0xA300, m.texture);
+        w.chunkU16(0xA351, 0);
+        w.chunkF32(0xA354, 1.0f);
+        w.chunkF32(0xA356, 1.0f);
+        w.chunkF32(0xA358, 0.0f);
+        w.end();
+    }
+    w.end();
+}
+
+void writeMesh(ChunkWriter& w, const MeshSpec& m) {
+    w.begin(0x4000);
+    w.name(m.name);
+    w.begin(0x4100);
+    w.begin(0x4110);
+    w.u16(static_cast<std::uint16_t>(m.points.size()));
+    for (const Point& p : m.points) w.f32s({p[0], p[1], p[2]});
+    w.end();
+    if (!m.uvs.empty()) {
+        w.begin(0x4140);
+        w.u16(static_cast<std::uint16_t>(m.uvs.size()));
+        for (const auto& uv : m.uvs) w.f32s({uv[0], uv[1]});
+        w.end();
+    }
+    if (m.localAxes) {
+        w.begin(0x4160);
+        w.f32s({1, 0, 0, 0, 1, 0, 0, 0, 1, m.origin[0], m.origin[1], m.origin[2]});
+        w.end();
+    }
+    w.begin(0x4120);
+    w.u16(static_cast<std::uint16_t>(m.faces.size()));
+    for (const auto& f : m.faces) {
+        w.u16(f[0]);
+        w.u16(f[1]);
+        w.u16(f[2]);
+        w.u16(7);
+    }
+    // One face-material list per material, in order of first use.
+    std::vector<std::string> names;
+    for (const std::string& n : m.faceMaterial)
+        if (!n.empty() && std::find(names.begin(), names.end(), n) == names.end()) names.push_back(n);
+    for (const std::string& n : names) {
+        std::vector<std::uint16_t> list;
+        for (std::size_t i = 0; i < m.faces.size(); ++i)
+            if (m.faceMaterial[i] == n) list.push_back(static_cast<std::uint16_t>(i));
+        w.begin(0x4130);
+        w.name(n);
+        w.u16(static_cast<std::uint16_t>(list.size()));
+        for (std::uint16_t f : list) w.u16(f);
+        w.end();
+    }
+    if (m.smoothing) {
+        w.begin(0x4150);
+        for (std::size_t i = 0; i < m.faces.size(); ++i) w.u32(1u << (i % 4));
+        w.end();
+    }
+    w.end();
+    w.end();
+    w.end();
+}
+
+void writeLight(ChunkWriter& w, const LightSpec& l) {
+    w.begin(0x4000);
+    w.name(l.name);
+    w.begin(0x4600);
+    w.f32s({l.position[0], l.position[1], l.position[2]});
+    w.begin(0x0010);
+    w.f32s({l.colour[0], l.colour[1], l.colour[2]});
+    w.end();
+    if (l.spot) {
+        w.begin(0x4610);
+        w.f32s({l.target[0], l.target[1], l.target[2], l.hotspot, l.falloff});
+        w.end();
+    }
+    if (l.off) w.chunkEmpty(0x4620);
+    if (l.rayShadows) w.chunkEmpty(0x4627);
+    w.chunkF32(0x4659, 10.0f);
+    w.chunkF32(0x465A, 500.0f);
+    w.chunkF32(0x465B, 1.0f);
+    w.end();
+    w.end();
+}
+
+void writeCamera(ChunkWriter& w, const CameraSpec& c) {
+    w.begin(0x4000);
+    w.name(c.name);
+    w.begin(0x4700);
+    w.f32s({c.position[0], c.position[1], c.position[2], c.target[0], c.target[1], c.target[2], c.bank, c.lens});
+    w.end();
+    w.end();
+}
+
+// A track with keys at frames 0 and endFrame; the second key carries the optional flag values.
+void writeTrack(ChunkWriter& w, std::uint16_t id, const std::vector<std::vector<float>>& keyValues,
+                std::uint32_t endFrame) {
+    w.begin(id);
+    for (int i = 0; i < 5; ++i) w.u16(0);
+    w.u32(static_cast<std::uint32_t>(keyValues.size()));
+    for (std::size_t k = 0; k < keyValues.size(); ++k) {
+        w.u32(k == 0 ? 0 : endFrame);
+        const std::uint16_t flags = k == 0 ? 0 : 0x0005; // tension and bias values follow
+        w.u16(flags);
+        if (flags & 1) w.f32(0.5f);
+        if (flags & 4) w.f32(0.25f);
+        for (float v : keyValues[k]) w.f32(v);
+    }
+    w.end();
+}
+
+void writeNode(ChunkWriter& w, std::uint16_t kind, std::uint16_t id, const std::string& name, std::uint16_t parent,
+               const Point& position, bool rotation, std::uint32_t endFrame) {
+    w.begin(kind);
+    w.chunkU16(0xB030, id);
+    w.begin(0xB010);
+    w.name(name);
+    w.u16(0x4000);
+    w.u16(0);
+    w.u16(parent);
+    w.end();
+    if (kind == 0xB002) {
+        w.begin(0xB013);
+        w.f32s({0, 0, 0});
+        w.end();
+    }
+    writeTrack(w, 0xB020, {{position[0], position[1], position[2]}, {position[0], position[1], position[2] + 1}},
+               endFrame);
+    if (rotation) {
+        writeTrack(w, 0xB021, {{0, 0, 0, 1}, {1.5f, 0, 0, 1}}, endFrame);
+        writeTrack(w, 0xB022, {{1, 1, 1}}, endFrame);
+    }
+    w.end();
+}
+
+} // namespace
+
+std::vector<std::uint8_t> writeScene(const SceneSpec& scene) {
+    ChunkWriter w;
+    w.begin(0x4D4D);
+    w.begin(0x0002);
+    w.u32(3);
+    w.end();
+    w.begin(0x3D3D);
+    w.begin(0x3D3E);
+    w.u32(3);
+    w.end();
+    for (const MaterialSpec& m : scene.materials) writeMaterial(w, m);
+    w.chunkF32(0x0100, 1.0f);
+    for (const MeshSpec& m : scene.meshes) writeMesh(w, m);
+    for (const LightSpec& l : scene.lights) writeLight(w, l);
+    for (const CameraSpec& c : scene.cameras) writeCamera(w, c);
+    w.end();
+    if (scene.keyframer) {
+        w.begin(0xB000);
+        w.begin(0xB008);
+        w.u32(0);
+        w.u32(scene.endFrame);
+        w.end();
+        std::uint16_t id = 0;
+        for (const MeshSpec& m : scene.meshes)
+            writeNode(w, 0xB002, id++, m.name, 0xFFFF, m.origin, true, scene.endFrame);
+        for (const CameraSpec& c : scene.cameras) {
+            writeNode(w, 0xB003, id++, c.name, 0xFFFF, c.position, false, scene.endFrame);
+            writeNode(w, 0xB004, id++, c.name, 0xFFFF, c.target, false, scene.endFrame);
+        }
+        for (const LightSpec& l : scene.lights)
+            writeNode(w, l.spot ? 0xB007 : 0xB005, id++, l.name, 0xFFFF, l.position, false, scene.endFrame);
+        w.end();
+    }
+    w.end();
+    return w.bytes();
+}
+
+} // namespace norvane::scene3ds

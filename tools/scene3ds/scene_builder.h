@@ -1,0 +1,71 @@
+// An in-memory description of a 3DS scene and the one function that writes it with the
+// ChunkWriter: meshes (vertices, mapping coordinates, local axes, faces, face materials,
+// smoothing groups), materials, lights, cameras and the keyframer block.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace norvane::scene3ds {
+
+using Point = std::array<float, 3>; // file axes: x, y, z with z up
+
+struct MeshSpec {
+    std::string name;
+    std::vector<Point> points;
+    std::vector<std::array<float, 2>> uvs; // empty: no mapping-coordinates chunk
+    std::vector<std::array<std::uint16_t, 3>> faces;
+    std::vector<std::string> faceMaterial; // per face; empty names are listed under no material
+    bool smoothing = false;
+    bool localAxes = false;
+    Point origin{0, 0, 0};
+
+    // Adds a vertex and returns its index.
+    std::uint16_t add(Point p);
+    // Adds a triangle wound so that the compiler's stored normal points along `towards`
+    // (file axes).
+    void triangle(std::uint16_t a, std::uint16_t b, std::uint16_t c, Point towards, const std::string& material);
+    // Two triangles over the quad a b c d (in order around it).
+    void quad(Point a, Point b, Point c, Point d, Point towards, const std::string& material);
+    // An axis-aligned box; faces point outward, or inward for rooms. `withBottom` false leaves
+    // the floor side open.
+    void box(Point lo, Point hi, bool inward, const std::string& material, bool withBottom = true);
+};
+
+struct MaterialSpec {
+    std::string name;
+    std::array<float, 3> diffuse{0.7f, 0.7f, 0.7f};
+    std::string texture; // empty: no texture-map block
+};
+
+struct LightSpec {
+    std::string name;
+    Point position{0, 0, 0};
+    std::array<float, 3> colour{1, 1, 1};
+    bool spot = false;
+    Point target{0, 0, 0};
+    float hotspot = 30, falloff = 45;
+    bool off = false, rayShadows = false;
+};
+
+struct CameraSpec {
+    std::string name;
+    Point position{0, 0, 0};
+    Point target{0, 0, 1};
+    float bank = 0, lens = 35;
+};
+
+struct SceneSpec {
+    std::vector<MaterialSpec> materials;
+    std::vector<MeshSpec> meshes;
+    std::vector<LightSpec> lights;
+    std::vector<CameraSpec> cameras;
+    bool keyframer = false; // nodes for every mesh, camera and light, with tracks
+    std::uint32_t endFrame = 100;
+};
+
+std::vector<std::uint8_t> writeScene(const SceneSpec& scene);
+
+} // namespace norvane::scene3ds
