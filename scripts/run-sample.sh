@@ -4,8 +4,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
 need_build_packages
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DNORVANE_BUILD_TESTS=OFF >/dev/null
-cmake --build build --target norvane norvane-dump
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build --target norvane norvane-dump norvane-scene
 mkdir -p build/sample
 cp samples/arena.3ds build/sample/arena.3ds
 cd build/sample

@@ -49,7 +49,8 @@ std::unique_ptr<BspTree> buildTree(const Scene& scene, BuildContext& ctx) {
             copy.material = face.material;
             copy.plane = face.plane;
             for (int k = 0; k < 3; ++k) {
-                std::int32_t found = index.find(*face.verts[k]);
+                std::int32_t found = ctx.straightforward ? findVertexLinear(tree->vertices, *face.verts[k])
+                                                         : index.find(*face.verts[k]);
                 if (found < 0) {
                     // A corner read before a later vertex list replaced its array is in no
                     // list: it joins the list now, without a normal.

@@ -43,6 +43,9 @@ struct BuildContext {
     Console& console;
     Spinner spinner;
     BuildCounters counters;
+    // The straightforward searches (every face against every candidate, linear vertex
+    // look-ups): the same tree, slowly; for benchmarks and as an oracle.
+    bool straightforward = false;
 };
 
 // Builds the tree; null after printing an error line (the tree cannot fit the file format).

@@ -37,7 +37,8 @@ Entered enterNode(BspTree& tree, std::int32_t nodeIndex, std::vector<BspFace>& i
     printPhase(ctx, "-ALC-", n);
     printPhase(ctx, "-FRP-", n);
 
-    std::int32_t splitter = choosePlane(input, tree.vertices);
+    std::int32_t splitter =
+        ctx.straightforward ? choosePlaneReference(input, tree.vertices) : choosePlane(input, tree.vertices);
     ctx.spinner.ticks(ctx.console, n); // one tick per candidate
 
     std::vector<Side> sides;

@@ -1,7 +1,12 @@
 #include "bsp/plane_choice.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdlib>
+#include <unordered_map>
+
+#include "math/float_math.h"
 
 namespace norvane {
 
@@ -52,6 +57,103 @@ struct SideCache {
     }
 };
 
+// A bounding-volume hierarchy over the node's faces. A box that lies wholly beyond the
+// tolerance band of a plane holds only faces of one side, which are counted at once; boxes in
+// or near the band are opened down to exact per-corner classification.
+struct Box {
+    double lo[3], hi[3];
+    std::uint32_t first, count; // range of `order`
+    std::int32_t left = -1, right = -1;
+    bool exactOnly = false;     // a corner is not finite: never decided as a whole
+};
+
+constexpr std::uint32_t leafSize = 6;
+
+struct Hierarchy {
+    std::vector<Box> boxes;
+    std::vector<std::uint32_t> order; // face indices, each box's faces contiguous
+};
+
+Hierarchy buildHierarchy(const std::vector<std::array<std::uint32_t, 3>>& corners, const std::vector<Vertex>& local) {
+    Hierarchy h;
+    const std::size_t n = corners.size();
+    h.order.resize(n);
+    std::vector<std::array<double, 3>> centre(n);
+    for (std::size_t f = 0; f < n; ++f) {
+        h.order[f] = static_cast<std::uint32_t>(f);
+        for (int k = 0; k < 3; ++k) {
+            double c = 0;
+            for (std::uint32_t v : corners[f]) c += (k == 0 ? local[v].x : k == 1 ? local[v].y : local[v].z);
+            centre[f][k] = std::isfinite(c) ? c : 0.0;
+        }
+    }
+    struct Task {
+        std::int32_t box;
+    };
+    h.boxes.push_back(Box{{0, 0, 0}, {0, 0, 0}, 0, static_cast<std::uint32_t>(n)});
+    std::vector<Task> todo{{0}};
+    while (!todo.empty()) {
+        const std::int32_t index = todo.back().box;
+        todo.pop_back();
+        Box box = h.boxes[static_cast<std::size_t>(index)];
+        for (int k = 0; k < 3; ++k) {
+            box.lo[k] = HUGE_VAL;
+            box.hi[k] = -HUGE_VAL;
+        }
+        for (std::uint32_t i = box.first; i < box.first + box.count; ++i)
+            for (std::uint32_t v : corners[h.order[i]]) {
+                const double p[3] = {local[v].x, local[v].y, local[v].z};
+                for (int k = 0; k < 3; ++k) {
+                    if (!std::isfinite(p[k])) box.exactOnly = true;
+                    else {
+                        box.lo[k] = std::min(box.lo[k], p[k]);
+                        box.hi[k] = std::max(box.hi[k], p[k]);
+                    }
+                }
+            }
+        if (box.count > leafSize) {
+            int axis = 0;
+            for (int k = 1; k < 3; ++k)
+                if (box.hi[k] - box.lo[k] > box.hi[axis] - box.lo[axis]) axis = k;
+            const auto begin = h.order.begin() + box.first, end = begin + box.count, mid = begin + box.count / 2;
+            std::nth_element(begin, mid, end, [&](std::uint32_t x, std::uint32_t y) {
+                return centre[x][axis] < centre[y][axis] || (centre[x][axis] == centre[y][axis] && x < y);
+            });
+            const std::uint32_t half = box.count / 2;
+            box.left = static_cast<std::int32_t>(h.boxes.size());
+            h.boxes.push_back(Box{{0, 0, 0}, {0, 0, 0}, box.first, half});
+            box.right = static_cast<std::int32_t>(h.boxes.size());
+            h.boxes.push_back(Box{{0, 0, 0}, {0, 0, 0}, box.first + half, box.count - half});
+            todo.push_back({box.left});
+            todo.push_back({box.right});
+        }
+        h.boxes[static_cast<std::size_t>(index)] = box;
+    }
+    return h;
+}
+
+// The side of a whole box: Front or Back when every point of it is certainly beyond the band,
+// On when undecided. The distance of a point is rounded from a double sum whose error is far
+// below 1e-12 of the magnitudes summed, so a box is decided only when its range clears the
+// first float beyond the tolerance by that much.
+Side boxSide(const Plane& p, const Box& box) {
+    if (box.exactOnly) return On;
+    const double n[3] = {p.a, p.b, p.c};
+    double lo = p.d, hi = p.d, magnitude = std::fabs(double(p.d));
+    for (int k = 0; k < 3; ++k) {
+        const double u = n[k] * box.lo[k], v = n[k] * box.hi[k];
+        lo += std::min(u, v);
+        hi += std::max(u, v);
+        magnitude += std::max(std::fabs(u), std::fabs(v));
+    }
+    const double margin = 1e-12 * magnitude;
+    static const double frontLimit = std::nextafter(planeTolerance, 1.0f);
+    static const double backLimit = std::nextafter(-planeTolerance, -1.0f);
+    if (lo - margin > frontLimit) return Front; // NaN comparisons fail: undecided
+    if (hi + margin < backLimit) return Back;
+    return On;
+}
+
 } // namespace
 
 std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices) {
@@ -60,58 +162,114 @@ std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Ve
     std::int64_t bestScore = startingBestScore;
     // Whether the leaf rule is already decided: some face crosses a candidate's plane, or faces
     // lie both in front of and behind candidate planes. Until then every candidate is counted
-    // in full, since the totals decide whether the node is a leaf at all.
+    // in full.
     bool anyFront = false, anyBack = false, anySpan = false;
 
-    // Local vertex numbering, so the side cache stays small for deep nodes.
-    std::vector<std::uint32_t> localOf;
+    // Local vertex numbering, so the side cache stays small for deep nodes. The global-to-local
+    // map is kept between calls and cleared entry by entry: a deep tree has many small nodes.
+    static thread_local std::vector<std::int32_t> localIndex;
+    if (localIndex.size() < vertices.size()) localIndex.resize(vertices.size(), -1);
     std::vector<std::uint32_t> globalOf;
     std::vector<std::array<std::uint32_t, 3>> corners(faces.size());
-    {
-        std::vector<std::int32_t> map(vertices.size(), -1);
-        for (std::size_t f = 0; f < faces.size(); ++f)
-            for (int k = 0; k < 3; ++k) {
-                const std::uint32_t g = faces[f].verts[k];
-                if (map[g] < 0) {
-                    map[g] = static_cast<std::int32_t>(globalOf.size());
-                    globalOf.push_back(g);
-                }
-                corners[f][k] = static_cast<std::uint32_t>(map[g]);
+    for (std::size_t f = 0; f < faces.size(); ++f)
+        for (int k = 0; k < 3; ++k) {
+            const std::uint32_t g = faces[f].verts[k];
+            if (localIndex[g] < 0) {
+                localIndex[g] = static_cast<std::int32_t>(globalOf.size());
+                globalOf.push_back(g);
             }
-    }
+            corners[f][k] = static_cast<std::uint32_t>(localIndex[g]);
+        }
+    for (std::uint32_t g : globalOf) localIndex[g] = -1;
     std::vector<Vertex> local(globalOf.size());
     for (std::size_t v = 0; v < globalOf.size(); ++v) local[v] = vertices[globalOf[v]];
     SideCache cache(local.size());
+    const Hierarchy tree = buildHierarchy(corners, local);
 
+    // Candidates with bit-identical planes (every floor tile of one level, every wall of one
+    // street) see the other faces alike: such a plane is counted once, in full, over all faces,
+    // and each of its candidates then only takes off its own face.
+    struct PlaneKey {
+        std::uint32_t bits[4];
+        bool operator==(const PlaneKey&) const = default;
+    };
+    struct PlaneKeyHash {
+        std::size_t operator()(const PlaneKey& k) const {
+            std::uint64_t h = 0;
+            for (std::uint32_t b : k.bits) h = (h ^ b) * 0x9E3779B97F4A7C15ull;
+            return static_cast<std::size_t>(h ^ (h >> 29));
+        }
+    };
+    struct Shared {
+        int uses = 0;
+        bool counted = false;
+        std::int64_t count[9] = {};
+    };
+    auto keyOf = [](const Plane& p) {
+        return PlaneKey{{floatBits(p.a), floatBits(p.b), floatBits(p.c), floatBits(p.d)}};
+    };
+    std::unordered_map<PlaneKey, Shared, PlaneKeyHash> shared;
+    for (const BspFace& f : faces) ++shared[keyOf(f.plane)].uses;
+
+    // Boxes are visited breadth first: the big boxes that lie wholly on one side are counted
+    // early, so a lopsided candidate is abandoned before its small boxes are opened.
+    std::vector<std::int32_t> queue;
     for (std::int64_t i = 0; i < n; ++i) {
         const Plane& plane = faces[static_cast<std::size_t>(i)].plane;
         cache.next();
-        std::int64_t front = 0, back = 0, span = 0;
+        Shared& twin = shared[keyOf(plane)];
+        const bool share = twin.uses > 1;
+        auto classify = [&](std::uint32_t f) {
+            const auto& c = corners[f];
+            return classifyCorners(cache.get(plane, local, c[0]), cache.get(plane, local, c[1]),
+                                   cache.get(plane, local, c[2]));
+        };
+        // Counting includes the candidate itself; its own side is taken off at the end.
+        std::int64_t count[9] = {};
+        std::int64_t remaining = n;
         bool abandoned = false;
-        for (std::int64_t j = 0; j < n; ++j) {
-            if (j == i) continue;
-            const auto& c = corners[static_cast<std::size_t>(j)];
-            const Side side = classifyCorners(cache.get(plane, local, c[0]), cache.get(plane, local, c[1]),
-                                              cache.get(plane, local, c[2]));
-            if (side == Front) ++front;
-            else if (side == Back) ++back;
-            else if (side == Spanning) ++span;
-            if ((j & 63) == 63 && (anySpan || (anyFront && anyBack))) {
-                // The score can only grow by 75 per cut still to come, and the imbalance can
-                // shrink by at most one per face still to classify.
-                const std::int64_t remaining = n - 1 - j - (i > j ? 1 : 0);
-                const std::int64_t imbalance = std::llabs(front - back) - remaining;
-                const std::int64_t bound = span * splitWeight + (imbalance > 0 ? imbalance : 0) * imbalanceWeight;
-                if (bound >= bestScore) {
+        if (share && twin.counted) {
+            std::copy(twin.count, twin.count + 9, count);
+            remaining = 0;
+        }
+        queue.assign(remaining > 0 ? 1 : 0, 0);
+        for (std::size_t next = 0; next < queue.size(); ++next) {
+            const Box& box = tree.boxes[static_cast<std::size_t>(queue[next])];
+            const Side whole = boxSide(plane, box);
+            if (whole != On) {
+                count[whole] += box.count;
+            } else if (box.left >= 0) {
+                queue.push_back(box.left);
+                queue.push_back(box.right);
+                continue;
+            } else {
+                for (std::uint32_t k = box.first; k < box.first + box.count; ++k) ++count[classify(tree.order[k])];
+            }
+            remaining -= box.count;
+            if (!share && (anySpan || (anyFront && anyBack))) {
+                // The score only grows by 75 per cut still to come, and the imbalance shrinks by
+                // at most one per face still to count; one face of slack for the candidate.
+                const std::int64_t imbalance = std::llabs(count[Front] - count[Back]) - remaining - 1;
+                const std::int64_t bound =
+                    (count[Spanning] - 1) * splitWeight + (imbalance > 0 ? imbalance : 0) * imbalanceWeight;
+                if (bound > bestScore || (bound == bestScore && best >= 0 && best < i)) {
                     abandoned = true;
                     break;
                 }
             }
         }
+        // Abandoning needs the leaf rule decided already, so an abandoned candidate's partial
+        // counts are not needed for it.
+        if (abandoned) continue;
+        if (share && !twin.counted) {
+            std::copy(count, count + 9, twin.count);
+            twin.counted = true;
+        }
+        --count[classify(static_cast<std::uint32_t>(i))];
+        const std::int64_t front = count[Front], back = count[Back], span = count[Spanning];
         anyFront |= front > 0;
         anyBack |= back > 0;
         anySpan |= span > 0;
-        if (abandoned) continue;
         const std::int64_t score = std::llabs(front - back) * imbalanceWeight + span * splitWeight;
         if (score < bestScore) {
             bestScore = score;
