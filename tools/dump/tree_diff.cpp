@@ -1,8 +1,116 @@
-// norvane-dump diff: placeholder until the comparison lands.
+// norvane-dump diff A.bsp B.bsp: whether two tree files are identical and, if not, where they
+// first part: the section, the node (pre-order index, depth, F/B path from the root), the face
+// record and the field, with both values.
+#include <cmath>
+#include <cstring>
+#include <string>
+
 #include "dump_commands.h"
+#include "math/float_math.h"
+#include "output/tree_file.h"
 
 namespace norvane::dump {
+namespace {
 
-int diffTrees(const std::vector<std::string>& args, std::FILE*) { return args.size() == 2 ? 1 : 2; }
+std::string floatText(float f) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.9g (0x%08X)", static_cast<double>(f), floatBits(f));
+    return buf;
+}
+
+bool sameFloat(float a, float b) { return floatBits(a) == floatBits(b); }
+
+// The first difference of two parsed files, or empty.
+std::string firstDifference(const TreeFile& a, const TreeFile& b) {
+    const char* headerNames[] = {"version", "vertexCount", "faceCount", "materialCount"};
+    const int ha[] = {a.version, a.vertexCount, a.faceCount, a.materialCount};
+    const int hb[] = {b.version, b.vertexCount, b.faceCount, b.materialCount};
+    for (int i = 0; i < 4; ++i)
+        if (ha[i] != hb[i])
+            return std::string("header field ") + headerNames[i] + ": " + std::to_string(ha[i]) + " vs " +
+                   std::to_string(hb[i]);
+    for (std::size_t i = 0; i < a.materials.size(); ++i)
+        if (a.materials[i] != b.materials[i])
+            return "material " + std::to_string(i) + ": \"" + a.materials[i] + "\" vs \"" + b.materials[i] + "\"";
+    const char* vertexFields[] = {"x", "y", "z", "u", "v", "nx", "ny", "nz"};
+    for (std::size_t i = 0; i < a.vertices.size(); ++i)
+        for (int k = 0; k < 8; ++k)
+            if (!sameFloat(a.vertices[i][static_cast<std::size_t>(k)], b.vertices[i][static_cast<std::size_t>(k)]))
+                return "vertex " + std::to_string(i) + " field " + vertexFields[k] + ": " +
+                       floatText(a.vertices[i][static_cast<std::size_t>(k)]) + " vs " +
+                       floatText(b.vertices[i][static_cast<std::size_t>(k)]);
+    const char* planeFields[] = {"a", "b", "c", "d"};
+    for (std::size_t n = 0; n < a.nodes.size() && n < b.nodes.size(); ++n) {
+        const TreeFileNode& x = a.nodes[n];
+        const TreeFileNode& y = b.nodes[n];
+        const std::string where = "node " + std::to_string(n) + " (depth " + std::to_string(x.depth) + ", path " +
+                                  (x.path.empty() ? std::string("root") : x.path) + ")";
+        if (x.depth != y.depth || x.path != y.path)
+            return where + ": in the other file this node is at depth " + std::to_string(y.depth) + ", path " +
+                   (y.path.empty() ? std::string("root") : y.path);
+        if (x.flags != y.flags)
+            return where + " flags: " + std::to_string(x.flags) + " vs " + std::to_string(y.flags);
+        for (int k = 0; k < 4; ++k)
+            if (!sameFloat(x.plane[k], y.plane[k]))
+                return where + " plane " + planeFields[k] + ": " + floatText(x.plane[k]) + " vs " +
+                       floatText(y.plane[k]);
+        if (x.faces.size() != y.faces.size())
+            return where + " face count: " + std::to_string(x.faces.size()) + " vs " + std::to_string(y.faces.size());
+        for (std::size_t f = 0; f < x.faces.size(); ++f) {
+            const TreeFileFace& p = x.faces[f];
+            const TreeFileFace& q = y.faces[f];
+            const std::string face = where + " face " + std::to_string(f);
+            const char* intFields[] = {"v0", "v1", "v2", "id", "material"};
+            const int pi[] = {p.verts[0], p.verts[1], p.verts[2], p.id, p.material};
+            const int qi[] = {q.verts[0], q.verts[1], q.verts[2], q.id, q.material};
+            for (int k = 0; k < 5; ++k)
+                if (pi[k] != qi[k])
+                    return face + " field " + intFields[k] + ": " + std::to_string(pi[k]) + " vs " +
+                           std::to_string(qi[k]);
+            for (int k = 0; k < 4; ++k)
+                if (!sameFloat(p.plane[k], q.plane[k]))
+                    return face + " field " + planeFields[k] + ": " + floatText(p.plane[k]) + " vs " +
+                           floatText(q.plane[k]);
+        }
+    }
+    if (a.nodes.size() != b.nodes.size())
+        return "node count: " + std::to_string(a.nodes.size()) + " vs " + std::to_string(b.nodes.size());
+    return {};
+}
+
+} // namespace
+
+int diffTrees(const std::vector<std::string>& args, std::FILE* out) {
+    if (args.size() != 2) return 2;
+    std::vector<unsigned char> bytes[2];
+    for (int i = 0; i < 2; ++i)
+        if (!readFile(args[static_cast<std::size_t>(i)], bytes[i])) {
+            std::fprintf(stderr, "%s: cannot read the file\n", args[static_cast<std::size_t>(i)].c_str());
+            return 1;
+        }
+    if (bytes[0] == bytes[1]) {
+        std::fprintf(out, "identical (%zu bytes)\n", bytes[0].size());
+        return 0;
+    }
+    TreeFile files[2];
+    TreeFileProblem problems[2];
+    const bool parsed[2] = {parseTreeFile(bytes[0], files[0], problems[0]),
+                            parseTreeFile(bytes[1], files[1], problems[1])};
+    std::string difference;
+    if (parsed[0] && parsed[1]) difference = firstDifference(files[0], files[1]);
+    if (difference.empty()) {
+        // Unparsable files, or equal content with different bytes (NaN payloads cannot be
+        // told apart by value): the first differing byte.
+        std::size_t at = 0;
+        while (at < bytes[0].size() && at < bytes[1].size() && bytes[0][at] == bytes[1][at]) ++at;
+        difference = "byte offset " + std::to_string(at);
+        for (int i = 0; i < 2; ++i)
+            if (!parsed[i])
+                difference += "; " + args[static_cast<std::size_t>(i)] + " does not parse at offset " +
+                              std::to_string(problems[i].offset) + ": " + problems[i].message;
+    }
+    std::fprintf(out, "differ: %s\n", difference.c_str());
+    return 1;
+}
 
 } // namespace norvane::dump
