@@ -5,6 +5,7 @@
 #include <cstring>
 
 #ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
 #include <langinfo.h>
@@ -13,14 +14,34 @@
 
 namespace norvane {
 
+#ifdef _WIN32
+namespace {
+
+// The code page to give back when the user interrupts the run (0: nothing to restore).
+UINT codePageToRestore = 0;
+
+BOOL WINAPI restoreOnInterrupt(DWORD) {
+    if (codePageToRestore != 0) SetConsoleOutputCP(codePageToRestore);
+    return FALSE; // go on with the default handling: the process ends
+}
+
+} // namespace
+#endif
+
 ConsoleSetup::ConsoleSetup() {
 #ifdef _WIN32
-    // A real console shows the bytes in its output code page: switch it to 437 for the run.
+    // A real console shows the bytes in its output code page: switch it to 437 for the run and
+    // back afterwards, also when the user interrupts. Pipes and files get the bytes untouched.
     DWORD mode;
     if (GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode)) {
         savedCodePage_ = GetConsoleOutputCP();
-        if (savedCodePage_ != 437) SetConsoleOutputCP(437);
-        else savedCodePage_ = 0;
+        if (savedCodePage_ != 437) {
+            codePageToRestore = savedCodePage_;
+            SetConsoleCtrlHandler(restoreOnInterrupt, TRUE);
+            SetConsoleOutputCP(437);
+        } else {
+            savedCodePage_ = 0;
+        }
     }
 #else
     if (isatty(fileno(stdout))) {
@@ -38,6 +59,8 @@ ConsoleSetup::~ConsoleSetup() {
     if (savedCodePage_ != 0) {
         std::fflush(stdout);
         SetConsoleOutputCP(savedCodePage_);
+        SetConsoleCtrlHandler(restoreOnInterrupt, FALSE);
+        codePageToRestore = 0;
     }
 #endif
 }
