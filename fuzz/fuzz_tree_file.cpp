@@ -1,0 +1,14 @@
+// Any bytes as a tree file: parsed and checked, or refused with an offset.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "output/tree_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::vector<std::uint8_t> bytes(data, data + size);
+    norvane::TreeFile file;
+    norvane::TreeFileProblem problem;
+    if (norvane::parseTreeFile(bytes, file, problem)) norvane::checkTreeFile(file, problem);
+    return 0;
+}
