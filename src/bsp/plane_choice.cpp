@@ -62,12 +62,20 @@ struct SideCache {
 // or near the band are opened down to exact per-corner classification.
 struct Box {
     double lo[3], hi[3];
+    double mid[3], half[3], extent[3]; // centre, half size, largest magnitude per axis
     std::uint32_t first, count; // range of `order`
     std::int32_t left = -1, right = -1;
     bool exactOnly = false;     // a corner is not finite: never decided as a whole
 };
 
 constexpr std::uint32_t leafSize = 6;
+
+Box boxOver(std::uint32_t first, std::uint32_t count) {
+    Box box{};
+    box.first = first;
+    box.count = count;
+    return box;
+}
 
 struct Hierarchy {
     std::vector<Box> boxes;
@@ -90,7 +98,7 @@ Hierarchy buildHierarchy(const std::vector<std::array<std::uint32_t, 3>>& corner
     struct Task {
         std::int32_t box;
     };
-    h.boxes.push_back(Box{{0, 0, 0}, {0, 0, 0}, 0, static_cast<std::uint32_t>(n)});
+    h.boxes.push_back(boxOver(0, static_cast<std::uint32_t>(n)));
     std::vector<Task> todo{{0}};
     while (!todo.empty()) {
         const std::int32_t index = todo.back().box;
@@ -111,6 +119,11 @@ Hierarchy buildHierarchy(const std::vector<std::array<std::uint32_t, 3>>& corner
                     }
                 }
             }
+        for (int k = 0; k < 3; ++k) {
+            box.mid[k] = (box.lo[k] + box.hi[k]) / 2;
+            box.half[k] = (box.hi[k] - box.lo[k]) / 2;
+            box.extent[k] = std::max(std::fabs(box.lo[k]), std::fabs(box.hi[k]));
+        }
         if (box.count > leafSize) {
             int axis = 0;
             for (int k = 1; k < 3; ++k)
@@ -121,9 +134,9 @@ Hierarchy buildHierarchy(const std::vector<std::array<std::uint32_t, 3>>& corner
             });
             const std::uint32_t half = box.count / 2;
             box.left = static_cast<std::int32_t>(h.boxes.size());
-            h.boxes.push_back(Box{{0, 0, 0}, {0, 0, 0}, box.first, half});
+            h.boxes.push_back(boxOver(box.first, half));
             box.right = static_cast<std::int32_t>(h.boxes.size());
-            h.boxes.push_back(Box{{0, 0, 0}, {0, 0, 0}, box.first + half, box.count - half});
+            h.boxes.push_back(boxOver(box.first + half, box.count - half));
             todo.push_back({box.left});
             todo.push_back({box.right});
         }
@@ -138,19 +151,16 @@ Hierarchy buildHierarchy(const std::vector<std::array<std::uint32_t, 3>>& corner
 // first float beyond the tolerance by that much.
 Side boxSide(const Plane& p, const Box& box) {
     if (box.exactOnly) return On;
-    const double n[3] = {p.a, p.b, p.c};
-    double lo = p.d, hi = p.d, magnitude = std::fabs(double(p.d));
-    for (int k = 0; k < 3; ++k) {
-        const double u = n[k] * box.lo[k], v = n[k] * box.hi[k];
-        lo += std::min(u, v);
-        hi += std::max(u, v);
-        magnitude += std::max(std::fabs(u), std::fabs(v));
-    }
-    const double margin = 1e-12 * magnitude;
+    const double a = p.a, b = p.b, c = p.c, d = p.d;
+    // Centre and half extent: the plane's value over the box is centre +- reach.
+    const double centre = a * box.mid[0] + b * box.mid[1] + c * box.mid[2] + d;
+    const double reach = std::fabs(a) * box.half[0] + std::fabs(b) * box.half[1] + std::fabs(c) * box.half[2];
+    const double margin = 1e-12 * (std::fabs(a) * box.extent[0] + std::fabs(b) * box.extent[1] +
+                                   std::fabs(c) * box.extent[2] + std::fabs(d));
     static const double frontLimit = std::nextafter(planeTolerance, 1.0f);
     static const double backLimit = std::nextafter(-planeTolerance, -1.0f);
-    if (lo - margin > frontLimit) return Front; // NaN comparisons fail: undecided
-    if (hi + margin < backLimit) return Back;
+    if (centre - reach - margin > frontLimit) return Front; // NaN comparisons fail: undecided
+    if (centre + reach + margin < backLimit) return Back;
     return On;
 }
 

@@ -17,7 +17,9 @@ public:
 
 private:
     bool utf8Boxes_ = false;
-    unsigned int savedCodePage_ = 0;
+#ifdef _WIN32
+    unsigned int savedCodePage_ = 0; // the console's code page before the run, 0 when unchanged
+#endif
 };
 
 } // namespace norvane
