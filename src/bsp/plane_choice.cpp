@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <thread>
 #include <unordered_map>
 
 #include "math/float_math.h"
@@ -166,73 +167,70 @@ Side boxSide(const Plane& p, const Box& box) {
 
 } // namespace
 
-std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices) {
-    const auto n = static_cast<std::int64_t>(faces.size());
+namespace {
+
+// Candidates with bit-identical planes (every floor tile of one level, every wall of one
+// street) see the other faces alike: such a plane is counted once, in full, over all faces,
+// and each of its candidates then only takes off its own face.
+struct PlaneKey {
+    std::uint32_t bits[4];
+    bool operator==(const PlaneKey&) const = default;
+};
+struct PlaneKeyHash {
+    std::size_t operator()(const PlaneKey& k) const {
+        std::uint64_t h = 0;
+        for (std::uint32_t b : k.bits) h = (h ^ b) * 0x9E3779B97F4A7C15ull;
+        return static_cast<std::size_t>(h ^ (h >> 29));
+    }
+};
+struct SharedPlane {
+    int uses = 0;
+    bool counted = false;
+    std::int64_t count[9] = {};
+};
+using SharedPlanes = std::unordered_map<PlaneKey, SharedPlane, PlaneKeyHash>;
+
+PlaneKey keyOf(const Plane& p) { return PlaneKey{{floatBits(p.a), floatBits(p.b), floatBits(p.c), floatBits(p.d)}}; }
+
+// What a scan over some of the candidates found: its best candidate and which sides it saw.
+struct ScanResult {
     std::int32_t best = -1;
     std::int64_t bestScore = startingBestScore;
+    bool anyFront = false, anyBack = false, anySpan = false;
     // Whether the leaf rule is already decided: some face crosses a candidate's plane, or faces
     // lie both in front of and behind candidate planes. Until then every candidate is counted
     // in full.
-    bool anyFront = false, anyBack = false, anySpan = false;
+    bool decided() const { return anySpan || (anyFront && anyBack); }
+};
 
-    // Local vertex numbering, so the side cache stays small for deep nodes. The global-to-local
-    // map is kept between calls and cleared entry by entry: a deep tree has many small nodes.
-    static thread_local std::vector<std::int32_t> localIndex;
-    if (localIndex.size() < vertices.size()) localIndex.resize(vertices.size(), -1);
-    std::vector<std::uint32_t> globalOf;
-    std::vector<std::array<std::uint32_t, 3>> corners(faces.size());
-    for (std::size_t f = 0; f < faces.size(); ++f)
-        for (int k = 0; k < 3; ++k) {
-            const std::uint32_t g = faces[f].verts[k];
-            if (localIndex[g] < 0) {
-                localIndex[g] = static_cast<std::int32_t>(globalOf.size());
-                globalOf.push_back(g);
-            }
-            corners[f][k] = static_cast<std::uint32_t>(localIndex[g]);
-        }
-    for (std::uint32_t g : globalOf) localIndex[g] = -1;
-    std::vector<Vertex> local(globalOf.size());
-    for (std::size_t v = 0; v < globalOf.size(); ++v) local[v] = vertices[globalOf[v]];
-    SideCache cache(local.size());
-    const Hierarchy tree = buildHierarchy(corners, local);
+// The node prepared for the search: local vertex numbering and the box hierarchy.
+struct PreparedNode {
+    const std::vector<BspFace>& faces;
+    std::vector<std::array<std::uint32_t, 3>> corners;
+    std::vector<Vertex> local;
+    Hierarchy tree;
+    SharedPlanes planeUses;
+};
 
-    // Candidates with bit-identical planes (every floor tile of one level, every wall of one
-    // street) see the other faces alike: such a plane is counted once, in full, over all faces,
-    // and each of its candidates then only takes off its own face.
-    struct PlaneKey {
-        std::uint32_t bits[4];
-        bool operator==(const PlaneKey&) const = default;
-    };
-    struct PlaneKeyHash {
-        std::size_t operator()(const PlaneKey& k) const {
-            std::uint64_t h = 0;
-            for (std::uint32_t b : k.bits) h = (h ^ b) * 0x9E3779B97F4A7C15ull;
-            return static_cast<std::size_t>(h ^ (h >> 29));
-        }
-    };
-    struct Shared {
-        int uses = 0;
-        bool counted = false;
-        std::int64_t count[9] = {};
-    };
-    auto keyOf = [](const Plane& p) {
-        return PlaneKey{{floatBits(p.a), floatBits(p.b), floatBits(p.c), floatBits(p.d)}};
-    };
-    std::unordered_map<PlaneKey, Shared, PlaneKeyHash> shared;
-    for (const BspFace& f : faces) ++shared[keyOf(f.plane)].uses;
-
+// Scores candidates first, first + stride, ... Abandoning a candidate only needs the best of
+// the candidates this scan has counted: a candidate that cannot beat a real score cannot win.
+ScanResult scanCandidates(const PreparedNode& node, std::int64_t first, std::int64_t stride) {
+    const auto n = static_cast<std::int64_t>(node.faces.size());
+    ScanResult r;
+    SideCache cache(node.local.size());
+    SharedPlanes shared = node.planeUses;
     // Boxes are visited breadth first: the big boxes that lie wholly on one side are counted
     // early, so a lopsided candidate is abandoned before its small boxes are opened.
     std::vector<std::int32_t> queue;
-    for (std::int64_t i = 0; i < n; ++i) {
-        const Plane& plane = faces[static_cast<std::size_t>(i)].plane;
+    for (std::int64_t i = first; i < n; i += stride) {
+        const Plane& plane = node.faces[static_cast<std::size_t>(i)].plane;
         cache.next();
-        Shared& twin = shared[keyOf(plane)];
+        SharedPlane& twin = shared[keyOf(plane)];
         const bool share = twin.uses > 1;
         auto classify = [&](std::uint32_t f) {
-            const auto& c = corners[f];
-            return classifyCorners(cache.get(plane, local, c[0]), cache.get(plane, local, c[1]),
-                                   cache.get(plane, local, c[2]));
+            const auto& c = node.corners[f];
+            return classifyCorners(cache.get(plane, node.local, c[0]), cache.get(plane, node.local, c[1]),
+                                   cache.get(plane, node.local, c[2]));
         };
         // Counting includes the candidate itself; its own side is taken off at the end.
         std::int64_t count[9] = {};
@@ -244,7 +242,7 @@ std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Ve
         }
         queue.assign(remaining > 0 ? 1 : 0, 0);
         for (std::size_t next = 0; next < queue.size(); ++next) {
-            const Box& box = tree.boxes[static_cast<std::size_t>(queue[next])];
+            const Box& box = node.tree.boxes[static_cast<std::size_t>(queue[next])];
             const Side whole = boxSide(plane, box);
             if (whole != On) {
                 count[whole] += box.count;
@@ -253,16 +251,17 @@ std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Ve
                 queue.push_back(box.right);
                 continue;
             } else {
-                for (std::uint32_t k = box.first; k < box.first + box.count; ++k) ++count[classify(tree.order[k])];
+                for (std::uint32_t k = box.first; k < box.first + box.count; ++k)
+                    ++count[classify(node.tree.order[k])];
             }
             remaining -= box.count;
-            if (!share && (anySpan || (anyFront && anyBack))) {
+            if (!share && r.decided()) {
                 // The score only grows by 75 per cut still to come, and the imbalance shrinks by
                 // at most one per face still to count; one face of slack for the candidate.
                 const std::int64_t imbalance = std::llabs(count[Front] - count[Back]) - remaining - 1;
                 const std::int64_t bound =
                     (count[Spanning] - 1) * splitWeight + (imbalance > 0 ? imbalance : 0) * imbalanceWeight;
-                if (bound > bestScore || (bound == bestScore && best >= 0 && best < i)) {
+                if (bound > r.bestScore || (bound == r.bestScore && r.best >= 0 && r.best < i)) {
                     abandoned = true;
                     break;
                 }
@@ -277,16 +276,68 @@ std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Ve
         }
         --count[classify(static_cast<std::uint32_t>(i))];
         const std::int64_t front = count[Front], back = count[Back], span = count[Spanning];
-        anyFront |= front > 0;
-        anyBack |= back > 0;
-        anySpan |= span > 0;
+        r.anyFront |= front > 0;
+        r.anyBack |= back > 0;
+        r.anySpan |= span > 0;
         const std::int64_t score = std::llabs(front - back) * imbalanceWeight + span * splitWeight;
-        if (score < bestScore) {
-            bestScore = score;
-            best = static_cast<std::int32_t>(i);
+        if (score < r.bestScore) {
+            r.bestScore = score;
+            r.best = static_cast<std::int32_t>(i);
         }
     }
-    return (anySpan || (anyFront && anyBack)) ? best : -1;
+    return r;
+}
+
+// Nodes at least this large are searched by several threads, each over every k-th candidate.
+constexpr std::size_t parallelFaces = 2048;
+
+} // namespace
+
+std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices) {
+    PreparedNode node{faces, {}, {}, {}, {}};
+    // Local vertex numbering, so the side cache stays small for deep nodes. The global-to-local
+    // map is kept between calls and cleared entry by entry: a deep tree has many small nodes.
+    static thread_local std::vector<std::int32_t> localIndex;
+    if (localIndex.size() < vertices.size()) localIndex.resize(vertices.size(), -1);
+    std::vector<std::uint32_t> globalOf;
+    node.corners.resize(faces.size());
+    for (std::size_t f = 0; f < faces.size(); ++f)
+        for (int k = 0; k < 3; ++k) {
+            const std::uint32_t g = faces[f].verts[k];
+            if (localIndex[g] < 0) {
+                localIndex[g] = static_cast<std::int32_t>(globalOf.size());
+                globalOf.push_back(g);
+            }
+            node.corners[f][k] = static_cast<std::uint32_t>(localIndex[g]);
+        }
+    for (std::uint32_t g : globalOf) localIndex[g] = -1;
+    node.local.resize(globalOf.size());
+    for (std::size_t v = 0; v < globalOf.size(); ++v) node.local[v] = vertices[globalOf[v]];
+    node.tree = buildHierarchy(node.corners, node.local);
+    for (const BspFace& f : faces) ++node.planeUses[keyOf(f.plane)].uses;
+
+    // The threads' results merge exactly: the lowest score, the earlier candidate on ties, and
+    // the sides seen by any of them.
+    const unsigned hardware = std::thread::hardware_concurrency();
+    const std::int64_t threads = faces.size() >= parallelFaces ? std::clamp<std::int64_t>(hardware, 1, 4) : 1;
+    std::vector<ScanResult> results(static_cast<std::size_t>(threads));
+    std::vector<std::thread> workers;
+    for (std::int64_t t = 1; t < threads; ++t)
+        workers.emplace_back([&, t] { results[static_cast<std::size_t>(t)] = scanCandidates(node, t, threads); });
+    results[0] = scanCandidates(node, 0, threads);
+    for (std::thread& w : workers) w.join();
+
+    ScanResult merged;
+    for (const ScanResult& r : results) {
+        merged.anyFront |= r.anyFront;
+        merged.anyBack |= r.anyBack;
+        merged.anySpan |= r.anySpan;
+        if (r.best >= 0 && (r.bestScore < merged.bestScore || (r.bestScore == merged.bestScore && r.best < merged.best))) {
+            merged.bestScore = r.bestScore;
+            merged.best = r.best;
+        }
+    }
+    return merged.decided() ? merged.best : -1;
 }
 
 } // namespace norvane

@@ -32,10 +32,10 @@ void addFace(Node& node, const Vertex& a, const Vertex& b, const Vertex& c) {
     node.faces.push_back(f);
 }
 
-Node randomNode(std::mt19937& rng) {
+Node randomNode(std::mt19937& rng, int large = 0) {
     Node node;
-    const int kind = static_cast<int>(rng() % 6);
-    const int n = 1 + static_cast<int>(rng() % (kind == 5 ? 400 : 60));
+    const int kind = large ? large : static_cast<int>(rng() % 6);
+    const int n = large ? 2600 : 1 + static_cast<int>(rng() % (kind == 5 ? 400 : 60));
     const double offset = kind == 3 ? std::ldexp(1.0, 10 + static_cast<int>(rng() % 14)) : 0.0;
     std::uniform_real_distribution<double> unit(-1, 1);
     auto point = [&](double scale) {
@@ -69,6 +69,14 @@ TEST(PlaneChoiceOracle, FastSearchAgreesWithTheStraightforwardOne) {
         const Node node = randomNode(rng);
         ASSERT_EQ(choosePlane(node.faces, node.vertices), choosePlaneReference(node.faces, node.vertices))
             << "round " << round << ", " << node.faces.size() << " faces";
+    }
+}
+
+TEST(PlaneChoiceOracle, LargeNodesSearchedBySeveralThreadsAgree) {
+    std::mt19937 rng(99);
+    for (int kind : {1, 3, 4, 5}) {
+        const Node node = randomNode(rng, kind);
+        ASSERT_EQ(choosePlane(node.faces, node.vertices), choosePlaneReference(node.faces, node.vertices)) << kind;
     }
 }
 
