@@ -39,11 +39,7 @@ void appendJsonString(std::string& out, const std::string& bytes) {
     out += '"';
 }
 
-namespace {
-
-void appendInt(std::string& out, long long v) { out += std::to_string(v); }
-
-void appendFloats(std::string& out, const float* values, int n) {
+void appendJsonFloats(std::string& out, const float* values, int n) {
     out += '[';
     for (int i = 0; i < n; ++i) {
         if (i) out += ", ";
@@ -51,6 +47,11 @@ void appendFloats(std::string& out, const float* values, int n) {
     }
     out += ']';
 }
+
+namespace {
+
+void appendInt(std::string& out, long long v) { out += std::to_string(v); }
+
 
 // [[frame, x, y, z], ...] or, with angles, [[frame, angle, x, y, z], ...]; null when no track
 // was stored.
@@ -65,7 +66,7 @@ void appendTrack(std::string& out, const KeyTrack& track, bool withAngle) {
         std::vector<float> key{track.frames[i]};
         if (withAngle) key.push_back(track.angle[i]);
         key.insert(key.end(), {track.x[i], track.y[i], track.z[i]});
-        appendFloats(out, key.data(), static_cast<int>(key.size()));
+        appendJsonFloats(out, key.data(), static_cast<int>(key.size()));
     }
     out += ']';
 }
@@ -78,13 +79,13 @@ void appendMesh(std::string& out, const Mesh& mesh) {
     out += ", \"parentId\": ";
     appendInt(out, mesh.parentId);
     out += ",\n     \"localMatrix\": ";
-    appendFloats(out, mesh.localMatrix.m, 16);
+    appendJsonFloats(out, mesh.localMatrix.m, 16);
     out += ",\n     \"vertices\": [";
     for (std::size_t i = 0; i < mesh.vertices.size(); ++i) {
         const Vertex& v = mesh.vertices[i];
         if (i) out += ", ";
         const float f[8] = {v.x, v.y, v.z, v.u, v.v, v.nx, v.ny, v.nz};
-        appendFloats(out, f, 8);
+        appendJsonFloats(out, f, 8);
     }
     out += "],\n     \"faces\": [";
     for (std::size_t i = 0; i < mesh.faces.size(); ++i) {
@@ -117,9 +118,9 @@ void appendLight(std::string& out, const Light& light) {
     out += ", \"isOff\": " + std::to_string(light.isOff);
     out += ", \"rayShadows\": " + std::to_string(light.rayShadows);
     out += ", \"position\": ";
-    appendFloats(out, light.position, 3);
+    appendJsonFloats(out, light.position, 3);
     out += ", \"target\": ";
-    appendFloats(out, light.target, 3);
+    appendJsonFloats(out, light.target, 3);
     const std::pair<const char*, float> values[] = {
         {"hotspot", light.hotspot},       {"falloff", light.falloff},
         {"innerRange", light.innerRange}, {"outerRange", light.outerRange},
@@ -131,7 +132,7 @@ void appendLight(std::string& out, const Light& light) {
         appendJsonFloat(out, value);
     }
     out += ", \"colour\": ";
-    appendFloats(out, light.colour, 3);
+    appendJsonFloats(out, light.colour, 3);
     out += ", \"colour255\": [";
     for (int i = 0; i < 3; ++i) {
         if (i) out += ", ";
@@ -144,11 +145,11 @@ void appendCamera(std::string& out, const Camera& camera) {
     out += "    {\"name\": ";
     appendJsonString(out, camera.name);
     out += ", \"matrix\": ";
-    appendFloats(out, camera.matrix.m, 16);
+    appendJsonFloats(out, camera.matrix.m, 16);
     out += ", \"position\": ";
-    appendFloats(out, camera.position, 3);
+    appendJsonFloats(out, camera.position, 3);
     out += ", \"target\": ";
-    appendFloats(out, camera.target, 3);
+    appendJsonFloats(out, camera.target, 3);
     out += ", \"bank\": ";
     appendJsonFloat(out, camera.bank);
     out += ", \"lens\": ";

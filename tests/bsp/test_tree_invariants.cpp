@@ -45,22 +45,6 @@ std::vector<std::uint8_t> randomScene(unsigned seed) {
     return w.bytes();
 }
 
-struct Built {
-    std::unique_ptr<BspTree> tree;
-    std::string console;
-};
-
-Built build(const std::vector<std::uint8_t>& bytes) {
-    Built b;
-    const auto scene = loadBytes(bytes);
-    if (!scene) return b;
-    CaptureConsole console;
-    BuildContext ctx(console);
-    b.tree = buildTree(*scene, ctx);
-    b.console = console.text;
-    return b;
-}
-
 void checkInvariants(const BspTree& tree, const std::string& console) {
     const auto& vs = tree.vertices;
     std::size_t stored = 0;
@@ -115,14 +99,12 @@ void checkInvariants(const BspTree& tree, const std::string& console) {
 TEST(TreeInvariants, HoldOnManyGeneratedScenes) {
     for (unsigned seed = 1; seed <= 120; ++seed) {
         SCOPED_TRACE(seed);
-        const Built b = build(randomScene(seed));
+        const Compiled b = compileBytes(randomScene(seed));
         ASSERT_TRUE(b.tree);
         checkInvariants(*b.tree, b.console);
-        CaptureConsole quiet;
-        const std::string bytes = serializeTree(*b.tree, quiet);
         TreeFile file;
         TreeFileProblem problem;
-        ASSERT_TRUE(parseTreeFile(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), file, problem))
+        ASSERT_TRUE(parseTreeFile(b.file, file, problem))
             << problem.message;
         ASSERT_TRUE(checkTreeFile(file, problem)) << problem.message;
         EXPECT_EQ(file.nodes.size(), b.tree->nodes.size());
@@ -168,7 +150,7 @@ TEST(TreeInvariants, TheBoxIsOneLeafOfTwelveFaces) {
 }
 
 TEST(TreeInvariants, EmptySceneIsOneEmptyLeaf) {
-    const Built b = build({});
+    const Compiled b = compileBytes({});
     ASSERT_TRUE(b.tree);
     ASSERT_EQ(b.tree->nodes.size(), 1u);
     EXPECT_NE(b.console.find("Done [0 secs, 1 nodes, 0 faces, 1 width]"), std::string::npos);
@@ -183,7 +165,7 @@ TEST(TreeInvariants, DuplicateVerticesAcrossMeshesShareTheFirst) {
     writeMesh(w, "B", {{5, 5, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}); // coplanar: one leaf
     w.end();
     w.end();
-    const Built b = build(w.bytes());
+    const Compiled b = compileBytes(w.bytes());
     ASSERT_TRUE(b.tree);
     EXPECT_EQ(b.tree->vertices.size(), 6u);
     ASSERT_EQ(b.tree->nodes.size(), 1u);
@@ -203,7 +185,7 @@ TEST(TreeInvariants, PlaneThatSeparatesNothingMakesALeaf) {
               {{0, 1, 2}, {0, 3, 4}, {5, 6, 7}});
     w.end();
     w.end();
-    const Built b = build(w.bytes());
+    const Compiled b = compileBytes(w.bytes());
     ASSERT_TRUE(b.tree);
     checkInvariants(*b.tree, b.console);
 }

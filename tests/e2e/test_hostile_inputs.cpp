@@ -98,17 +98,11 @@ TEST(HostileInput, EveryPrefixAndEveryByteChangeOfARealScene) {
     ASSERT_FALSE(good.empty());
     auto compiles = [](const std::vector<std::uint8_t>& bytes) {
         // A fresh buffer of the exact size, so that any read past its end is caught.
-        const auto scene = loadBytes(bytes);
-        if (!scene) return;
-        CaptureConsole console;
-        BuildContext ctx(console);
-        const auto tree = buildTree(*scene, ctx);
-        if (!tree) return;
-        const std::string out = serializeTree(*tree, console);
+        const Compiled c = compileBytes(bytes);
+        if (!c.tree) return;
         TreeFile file;
         TreeFileProblem problem;
-        const std::vector<std::uint8_t> written(out.begin(), out.end());
-        ASSERT_TRUE(parseTreeFile(written, file, problem) && checkTreeFile(file, problem)) << problem.message;
+        ASSERT_TRUE(parseTreeFile(c.file, file, problem) && checkTreeFile(file, problem)) << problem.message;
     };
     for (std::size_t n = 0; n < good.size(); ++n) compiles(std::vector<std::uint8_t>(good.begin(), good.begin() + n));
     for (std::size_t i = 0; i < good.size(); ++i)

@@ -141,7 +141,9 @@ TEST(Cameras, MatrixFromTheFirstPositionAndTargetKeys) {
     EXPECT_EQ(scene->cameras[1].positionKeys.stored, false);
 }
 
-TEST(Keyframer, TrackCountBeyondTheFileFails) {
+// Two meshes named "Body", a dummy node, the node of the first Body, and a last object node
+// named `lastName` whose position track claims 70,000 keys (4,464 count) and holds `keys`.
+std::vector<std::uint8_t> bodyScene(const std::string& lastName, const std::vector<std::vector<float>>& keys) {
     ChunkWriter w;
     beginMain(w);
     w.begin(0x3D3D);
@@ -157,36 +159,7 @@ TEST(Keyframer, TrackCountBeyondTheFileFails) {
     node(w, 0xB002, 7, "Body", 3, {{5, 1, 2, 3}}, {{0, 1.5f, 0, 0, 1}});
     w.begin(0xB002);
     w.begin(0xB010);
-    w.name("Body");
-    w.u16(0), w.u16(0), w.u16(0);
-    w.end();
-    track(w, 0xB020, {{65541, 1, 2, 3}}, 70000, 0x0007);
-    w.end();
-    w.end();
-    w.end();
-    // The count says 70000 keys, of which the low 16 bits (4464) count: the file holds one, so
-    // that track fails the load; build it again with the right number of keys.
-    EXPECT_FALSE(loadBytes(w.bytes()));
-}
-
-TEST(Keyframer, KeyCountsAndFramesUseTheirLow16Bits) {
-    ChunkWriter w;
-    beginMain(w);
-    w.begin(0x3D3D);
-    writeMesh(w, "Body", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
-    writeMesh(w, "Body", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
-    w.end();
-    w.begin(0xB000);
-    w.begin(0xB008);
-    w.u32(0);
-    w.u32(100);
-    w.end();
-    node(w, 0xB002, 9, "Dummy", 0xFFFF, {{0, 1, 1, 1}});
-    node(w, 0xB002, 7, "Body", 3, {{5, 1, 2, 3}}, {{0, 1.5f, 0, 0, 1}});
-    std::vector<std::vector<float>> keys(4464, {65541, 1, 2, 3});
-    w.begin(0xB002);
-    w.begin(0xB010);
-    w.name("Nobody");
+    w.name(lastName);
     w.u16(0), w.u16(0), w.u16(0);
     w.end();
     track(w, 0xB020, keys, 70000, 0x0007);
@@ -194,7 +167,17 @@ TEST(Keyframer, KeyCountsAndFramesUseTheirLow16Bits) {
     w.end();
     w.end();
     w.end();
-    const auto scene = loadBytes(w.bytes());
+    return w.bytes();
+}
+
+TEST(Keyframer, TrackCountBeyondTheFileFails) {
+    // 4,464 keys are counted; the file holds one.
+    EXPECT_FALSE(loadBytes(bodyScene("Body", {{65541, 1, 2, 3}})));
+}
+
+TEST(Keyframer, KeyCountsAndFramesUseTheirLow16Bits) {
+    const std::vector<std::vector<float>> keys(4464, {65541, 1, 2, 3});
+    const auto scene = loadBytes(bodyScene("Nobody", keys));
     ASSERT_TRUE(scene);
     EXPECT_EQ(scene->endFrame, 100u);
     const Mesh& body = scene->meshes[0];

@@ -10,7 +10,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "bsp/build_tree.h"
 #include "driver/console.h"
+#include "output/tree_writer.h"
 #include "driver/run.h"
 #include "scene/loader.h"
 
@@ -37,6 +39,21 @@ TempDir::~TempDir() {
 
 std::unique_ptr<Scene> loadBytes(const std::vector<std::uint8_t>& bytes) {
     return loadSceneFromBytes(bytes.data(), bytes.size());
+}
+
+Compiled compileBytes(const std::vector<std::uint8_t>& bytes) {
+    Compiled c;
+    const auto scene = loadBytes(bytes);
+    if (!scene) return c;
+    CaptureConsole console;
+    BuildContext ctx(console);
+    c.tree = buildTree(*scene, ctx);
+    if (c.tree) {
+        const std::string out = serializeTree(*c.tree, console);
+        c.file.assign(out.begin(), out.end());
+    }
+    c.console = console.text;
+    return c;
 }
 
 std::string readText(const fs::path& path) {

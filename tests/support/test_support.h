@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "bsp/bsp_tree.h"
 #include "chunk_writer.h"
 #include "scene/scene.h"
 
@@ -29,6 +30,15 @@ private:
 };
 
 std::unique_ptr<Scene> loadBytes(const std::vector<std::uint8_t>& bytes);
+
+// A scene compiled in memory: the tree (null when the load or the build failed), everything
+// the build and the writer printed, and the tree file's bytes.
+struct Compiled {
+    std::unique_ptr<BspTree> tree;
+    std::string console;
+    std::vector<std::uint8_t> file;
+};
+Compiled compileBytes(const std::vector<std::uint8_t>& bytes);
 
 std::string readText(const std::filesystem::path& path);
 std::vector<std::uint8_t> readBytes(const std::filesystem::path& path);

@@ -11,27 +11,6 @@
 namespace norvane::test {
 namespace {
 
-struct Compiled {
-    bool built = false;
-    std::string console;
-    std::vector<std::uint8_t> file;
-};
-
-Compiled compile(const std::vector<std::uint8_t>& bytes) {
-    Compiled c;
-    const auto scene = loadBytes(bytes);
-    if (!scene) return c;
-    CaptureConsole console;
-    BuildContext ctx(console);
-    const auto tree = buildTree(*scene, ctx);
-    if (!tree) return c;
-    const std::string out = serializeTree(*tree, console);
-    c.built = true;
-    c.console = console.text;
-    c.file.assign(out.begin(), out.end());
-    return c;
-}
-
 TEST(SceneGenerator, EveryKindCompilesAtSeveralSeedsAndSizes) {
     for (const std::string& kind : scene3ds::sceneKinds())
         for (std::uint64_t seed : {1u, 2u, 3u}) {
@@ -39,8 +18,8 @@ TEST(SceneGenerator, EveryKindCompilesAtSeveralSeedsAndSizes) {
             const std::uint32_t faces = 200 + 400 * static_cast<std::uint32_t>(seed);
             const auto bytes = scene3ds::writeScene(scene3ds::generateScene(kind, seed, faces));
             EXPECT_EQ(bytes, scene3ds::writeScene(scene3ds::generateScene(kind, seed, faces))) << "deterministic";
-            const Compiled c = compile(bytes);
-            ASSERT_TRUE(c.built);
+            const Compiled c = compileBytes(bytes);
+            ASSERT_TRUE(c.tree);
             TreeFile file;
             TreeFileProblem problem;
             ASSERT_TRUE(parseTreeFile(c.file, file, problem)) << problem.message;
@@ -50,8 +29,8 @@ TEST(SceneGenerator, EveryKindCompilesAtSeveralSeedsAndSizes) {
 }
 
 TEST(SceneGenerator, TheBoxIsOneLeafOfTwelveFaces) {
-    const Compiled c = compile(scene3ds::writeScene(scene3ds::generateScene("box", 1, 0)));
-    ASSERT_TRUE(c.built);
+    const Compiled c = compileBytes(scene3ds::writeScene(scene3ds::generateScene("box", 1, 0)));
+    ASSERT_TRUE(c.tree);
     EXPECT_NE(c.console.find("Done [0 secs, 1 nodes, 12 faces, 1 width]"), std::string::npos);
 }
 
@@ -81,8 +60,8 @@ TEST(SceneGenerator, ArenaRunsEveryLoaderPath) {
 }
 
 TEST(SceneGenerator, CityOfSixtyThousandFacesFitsTheFormat) {
-    const Compiled c = compile(scene3ds::writeScene(scene3ds::generateScene("city", 1, 60000)));
-    ASSERT_TRUE(c.built) << "the tree must fit 65535 vertices";
+    const Compiled c = compileBytes(scene3ds::writeScene(scene3ds::generateScene("city", 1, 60000)));
+    ASSERT_TRUE(c.tree) << "the tree must fit 65535 vertices";
 }
 
 } // namespace

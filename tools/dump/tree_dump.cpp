@@ -12,15 +12,6 @@
 namespace norvane::dump {
 namespace {
 
-void appendFloats(std::string& out, const float* v, int n) {
-    out += '[';
-    for (int i = 0; i < n; ++i) {
-        if (i) out += ", ";
-        appendJsonFloat(out, v[i]);
-    }
-    out += ']';
-}
-
 std::string treeJson(const TreeFile& file) {
     std::string out = "{\n  \"header\": {\"magic\": \"BSP\", \"version\": " + std::to_string(file.version) +
                       ", \"vertexCount\": " + std::to_string(file.vertexCount) +
@@ -33,7 +24,7 @@ std::string treeJson(const TreeFile& file) {
     out += "],\n  \"vertices\": [";
     for (std::size_t i = 0; i < file.vertices.size(); ++i) {
         out += i ? ",\n    " : "\n    ";
-        appendFloats(out, file.vertices[i].data(), 8);
+        appendJsonFloats(out, file.vertices[i].data(), 8);
     }
     out += "],\n  \"nodes\": [";
     for (std::size_t i = 0; i < file.nodes.size(); ++i) {
@@ -48,7 +39,7 @@ std::string treeJson(const TreeFile& file) {
         out += "\", \"flags\": ";
         out += std::to_string(n.flags);
         out += ", \"plane\": ";
-        appendFloats(out, n.plane, 4);
+        appendJsonFloats(out, n.plane, 4);
         out += ", \"front\": ";
         out += n.front < 0 ? std::string("null") : std::to_string(n.front);
         out += ", \"back\": ";
