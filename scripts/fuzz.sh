@@ -43,7 +43,7 @@ for target in "${targets[@]}"; do
     echo "== $target for ${seconds}s"
     "build-fuzz/fuzz/$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 -max_len=65536 \
         -artifact_prefix="build-fuzz/findings/$target-" -print_final_stats=1 "$corpus" "$seed" 2>&1 |
-        grep -E "^#[0-9]+ *DONE|stat::number_of_executed_units|stat::peak_rss|ERROR|SUMMARY|Done [0-9]+ runs" || true
+        grep -E "DONE|stat::number_of_executed_units|stat::peak_rss|ERROR|SUMMARY|Done [0-9]+ runs" || true
     if ls build-fuzz/findings/"$target"-* >/dev/null 2>&1; then
         echo "finding in build-fuzz/findings: $(ls build-fuzz/findings/"$target"-*)" >&2
         exit 1
