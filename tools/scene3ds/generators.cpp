@@ -300,7 +300,9 @@ SceneSpec rockScene(Random& rng, std::uint32_t faces) {
             p[q] = (ico[c[0]][q] * i + ico[c[1]][q] * j + ico[c[2]][q] * k) / freq;
         const double len = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
         for (double& v : p) v /= len;
-        const double r = radius * (1 + 0.35 * noise.fractal(p[0] * 1.7 + 5, p[1] * 1.7 + 5, p[2] * 1.7 + 5));
+        // Bumps of a tenth of the radius: mostly convex, as scanned boulders are, so each
+        // level of the tree peels only a few faces off and trees grow thousands of levels deep.
+        const double r = radius * (1 + 0.1 * noise.fractal(p[0] * 1.7 + 5, p[1] * 1.7 + 5, p[2] * 1.7 + 5));
         const std::uint16_t index = m.add(pt(p[0] * r, p[1] * r, p[2] * r));
         shared.emplace(key, index);
         return index;
