@@ -46,6 +46,9 @@ struct BuildContext {
     // The straightforward searches (every face against every candidate, linear vertex
     // look-ups): the same tree, slowly; for benchmarks and as an oracle.
     bool straightforward = false;
+    // Threads for the plane search of large nodes: 0 for the machine's cores (at most four).
+    // Any number builds the same tree.
+    unsigned threads = 0;
 };
 
 // Builds the tree; null after printing an error line (the tree cannot fit the file format).

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "bsp/build_tree.h"
+#include "bsp/child_counts.h"
 #include "bsp/plane_choice.h"
 
 namespace norvane {
@@ -27,8 +28,17 @@ enum class Entered { Leaf, Interior, Stopped };
 
 // Enters one node: chooses its plane and either keeps all faces as a leaf or distributes them
 // over the node and its two children.
-Entered enterNode(BspTree& tree, std::int32_t nodeIndex, std::vector<BspFace>& input, BuildContext& ctx,
-                  std::vector<BspFace>& frontFaces, std::vector<BspFace>& backFaces) {
+// A list of faces on its way to a node, with what is known of its candidates' counts.
+struct NodeInput {
+    std::vector<BspFace> faces;
+    NodeCounts counts;
+};
+
+Entered enterNode(BspTree& tree, std::int32_t nodeIndex, NodeInput& in, BuildContext& ctx, NodeInput& frontOut,
+                  NodeInput& backOut) {
+    std::vector<BspFace>& input = in.faces;
+    std::vector<BspFace>& frontFaces = frontOut.faces;
+    std::vector<BspFace>& backFaces = backOut.faces;
     BuildCounters& c = ctx.counters;
     ++c.nodesBuilt;
     if (++c.level > c.maxLevel) c.maxLevel = c.level;
@@ -38,7 +48,8 @@ Entered enterNode(BspTree& tree, std::int32_t nodeIndex, std::vector<BspFace>& i
     printPhase(ctx, "-FRP-", n);
 
     std::int32_t splitter =
-        ctx.straightforward ? choosePlaneReference(input, tree.vertices) : choosePlane(input, tree.vertices);
+        ctx.straightforward ? choosePlaneReference(input, tree.vertices)
+                             : choosePlane(input, tree.vertices, in.counts, ctx.threads);
     ctx.spinner.ticks(ctx.console, n); // one tick per candidate
 
     std::vector<Side> sides;
@@ -71,16 +82,20 @@ Entered enterNode(BspTree& tree, std::int32_t nodeIndex, std::vector<BspFace>& i
     const Plane plane = node->plane;
     std::uint32_t flags = 0;
     std::vector<BspFace> stored;
+    // Where each child face came from: its index in the input, or -1 for a piece.
+    std::vector<std::int32_t> frontOrigin, backOrigin;
     bool splitFailed = false;
     for (std::size_t i = 0; i < n; ++i) {
         const BspFace& face = input[i];
         switch (sides[i]) {
         case Front:
             frontFaces.push_back(face);
+            frontOrigin.push_back(static_cast<std::int32_t>(i));
             flags |= hasFrontChild;
             break;
         case Back:
             backFaces.push_back(face);
+            backOrigin.push_back(static_cast<std::int32_t>(i));
             flags |= hasBackChild;
             break;
         case On: // faces in the plane stay at the node, whichever way they face
@@ -99,6 +114,8 @@ Entered enterNode(BspTree& tree, std::int32_t nodeIndex, std::vector<BspFace>& i
                 splitFailed = true;
                 break;
             }
+            frontOrigin.resize(frontFaces.size(), -1);
+            backOrigin.resize(backFaces.size(), -1);
             c.faceTotal += 2;
             flags |= hasFrontChild | hasBackChild;
             break;
@@ -111,7 +128,12 @@ Entered enterNode(BspTree& tree, std::int32_t nodeIndex, std::vector<BspFace>& i
     node->flags = flags;
     node->storedFaces = std::move(stored);
     c.facesPlaced += static_cast<std::int32_t>(node->storedFaces.size());
+    if (!ctx.straightforward && !splitFailed) {
+        frontOut.counts = deriveChildCounts(input, in.counts, frontFaces, frontOrigin, tree.vertices);
+        backOut.counts = deriveChildCounts(input, in.counts, backFaces, backOrigin, tree.vertices);
+    }
     std::vector<BspFace>().swap(input);
+    NodeCounts().swap(in.counts);
     return Entered::Interior;
 }
 
@@ -119,7 +141,7 @@ Entered enterNode(BspTree& tree, std::int32_t nodeIndex, std::vector<BspFace>& i
 struct OpenNode {
     std::int32_t node;
     std::size_t inputCount;
-    std::vector<BspFace> backFaces;
+    NodeInput back;
     bool backDone;
 };
 
@@ -127,22 +149,22 @@ struct OpenNode {
 
 bool buildNodes(BspTree& tree, std::vector<BspFace> rootFaces, BuildContext& ctx) {
     std::vector<OpenNode> open;
-    std::vector<BspFace> input = std::move(rootFaces);
+    NodeInput input{std::move(rootFaces), {}};
     tree.nodes.emplace_back();
     std::int32_t current = 0;
     for (;;) {
-        const std::size_t inputCount = input.size();
-        std::vector<BspFace> frontFaces, backFaces;
-        const Entered entered = enterNode(tree, current, input, ctx, frontFaces, backFaces);
+        const std::size_t inputCount = input.faces.size();
+        NodeInput front, back;
+        const Entered entered = enterNode(tree, current, input, ctx, front, back);
         if (entered == Entered::Stopped) return false;
         if (entered == Entered::Interior) {
             const std::uint32_t flags = tree.nodes[current].flags;
-            open.push_back(OpenNode{current, inputCount, std::move(backFaces), false});
+            open.push_back(OpenNode{current, inputCount, std::move(back), false});
             if (flags & hasFrontChild) {
                 const auto child = static_cast<std::int32_t>(tree.nodes.size());
                 tree.nodes[current].front = child;
                 tree.nodes.emplace_back();
-                input = std::move(frontFaces);
+                input = std::move(front);
                 current = child;
                 continue;
             }
@@ -156,7 +178,7 @@ bool buildNodes(BspTree& tree, std::vector<BspFace> rootFaces, BuildContext& ctx
                 const auto child = static_cast<std::int32_t>(tree.nodes.size());
                 tree.nodes[top.node].back = child;
                 tree.nodes.emplace_back();
-                input = std::move(top.backFaces);
+                input = std::move(top.back);
                 current = child;
                 descended = true;
                 break;

@@ -7,6 +7,7 @@
 #include <thread>
 #include <unordered_map>
 
+#include "bsp/bounds.h"
 #include "math/float_math.h"
 
 namespace norvane {
@@ -62,11 +63,9 @@ struct SideCache {
 // tolerance band of a plane holds only faces of one side, which are counted at once; boxes in
 // or near the band are opened down to exact per-corner classification.
 struct Box {
-    double lo[3], hi[3];
-    double mid[3], half[3], extent[3]; // centre, half size, largest magnitude per axis
+    Bounds bounds;
     std::uint32_t first, count; // range of `order`
     std::int32_t left = -1, right = -1;
-    bool exactOnly = false;     // a corner is not finite: never decided as a whole
 };
 
 constexpr std::uint32_t leafSize = 6;
@@ -105,30 +104,14 @@ Hierarchy buildHierarchy(const std::vector<std::array<std::uint32_t, 3>>& corner
         const std::int32_t index = todo.back().box;
         todo.pop_back();
         Box box = h.boxes[static_cast<std::size_t>(index)];
-        for (int k = 0; k < 3; ++k) {
-            box.lo[k] = HUGE_VAL;
-            box.hi[k] = -HUGE_VAL;
-        }
+        box.bounds = Bounds{};
         for (std::uint32_t i = box.first; i < box.first + box.count; ++i)
-            for (std::uint32_t v : corners[h.order[i]]) {
-                const double p[3] = {local[v].x, local[v].y, local[v].z};
-                for (int k = 0; k < 3; ++k) {
-                    if (!std::isfinite(p[k])) box.exactOnly = true;
-                    else {
-                        box.lo[k] = std::min(box.lo[k], p[k]);
-                        box.hi[k] = std::max(box.hi[k], p[k]);
-                    }
-                }
-            }
-        for (int k = 0; k < 3; ++k) {
-            box.mid[k] = (box.lo[k] + box.hi[k]) / 2;
-            box.half[k] = (box.hi[k] - box.lo[k]) / 2;
-            box.extent[k] = std::max(std::fabs(box.lo[k]), std::fabs(box.hi[k]));
-        }
+            for (std::uint32_t v : corners[h.order[i]]) box.bounds.add(local[v]);
+        box.bounds.finish();
         if (box.count > leafSize) {
             int axis = 0;
             for (int k = 1; k < 3; ++k)
-                if (box.hi[k] - box.lo[k] > box.hi[axis] - box.lo[axis]) axis = k;
+                if (box.bounds.half[k] > box.bounds.half[axis]) axis = k;
             const auto begin = h.order.begin() + box.first, end = begin + box.count, mid = begin + box.count / 2;
             std::nth_element(begin, mid, end, [&](std::uint32_t x, std::uint32_t y) {
                 return centre[x][axis] < centre[y][axis] || (centre[x][axis] == centre[y][axis] && x < y);
@@ -144,25 +127,6 @@ Hierarchy buildHierarchy(const std::vector<std::array<std::uint32_t, 3>>& corner
         h.boxes[static_cast<std::size_t>(index)] = box;
     }
     return h;
-}
-
-// The side of a whole box: Front or Back when every point of it is certainly beyond the band,
-// On when undecided. The distance of a point is rounded from a double sum whose error is far
-// below 1e-12 of the magnitudes summed, so a box is decided only when its range clears the
-// first float beyond the tolerance by that much.
-Side boxSide(const Plane& p, const Box& box) {
-    if (box.exactOnly) return On;
-    const double a = p.a, b = p.b, c = p.c, d = p.d;
-    // Centre and half extent: the plane's value over the box is centre +- reach.
-    const double centre = a * box.mid[0] + b * box.mid[1] + c * box.mid[2] + d;
-    const double reach = std::fabs(a) * box.half[0] + std::fabs(b) * box.half[1] + std::fabs(c) * box.half[2];
-    const double margin = 1e-12 * (std::fabs(a) * box.extent[0] + std::fabs(b) * box.extent[1] +
-                                   std::fabs(c) * box.extent[2] + std::fabs(d));
-    static const double frontLimit = std::nextafter(planeTolerance, 1.0f);
-    static const double backLimit = std::nextafter(-planeTolerance, -1.0f);
-    if (centre - reach - margin > frontLimit) return Front; // NaN comparisons fail: undecided
-    if (centre + reach + margin < backLimit) return Back;
-    return On;
 }
 
 } // namespace
@@ -201,7 +165,41 @@ struct ScanResult {
     // lie both in front of and behind candidate planes. Until then every candidate is counted
     // in full.
     bool decided() const { return anySpan || (anyFront && anyBack); }
+
+    // Candidates are not met in index order (known counts first, threads), so a tie goes to
+    // the lower index explicitly. Only scores below the starting score ever win.
+    bool beats(std::int64_t score, std::int32_t i) const {
+        return score < bestScore || (score == bestScore && best >= 0 && i < best);
+    }
+    void add(const CandidateCounts& c, std::int32_t i) {
+        anyFront |= c.front > 0;
+        anyBack |= c.back > 0;
+        anySpan |= c.span > 0;
+        const std::int64_t score = std::llabs(std::int64_t{c.front} - c.back) * imbalanceWeight + c.span * splitWeight;
+        if (beats(score, i)) {
+            bestScore = score;
+            best = i;
+        }
+    }
+    void merge(const ScanResult& r) {
+        anyFront |= r.anyFront;
+        anyBack |= r.anyBack;
+        anySpan |= r.anySpan;
+        if (r.best >= 0 && beats(r.bestScore, r.best)) {
+            bestScore = r.bestScore;
+            best = r.best;
+        }
+    }
 };
+
+CandidateCounts countsOf(const std::int64_t count[9]) {
+    CandidateCounts c;
+    c.front = static_cast<std::int32_t>(count[Front]);
+    c.back = static_cast<std::int32_t>(count[Back]);
+    c.span = static_cast<std::int32_t>(count[Spanning]);
+    c.known = true;
+    return c;
+}
 
 // The node prepared for the search: local vertex numbering and the box hierarchy.
 struct PreparedNode {
@@ -212,17 +210,20 @@ struct PreparedNode {
     SharedPlanes planeUses;
 };
 
-// Scores candidates first, first + stride, ... Abandoning a candidate only needs the best of
-// the candidates this scan has counted: a candidate that cannot beat a real score cannot win.
-ScanResult scanCandidates(const PreparedNode& node, std::int64_t first, std::int64_t stride) {
+// Scores the candidates unknown[first], unknown[first + stride], ..., starting from what the
+// known counts found. Abandoning a candidate only needs the best of the candidates counted so
+// far: a candidate that cannot beat a real score cannot win. Candidates counted in full have
+// their counts recorded.
+ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32_t>& unknown, std::size_t first,
+                          std::size_t stride, ScanResult r, NodeCounts& counts, bool countAll) {
     const auto n = static_cast<std::int64_t>(node.faces.size());
-    ScanResult r;
     SideCache cache(node.local.size());
     SharedPlanes shared = node.planeUses;
     // Boxes are visited breadth first: the big boxes that lie wholly on one side are counted
     // early, so a lopsided candidate is abandoned before its small boxes are opened.
     std::vector<std::int32_t> queue;
-    for (std::int64_t i = first; i < n; i += stride) {
+    for (std::size_t u = first; u < unknown.size(); u += stride) {
+        const std::int32_t i = unknown[u];
         const Plane& plane = node.faces[static_cast<std::size_t>(i)].plane;
         cache.next();
         SharedPlane& twin = shared[keyOf(plane)];
@@ -243,7 +244,7 @@ ScanResult scanCandidates(const PreparedNode& node, std::int64_t first, std::int
         queue.assign(remaining > 0 ? 1 : 0, 0);
         for (std::size_t next = 0; next < queue.size(); ++next) {
             const Box& box = node.tree.boxes[static_cast<std::size_t>(queue[next])];
-            const Side whole = boxSide(plane, box);
+            const Side whole = boundsSide(plane, box.bounds);
             if (whole != On) {
                 count[whole] += box.count;
             } else if (box.left >= 0) {
@@ -255,7 +256,7 @@ ScanResult scanCandidates(const PreparedNode& node, std::int64_t first, std::int
                     ++count[classify(node.tree.order[k])];
             }
             remaining -= box.count;
-            if (!share && r.decided()) {
+            if (!share && !countAll && r.decided()) {
                 // The score only grows by 75 per cut still to come, and the imbalance shrinks by
                 // at most one per face still to count; one face of slack for the candidate.
                 const std::int64_t imbalance = std::llabs(count[Front] - count[Back]) - remaining - 1;
@@ -275,15 +276,8 @@ ScanResult scanCandidates(const PreparedNode& node, std::int64_t first, std::int
             twin.counted = true;
         }
         --count[classify(static_cast<std::uint32_t>(i))];
-        const std::int64_t front = count[Front], back = count[Back], span = count[Spanning];
-        r.anyFront |= front > 0;
-        r.anyBack |= back > 0;
-        r.anySpan |= span > 0;
-        const std::int64_t score = std::llabs(front - back) * imbalanceWeight + span * splitWeight;
-        if (score < r.bestScore) {
-            r.bestScore = score;
-            r.best = static_cast<std::int32_t>(i);
-        }
+        counts[static_cast<std::size_t>(i)] = countsOf(count);
+        r.add(counts[static_cast<std::size_t>(i)], i);
     }
     return r;
 }
@@ -291,9 +285,46 @@ ScanResult scanCandidates(const PreparedNode& node, std::int64_t first, std::int
 // Nodes at least this large are searched by several threads, each over every k-th candidate.
 constexpr std::size_t parallelFaces = 2048;
 
+// Up to this many unknown candidates are counted face by face, without building the boxes.
+constexpr std::size_t directCandidates = 16;
+
+// Counts a few candidates exactly against every face of the node.
+void countDirectly(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices,
+                   const std::vector<std::int32_t>& unknown, ScanResult& r, NodeCounts& counts) {
+    for (const std::int32_t i : unknown) {
+        const Plane& plane = faces[static_cast<std::size_t>(i)].plane;
+        std::int64_t count[9] = {};
+        for (std::size_t j = 0; j < faces.size(); ++j)
+            if (j != static_cast<std::size_t>(i)) ++count[classifyFace(plane, faces[j], vertices)];
+        counts[static_cast<std::size_t>(i)] = countsOf(count);
+        r.add(counts[static_cast<std::size_t>(i)], i);
+    }
+}
+
 } // namespace
 
 std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices) {
+    NodeCounts counts;
+    return choosePlane(faces, vertices, counts, 0u);
+}
+
+std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices, NodeCounts& counts,
+                         unsigned threads) {
+    // Counts handed down from a parent mean the tree is peeling a few faces off at a time: then
+    // every candidate is counted in full, so that the next level derives all of its counts.
+    const bool countAll = counts.size() == faces.size();
+    if (!countAll) counts.assign(faces.size(), CandidateCounts{});
+    ScanResult known;
+    std::vector<std::int32_t> unknown;
+    for (std::size_t i = 0; i < faces.size(); ++i) {
+        if (counts[i].known) known.add(counts[i], static_cast<std::int32_t>(i));
+        else unknown.push_back(static_cast<std::int32_t>(i));
+    }
+    if (unknown.size() <= directCandidates) {
+        countDirectly(faces, vertices, unknown, known, counts);
+        return known.decided() ? known.best : -1;
+    }
+
     PreparedNode node{faces, {}, {}, {}, {}};
     // Local vertex numbering, so the side cache stays small for deep nodes. The global-to-local
     // map is kept between calls and cleared entry by entry: a deep tree has many small nodes.
@@ -316,28 +347,18 @@ std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Ve
     node.tree = buildHierarchy(node.corners, node.local);
     for (const BspFace& f : faces) ++node.planeUses[keyOf(f.plane)].uses;
 
-    // The threads' results merge exactly: the lowest score, the earlier candidate on ties, and
-    // the sides seen by any of them.
-    const unsigned hardware = std::thread::hardware_concurrency();
-    const std::int64_t threads = faces.size() >= parallelFaces ? std::clamp<std::int64_t>(hardware, 1, 4) : 1;
-    std::vector<ScanResult> results(static_cast<std::size_t>(threads));
-    std::vector<std::thread> workers;
-    for (std::int64_t t = 1; t < threads; ++t)
-        workers.emplace_back([&, t] { results[static_cast<std::size_t>(t)] = scanCandidates(node, t, threads); });
-    results[0] = scanCandidates(node, 0, threads);
-    for (std::thread& w : workers) w.join();
-
-    ScanResult merged;
-    for (const ScanResult& r : results) {
-        merged.anyFront |= r.anyFront;
-        merged.anyBack |= r.anyBack;
-        merged.anySpan |= r.anySpan;
-        if (r.best >= 0 && (r.bestScore < merged.bestScore || (r.bestScore == merged.bestScore && r.best < merged.best))) {
-            merged.bestScore = r.bestScore;
-            merged.best = r.best;
-        }
-    }
-    return merged.decided() ? merged.best : -1;
+    // The threads' results merge exactly: the lowest score, the lower index on ties, and the
+    // sides seen by any of them.
+    if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+    const std::size_t workers = faces.size() >= parallelFaces ? threads : 1;
+    std::vector<ScanResult> results(workers);
+    std::vector<std::thread> pool;
+    for (std::size_t t = 1; t < workers; ++t)
+        pool.emplace_back([&, t] { results[t] = scanCandidates(node, unknown, t, workers, known, counts, countAll); });
+    results[0] = scanCandidates(node, unknown, 0, workers, known, counts, countAll);
+    for (std::thread& w : pool) w.join();
+    for (const ScanResult& r : results) known.merge(r);
+    return known.decided() ? known.best : -1;
 }
 
 } // namespace norvane

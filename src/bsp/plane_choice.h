@@ -26,6 +26,20 @@ inline Side classifyFace(const Plane& p, const BspFace& f, const std::vector<Ver
 // planes or never behind them, or no candidate scores below 65535).
 std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices);
 
+// A candidate's exact side counts over the other faces of its node, when known.
+struct CandidateCounts {
+    std::int32_t front = 0, back = 0, span = 0;
+    bool known = false;
+};
+using NodeCounts = std::vector<CandidateCounts>;
+
+// The same choice, starting from the counts already known for some candidates (a child's
+// counts derived from its parent's). `counts` is sized to the faces if it is not; every
+// candidate counted in full on the way is recorded in it, so the children can derive theirs.
+// `threads` 0 lets large nodes use the machine's cores; 1 keeps the search on this thread.
+std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices, NodeCounts& counts,
+                         unsigned threads);
+
 // The straightforward search, every face against every candidate; the oracle of choosePlane.
 std::int32_t choosePlaneReference(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices);
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <random>
 
+#include "bsp/child_counts.h"
 #include "bsp/plane_choice.h"
 #include "scene/loader.h"
 
@@ -77,6 +78,87 @@ TEST(PlaneChoiceOracle, LargeNodesSearchedBySeveralThreadsAgree) {
     for (int kind : {1, 3, 4, 5}) {
         const Node node = randomNode(rng, kind);
         ASSERT_EQ(choosePlane(node.faces, node.vertices), choosePlaneReference(node.faces, node.vertices)) << kind;
+    }
+}
+
+// A candidate's counts, face by face.
+CandidateCounts countAgainst(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices, std::size_t i) {
+    CandidateCounts c;
+    c.known = true;
+    for (std::size_t j = 0; j < faces.size(); ++j) {
+        if (j == i) continue;
+        const Side s = classifyFace(faces[i].plane, faces[j], vertices);
+        c.front += s == Front;
+        c.back += s == Back;
+        c.span += s == Spanning;
+    }
+    return c;
+}
+
+void expectCounts(const CandidateCounts& got, const CandidateCounts& want, const std::string& where) {
+    EXPECT_EQ(got.front, want.front) << where;
+    EXPECT_EQ(got.back, want.back) << where;
+    EXPECT_EQ(got.span, want.span) << where;
+}
+
+TEST(PlaneChoiceOracle, KnownCountsGiveTheSameChoiceAndEveryCountRecordedIsExact) {
+    std::mt19937 rng(7);
+    for (int round = 0; round < 400; ++round) {
+        const Node node = randomNode(rng);
+        NodeCounts counts(node.faces.size());
+        // Some candidates known, as a child's derived counts would be; at least one, so the
+        // search counts every other candidate in full.
+        for (std::size_t i = 0; i < node.faces.size(); ++i)
+            if (i == 0 || rng() % 3 == 0) counts[i] = countAgainst(node.faces, node.vertices, i);
+        const unsigned threads = 1 + rng() % 3;
+        ASSERT_EQ(choosePlane(node.faces, node.vertices, counts, threads),
+                  choosePlaneReference(node.faces, node.vertices))
+            << "round " << round;
+        for (std::size_t i = 0; i < node.faces.size(); ++i) {
+            ASSERT_TRUE(counts[i].known) << "round " << round << ", candidate " << i;
+            expectCounts(counts[i], countAgainst(node.faces, node.vertices, i),
+                         "round " + std::to_string(round) + ", candidate " + std::to_string(i));
+        }
+    }
+}
+
+TEST(PlaneChoiceOracle, ChildCountsDerivedFromTheParentsAreExact) {
+    std::mt19937 rng(11);
+    for (int round = 0; round < 600; ++round) {
+        Node node = randomNode(rng);
+        const std::size_t parentSize = node.faces.size();
+        NodeCounts parentCounts(parentSize);
+        for (std::size_t i = 0; i < parentSize; ++i)
+            if (rng() % 8 != 0) parentCounts[i] = countAgainst(node.faces, node.vertices, i);
+        // The child keeps most faces in order and gains a few new ones, as pieces would come.
+        const std::size_t dropEvery = 2 + rng() % 40;
+        std::vector<BspFace> child;
+        std::vector<std::int32_t> origin;
+        for (std::size_t i = 0; i < parentSize; ++i) {
+            if (rng() % dropEvery == 0) continue;
+            child.push_back(node.faces[i]);
+            origin.push_back(static_cast<std::int32_t>(i));
+            if (rng() % 50 == 0) {
+                const Node extra = randomNode(rng);
+                BspFace piece = extra.faces[0];
+                for (std::uint32_t& v : piece.verts) {
+                    node.vertices.push_back(extra.vertices[v]);
+                    v = static_cast<std::uint32_t>(node.vertices.size() - 1);
+                }
+                child.push_back(piece);
+                origin.push_back(-1);
+            }
+        }
+        const NodeCounts derived = deriveChildCounts(node.faces, parentCounts, child, origin, node.vertices);
+        if (derived.empty()) continue; // too much moved: the child counts afresh
+        ASSERT_EQ(derived.size(), child.size());
+        for (std::size_t k = 0; k < child.size(); ++k) {
+            const bool expectKnown = origin[k] >= 0 && parentCounts[static_cast<std::size_t>(origin[k])].known;
+            ASSERT_EQ(derived[k].known, expectKnown) << "round " << round << ", face " << k;
+            if (expectKnown)
+                expectCounts(derived[k], countAgainst(child, node.vertices, k),
+                             "round " + std::to_string(round) + ", face " + std::to_string(k));
+        }
     }
 }
 

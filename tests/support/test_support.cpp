@@ -41,12 +41,14 @@ std::unique_ptr<Scene> loadBytes(const std::vector<std::uint8_t>& bytes) {
     return loadSceneFromBytes(bytes.data(), bytes.size());
 }
 
-Compiled compileBytes(const std::vector<std::uint8_t>& bytes) {
+Compiled compileBytes(const std::vector<std::uint8_t>& bytes, bool straightforward, unsigned threads) {
     Compiled c;
     const auto scene = loadBytes(bytes);
     if (!scene) return c;
     CaptureConsole console;
     BuildContext ctx(console);
+    ctx.straightforward = straightforward;
+    ctx.threads = threads;
     c.tree = buildTree(*scene, ctx);
     if (c.tree) {
         const std::string out = serializeTree(*c.tree, console);

@@ -38,7 +38,8 @@ struct Compiled {
     std::string console;
     std::vector<std::uint8_t> file;
 };
-Compiled compileBytes(const std::vector<std::uint8_t>& bytes);
+// `straightforward` builds with the slow searches; `threads` as in BuildContext.
+Compiled compileBytes(const std::vector<std::uint8_t>& bytes, bool straightforward = false, unsigned threads = 0);
 
 std::string readText(const std::filesystem::path& path);
 std::vector<std::uint8_t> readBytes(const std::filesystem::path& path);

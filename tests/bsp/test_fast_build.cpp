@@ -1,0 +1,59 @@
+// Whole builds with the fast searches against the straightforward ones: the same console bytes
+// and the same tree file, on every kind of generated scene, deep peeling trees included, and
+// with any number of threads.
+#include <gtest/gtest.h>
+
+#include "generators.h"
+#include "scene_builder.h"
+#include "support/test_support.h"
+
+namespace norvane {
+namespace {
+
+void expectSameBuild(const std::vector<std::uint8_t>& file, const std::string& what, unsigned threads = 0) {
+    const test::Compiled slow = test::compileBytes(file, true);
+    const test::Compiled fast = test::compileBytes(file, false, threads);
+    ASSERT_TRUE(slow.tree) << what;
+    EXPECT_EQ(test::consoleTail(fast.console), test::consoleTail(slow.console)) << what;
+    EXPECT_TRUE(fast.file == slow.file) << what;
+}
+
+std::vector<std::uint8_t> generated(const std::string& kind, std::uint64_t seed, std::uint32_t faces) {
+    return scene3ds::writeScene(scene3ds::generateScene(kind, seed, faces));
+}
+
+TEST(FastBuild, WritesTheStraightforwardBytesOnEveryKind) {
+    const struct {
+        const char* kind;
+        std::uint32_t faces;
+    } cases[] = {{"arena", 300}, {"terrain", 500}, {"soup", 150}, {"city", 800}, {"rock", 300}};
+    for (const auto& c : cases)
+        for (std::uint64_t seed : {1, 2})
+            expectSameBuild(generated(c.kind, seed, c.faces), std::string(c.kind) + " seed " + std::to_string(seed));
+}
+
+// An irregular closed mesh peels a few faces off at every level, so almost every node's counts
+// are derived from its parent's.
+TEST(FastBuild, DeepPeelingTreesMatch) {
+    const auto rock = generated("rock", 5, 720);
+    const test::Compiled fast = test::compileBytes(rock);
+    ASSERT_TRUE(fast.tree);
+    std::int32_t depth = 0;
+    for (const BspNode& node : fast.tree->nodes) depth = std::max(depth, node.depth);
+    EXPECT_GT(depth, 150) << "the rock no longer makes a deep tree";
+    expectSameBuild(rock, "rock");
+}
+
+TEST(FastBuild, AnyNumberOfThreadsBuildsTheSameTree) {
+    // Big enough that the root is searched by several threads.
+    const auto city = generated("city", 3, 4000);
+    const test::Compiled one = test::compileBytes(city, false, 1);
+    for (unsigned threads : {2u, 3u, 4u}) {
+        const test::Compiled many = test::compileBytes(city, false, threads);
+        EXPECT_EQ(test::consoleTail(many.console), test::consoleTail(one.console)) << threads;
+        EXPECT_TRUE(many.file == one.file) << threads;
+    }
+}
+
+} // namespace
+} // namespace norvane
