@@ -1,8 +1,12 @@
-// Times each stage of a compile (load, lists and tree, write) on real and generated scenes,
-// with the fast searches and with the straightforward ones in the same run, checks that both
-// give the same console bytes and tree file, and prints the ratios and the peak memory.
+// Times each stage of a compile (load, normals, lists, tree, write) on real and generated
+// scenes, with the fast searches and with the straightforward ones in the same run, checks that
+// both give the same console bytes and tree file, and prints the ratios and the peak memory.
 //
-//   norvane-bench [--skip-slow] [--models DIR]
+//   norvane-bench [--skip-slow] [--only NAME] [--threads N] [--models DIR]
+//
+// The ratio compares single-threaded builds; the "N threads" column shows what the plane
+// search's threads add on this machine. Each scene runs in a child process, so its peak memory
+// is its own.
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +14,8 @@
 #include <vector>
 
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "bsp/build_tree.h"
 #include "generators.h"
@@ -23,27 +29,38 @@ using Clock = std::chrono::steady_clock;
 double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
 
 struct Timing {
-    double load = 0, tree = 0, write = 0;
+    double load = 0, normals = 0, lists = 0, tree = 0, write = 0;
     std::string console, bytes;
-    double total() const { return load + tree + write; }
+    double total() const { return load + normals + lists + tree + write; }
 };
 
-Timing compile(const std::vector<std::uint8_t>& file, bool straightforward) {
+Timing compile(const std::vector<std::uint8_t>& file, bool straightforward, unsigned threads) {
     using namespace norvane;
     Timing t;
     const auto t0 = Clock::now();
-    const auto scene = loadSceneFromBytes(file.data(), file.size());
+    auto scene = loadSceneFromBytes(file.data(), file.size());
     const auto t1 = Clock::now();
+    // The loader computes the normals with its index; they are computed again here to time
+    // them on their own, and the load's share is taken off. The straightforward build then
+    // computes them again its own way.
+    for (Mesh& mesh : scene->meshes) computeVertexNormals(mesh);
+    const auto t2 = Clock::now();
+    if (straightforward)
+        for (Mesh& mesh : scene->meshes) computeVertexNormalsReference(mesh);
+    const auto t2b = Clock::now();
     CaptureConsole console;
     BuildContext ctx(console);
     ctx.straightforward = straightforward;
+    ctx.threads = threads;
     const auto tree = buildTree(*scene, ctx);
-    const auto t2 = Clock::now();
-    if (tree) t.bytes = serializeTree(*tree, console);
     const auto t3 = Clock::now();
-    t.load = seconds(t0, t1);
-    t.tree = seconds(t1, t2);
-    t.write = seconds(t2, t3);
+    if (tree) t.bytes = serializeTree(*tree, console);
+    const auto t4 = Clock::now();
+    t.load = seconds(t0, t1) - seconds(t1, t2);
+    t.normals = straightforward ? seconds(t2, t2b) : seconds(t1, t2);
+    t.lists = ctx.listSeconds;
+    t.tree = seconds(t2b, t3) - ctx.listSeconds;
+    t.write = seconds(t3, t4);
     // The closing line's seconds are a timing, not output.
     t.console = console.text;
     const auto at = t.console.find("Done [");
@@ -51,56 +68,79 @@ Timing compile(const std::vector<std::uint8_t>& file, bool straightforward) {
     return t;
 }
 
-long peakKilobytes() {
+// Runs one scene in a child process: fast single-threaded, fast with threads, then the
+// straightforward build; prints one row. False when the builds differ.
+bool runCase(const std::string& name, const std::vector<std::uint8_t>& file, bool runSlow, unsigned threads) {
+    std::fflush(stdout);
+    const pid_t child = fork();
+    if (child < 0) return false;
+    if (child > 0) {
+        int status = 0;
+        waitpid(child, &status, 0);
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+    const Timing fast = compile(file, false, 1);
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
+    const Timing threaded = compile(file, false, threads);
+    std::printf("%-14s %7.3f %7.3f %7.3f %7.3f %7.3f %8.3f %8.3f %7.0f |", name.c_str(), fast.load, fast.normals,
+                fast.lists, fast.tree, fast.write, fast.total(), threaded.total(), usage.ru_maxrss / 1024.0);
+    bool same = threaded.bytes == fast.bytes && threaded.console == fast.console;
+    if (!runSlow) {
+        std::printf(" %9s %8s %s\n", "skipped", "-", same ? "yes" : "NO");
+    } else {
+        const Timing slow = compile(file, true, 1);
+        same = same && slow.bytes == fast.bytes && slow.console == fast.console;
+        std::printf(" %9.3f %7.1fx %s\n", slow.total(), slow.total() / fast.total(), same ? "yes" : "NO");
+    }
+    std::fflush(stdout);
+    _exit(same ? 0 : 1);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     bool skipSlow = false;
-    std::string models = "../shared/models/real";
+    std::string models = "../shared/models/real", only;
+    unsigned threads = 2;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--skip-slow") == 0) skipSlow = true;
         else if (std::strcmp(argv[i], "--models") == 0 && i + 1 < argc) models = argv[++i];
+        else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) only = argv[++i];
+        else if (std::strcmp(argv[i], "--threads") == 0 && i + 1 < argc) threads = static_cast<unsigned>(std::atoi(argv[++i]));
+        else {
+            std::fprintf(stderr, "usage: norvane-bench [--skip-slow] [--only NAME] [--threads N] [--models DIR]\n");
+            return 2;
+        }
     }
     struct Case {
         std::string name;
-        std::vector<std::uint8_t> file;
+        std::string kind; // empty for a real scene
+        std::uint32_t faces;
         bool slow; // the straightforward build takes minutes
     };
-    std::vector<Case> cases;
-    std::vector<std::uint8_t> pyramob;
-    if (norvane::readWholeFile(models + "/pyramob.3DS", pyramob)) cases.push_back({"pyramob.3DS", pyramob, false});
-    else std::fprintf(stderr, "pyramob.3DS not found under %s\n", models.c_str());
-    const struct {
-        const char* kind;
-        std::uint32_t faces;
-        bool slow;
-    } generated[] = {{"city", 5000, false}, {"city", 20000, false}, {"city", 60000, true},
-                     {"rock", 5000, false}, {"rock", 15000, true}, {"terrain", 20000, true}};
-    for (const auto& g : generated)
-        cases.push_back({std::string(g.kind) + " " + std::to_string(g.faces),
-                         norvane::scene3ds::writeScene(norvane::scene3ds::generateScene(g.kind, 1, g.faces)), g.slow});
+    const std::vector<Case> cases{{"pyramob.3DS", "", 0, false},   {"city 5000", "city", 5000, false},
+                                  {"city 20000", "city", 20000, false}, {"city 60000", "city", 60000, true},
+                                  {"terrain 20000", "terrain", 20000, true}, {"arena 20000", "arena", 20000, true},
+                                  {"rock 5000", "rock", 5000, true},   {"rock 15000", "rock", 15000, true}};
 
-    std::printf("%-14s %8s %8s %8s %9s | %10s %9s %s\n", "scene", "load s", "tree s", "write s", "total s",
-                "straight s", "ratio", "same bytes");
+    std::printf("%-14s %7s %7s %7s %7s %7s %8s %8s %7s | %9s %8s %s\n", "scene", "load", "normals", "lists", "tree",
+                "write", "total", "threads", "peakMiB", "straight", "ratio", "same");
+    std::printf("%-14s %7s %7s %7s %7s %7s %8s %8s %7s | %9s %8s\n", "", "s", "s", "s", "s", "s", "s (1)",
+                ("s (" + std::to_string(threads) + ")").c_str(), "", "s (1)", "");
     bool allSame = true;
     for (const Case& c : cases) {
-        const Timing fast = compile(c.file, false);
-        std::printf("%-14s %8.3f %8.3f %8.3f %9.3f |", c.name.c_str(), fast.load, fast.tree, fast.write, fast.total());
-        if (skipSlow && c.slow) {
-            std::printf(" %10s %9s %s\n", "skipped", "-", "-");
-            continue;
+        if (!only.empty() && c.name.find(only) == std::string::npos) continue;
+        std::vector<std::uint8_t> file;
+        if (c.kind.empty()) {
+            if (!norvane::readWholeFile(models + "/" + c.name, file)) {
+                std::fprintf(stderr, "%s not found under %s\n", c.name.c_str(), models.c_str());
+                continue;
+            }
+        } else {
+            file = norvane::scene3ds::writeScene(norvane::scene3ds::generateScene(c.kind, 1, c.faces));
         }
-        const Timing slow = compile(c.file, true);
-        const bool same = slow.bytes == fast.bytes && slow.console == fast.console;
-        allSame = allSame && same;
-        std::printf(" %10.3f %8.1fx %s\n", slow.total(), slow.total() / fast.total(), same ? "yes" : "NO");
-        std::fflush(stdout);
+        allSame = runCase(c.name, file, !(skipSlow && c.slow), threads) && allSame;
     }
-    std::printf("peak memory %.1f MiB\n", peakKilobytes() / 1024.0);
     return allSame ? 0 : 1;
 }

@@ -22,10 +22,15 @@ std::int64_t nowMs() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+double secondsSince(std::chrono::steady_clock::time_point t) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
+}
+
 } // namespace
 
 std::unique_ptr<BspTree> buildTree(const Scene& scene, BuildContext& ctx) {
     const std::int64_t start = nowMs();
+    const auto listStart = std::chrono::steady_clock::now();
     Console& con = ctx.console;
     con.print("   Creating BSP_Tree\n");
     auto tree = std::make_unique<BspTree>();
@@ -78,7 +83,11 @@ std::unique_ptr<BspTree> buildTree(const Scene& scene, BuildContext& ctx) {
 
     ctx.counters = BuildCounters{};
     ctx.counters.faceTotal = tree->faceCount;
-    if (!buildNodes(*tree, std::move(faces), ctx)) return nullptr;
+    ctx.listSeconds = secondsSince(listStart);
+    const auto nodeStart = std::chrono::steady_clock::now();
+    const bool built = buildNodes(*tree, std::move(faces), ctx);
+    ctx.nodeSeconds = secondsSince(nodeStart);
+    if (!built) return nullptr;
 
     const BuildCounters& c = ctx.counters;
     con.print("\n    \xC8\xCD Done [%d secs, %d nodes, %d faces, %d width]\n",

@@ -126,6 +126,8 @@ int skipTrack(LoadContext&, std::int64_t);
 Plane computeFacePlane(const Face& face);
 void computeFacePlanes(Mesh& mesh);
 void computeVertexNormals(Mesh& mesh);
+// Every vertex compared with every face corner of its mesh: the oracle of computeVertexNormals.
+void computeVertexNormalsReference(Mesh& mesh);
 void setupCamera(Camera& camera);
 
 } // namespace norvane

@@ -101,6 +101,30 @@ void computeVertexNormals(Mesh& mesh) {
     }
 }
 
+void computeVertexNormalsReference(Mesh& mesh) {
+    for (Vertex& v : mesh.vertices) {
+        float x = 0, y = 0, z = 0;
+        for (const Face& face : mesh.faces) {
+            const Plane& p = face.plane;
+            if (!std::isfinite(p.a) || !std::isfinite(p.b) || !std::isfinite(p.c)) continue;
+            for (const Vertex* corner : face.verts)
+                if (corner->x == v.x && corner->y == v.y && corner->z == v.z) {
+                    x = toF32(double(x) + p.a);
+                    y = toF32(double(y) + p.b);
+                    z = toF32(double(z) + p.c);
+                }
+        }
+        const float len = vectorLength(x, y, z);
+        if (len == 0.0f || !std::isfinite(len)) {
+            v.nx = v.ny = v.nz = 0.0f;
+            continue;
+        }
+        v.nx = toF32(double(x) / len);
+        v.ny = toF32(double(y) / len);
+        v.nz = toF32(double(z) / len);
+    }
+}
+
 namespace {
 
 // Normalises (x, y, z) in place; false when its length is 0 or not finite.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <random>
 
 #include "scene/loader.h"
 #include "support/test_support.h"
@@ -93,6 +95,42 @@ TEST(Loader, ZeroAreaFaceKeepsItsNanPlaneButSparesItsNeighbours) {
     EXPECT_TRUE(std::isnan(m.faces[1].plane.a));
     EXPECT_EQ(m.vertices[0].ny, -1.0f);
     EXPECT_EQ(m.vertices[3].nx, 0.0f); // only the broken face touches it
+}
+
+TEST(Loader, HashedVertexNormalsAgreeWithComparingEveryCorner) {
+    // Small lattices, so positions repeat across records; some -0, NaN and zero-area faces.
+    std::mt19937 rng(5);
+    for (int round = 0; round < 300; ++round) {
+        Mesh mesh;
+        const int n = 3 + static_cast<int>(rng() % 40);
+        mesh.vertices.resize(static_cast<std::size_t>(n));
+        for (Vertex& v : mesh.vertices) {
+            float* c[3] = {&v.x, &v.y, &v.z};
+            for (float* f : c) {
+                const unsigned r = rng() % 16;
+                *f = r == 0 ? -0.0f : r == 1 ? NAN : static_cast<float>(r % 4);
+            }
+        }
+        const int faces = 1 + static_cast<int>(rng() % 60);
+        for (int i = 0; i < faces; ++i) {
+            Face f;
+            for (const Vertex*& corner : f.verts) corner = &mesh.vertices[rng() % static_cast<unsigned>(n)];
+            mesh.faces.push_back(f);
+        }
+        computeFacePlanes(mesh);
+        Mesh slow = mesh;
+        for (std::size_t i = 0; i < mesh.faces.size(); ++i)
+            for (int k = 0; k < 3; ++k) slow.faces[i].verts[k] = &slow.vertices[mesh.faces[i].verts[k] - &mesh.vertices[0]];
+        computeVertexNormals(mesh);
+        computeVertexNormalsReference(slow);
+        for (int v = 0; v < n; ++v) {
+            const Vertex& a = mesh.vertices[static_cast<std::size_t>(v)];
+            const Vertex& b = slow.vertices[static_cast<std::size_t>(v)];
+            ASSERT_TRUE(std::memcmp(&a.nx, &b.nx, 4) == 0 && std::memcmp(&a.ny, &b.ny, 4) == 0 &&
+                        std::memcmp(&a.nz, &b.nz, 4) == 0)
+                << "round " << round << ", vertex " << v;
+        }
+    }
 }
 
 TEST(Loader, MaterialsResolveByNameInFileOrder) {
