@@ -34,6 +34,10 @@ struct Bounds {
     }
 };
 
+// The first floats beyond the tolerance band.
+inline const double frontLimit = std::nextafter(planeTolerance, 1.0f);
+inline const double backLimit = std::nextafter(-planeTolerance, -1.0f);
+
 // Front or Back when every point of the bounds is certainly beyond the tolerance band, On when
 // undecided. The distance of a point is rounded from a double sum whose error is far below
 // 1e-12 of the magnitudes summed, so the bounds are decided only when their range clears the
@@ -46,8 +50,6 @@ inline Side boundsSide(const Plane& p, const Bounds& b) {
     const double reach = std::fabs(a) * b.half[0] + std::fabs(bb) * b.half[1] + std::fabs(c) * b.half[2];
     const double margin = 1e-12 * (std::fabs(a) * b.extent[0] + std::fabs(bb) * b.extent[1] +
                                    std::fabs(c) * b.extent[2] + std::fabs(d));
-    static const double frontLimit = std::nextafter(planeTolerance, 1.0f);
-    static const double backLimit = std::nextafter(-planeTolerance, -1.0f);
     if (centre - reach - margin > frontLimit) return Front; // NaN comparisons fail: undecided
     if (centre + reach + margin < backLimit) return Back;
     return On;

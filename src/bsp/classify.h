@@ -10,9 +10,10 @@ enum Side : int { Front = 1, Back = 2, On = 4, Spanning = 8 };
 inline constexpr float planeTolerance = 0.001f;
 
 // float(((a*x + b*y) + c*z) + d), summed in double in that order.
-inline float planeDistance(const Plane& p, const Vertex& v) {
-    return static_cast<float>(((double(p.a) * v.x + double(p.b) * v.y) + double(p.c) * v.z) + p.d);
+inline float planeDistance(const Plane& p, float x, float y, float z) {
+    return static_cast<float>(((double(p.a) * x + double(p.b) * y) + double(p.c) * z) + p.d);
 }
+inline float planeDistance(const Plane& p, const Vertex& v) { return planeDistance(p, v.x, v.y, v.z); }
 
 // Front beyond +0.001, Back below -0.001, On between (both limits included); NaN is Back.
 inline Side sideOfDistance(float distance) {

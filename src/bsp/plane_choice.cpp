@@ -42,44 +42,26 @@ std::int32_t choosePlaneReference(const std::vector<BspFace>& faces, const std::
 
 namespace {
 
-// Per-vertex sides against the current candidate plane, computed on first use.
-struct SideCache {
-    std::vector<std::uint32_t> stamp;
-    std::vector<std::uint8_t> side;
-    std::uint32_t current = 0;
-
-    explicit SideCache(std::size_t n) : stamp(n, 0), side(n, 0) {}
-    void next() { ++current; }
-    Side get(const Plane& p, const std::vector<Vertex>& vertices, std::uint32_t v) {
-        if (stamp[v] != current) {
-            stamp[v] = current;
-            side[v] = static_cast<std::uint8_t>(classifyPoint(p, vertices[v]));
-        }
-        return static_cast<Side>(side[v]);
-    }
-};
-
 // A bounding-volume hierarchy over the node's faces. A box that lies wholly beyond the
 // tolerance band of a plane holds only faces of one side, which are counted at once; boxes in
 // or near the band are opened down to exact per-corner classification.
+// A box of the hierarchy, kept small: the search tests millions of them. The boxes are laid
+// out breadth first with the two children of a box side by side, the order the search visits.
 struct Box {
-    Bounds bounds;
+    double mid[3], half[3]; // centre and half size
+    double magnitude;       // largest coordinate magnitude; infinite when one is not finite
     std::uint32_t first, count; // range of `order`
-    std::int32_t left = -1, right = -1;
+    std::int32_t left;          // the children are left and left + 1; -1 for a leaf
 };
 
-constexpr std::uint32_t leafSize = 6;
-
-Box boxOver(std::uint32_t first, std::uint32_t count) {
-    Box box{};
-    box.first = first;
-    box.count = count;
-    return box;
-}
+constexpr std::uint32_t leafSize = 16;
 
 struct Hierarchy {
     std::vector<Box> boxes;
     std::vector<std::uint32_t> order; // face indices, each box's faces contiguous
+    // The corners of the faces in `order`, x y z of each, so a leaf's faces are classified from
+    // one contiguous block.
+    std::vector<std::array<float, 9>> cornerCoords;
 };
 
 Hierarchy buildHierarchy(const std::vector<std::array<std::uint32_t, 3>>& corners, const std::vector<Vertex>& local) {
@@ -95,39 +77,64 @@ Hierarchy buildHierarchy(const std::vector<std::array<std::uint32_t, 3>>& corner
             centre[f][k] = std::isfinite(c) ? c : 0.0;
         }
     }
-    struct Task {
-        std::int32_t box;
-    };
-    h.boxes.push_back(boxOver(0, static_cast<std::uint32_t>(n)));
-    std::vector<Task> todo{{0}};
-    while (!todo.empty()) {
-        const std::int32_t index = todo.back().box;
-        todo.pop_back();
-        Box box = h.boxes[static_cast<std::size_t>(index)];
-        box.bounds = Bounds{};
+    h.boxes.reserve(2 * (n / leafSize + 1));
+    h.boxes.push_back(Box{{}, {}, 0, 0, static_cast<std::uint32_t>(n), -1});
+    // Splitting the boxes in index order while appending the children lays them out breadth first.
+    for (std::size_t index = 0; index < h.boxes.size(); ++index) {
+        Box box = h.boxes[index];
+        Bounds bounds;
         for (std::uint32_t i = box.first; i < box.first + box.count; ++i)
-            for (std::uint32_t v : corners[h.order[i]]) box.bounds.add(local[v]);
-        box.bounds.finish();
+            for (std::uint32_t v : corners[h.order[i]]) bounds.add(local[v]);
+        bounds.finish();
+        for (int k = 0; k < 3; ++k) {
+            box.mid[k] = bounds.mid[k];
+            box.half[k] = bounds.half[k];
+        }
+        box.magnitude = bounds.exactOnly ? HUGE_VAL : std::max({bounds.extent[0], bounds.extent[1], bounds.extent[2]});
         if (box.count > leafSize) {
             int axis = 0;
             for (int k = 1; k < 3; ++k)
-                if (box.bounds.half[k] > box.bounds.half[axis]) axis = k;
+                if (bounds.half[k] > bounds.half[axis]) axis = k;
             const auto begin = h.order.begin() + box.first, end = begin + box.count, mid = begin + box.count / 2;
             std::nth_element(begin, mid, end, [&](std::uint32_t x, std::uint32_t y) {
                 return centre[x][axis] < centre[y][axis] || (centre[x][axis] == centre[y][axis] && x < y);
             });
             const std::uint32_t half = box.count / 2;
             box.left = static_cast<std::int32_t>(h.boxes.size());
-            h.boxes.push_back(boxOver(box.first, half));
-            box.right = static_cast<std::int32_t>(h.boxes.size());
-            h.boxes.push_back(boxOver(box.first + half, box.count - half));
-            todo.push_back({box.left});
-            todo.push_back({box.right});
+            h.boxes.push_back(Box{{}, {}, 0, box.first, half, -1});
+            h.boxes.push_back(Box{{}, {}, 0, box.first + half, box.count - half, -1});
         }
-        h.boxes[static_cast<std::size_t>(index)] = box;
+        h.boxes[index] = box;
     }
+    h.cornerCoords.resize(n);
+    for (std::size_t i = 0; i < n; ++i)
+        for (int k = 0; k < 3; ++k) {
+            const Vertex& v = local[corners[h.order[i]][static_cast<std::size_t>(k)]];
+            h.cornerCoords[i][3 * k] = v.x;
+            h.cornerCoords[i][3 * k + 1] = v.y;
+            h.cornerCoords[i][3 * k + 2] = v.z;
+        }
     return h;
 }
+
+// A candidate plane prepared for testing whole boxes (see boundsSide): the same test, with the
+// margin widened to the box's largest magnitude on every axis, which only leaves more boxes
+// undecided.
+struct BoxTest {
+    double a, b, c, d, absA, absB, absC, marginScale, marginBase;
+    explicit BoxTest(const Plane& p)
+        : a(p.a), b(p.b), c(p.c), d(p.d), absA(std::fabs(a)), absB(std::fabs(b)), absC(std::fabs(c)),
+          marginScale(1e-12 * (absA + absB + absC)), marginBase(1e-12 * std::fabs(d)) {}
+
+    Side side(const Box& box) const {
+        const double centre = a * box.mid[0] + b * box.mid[1] + c * box.mid[2] + d;
+        const double reach = absA * box.half[0] + absB * box.half[1] + absC * box.half[2];
+        const double margin = marginScale * box.magnitude + marginBase;
+        if (centre - reach - margin > frontLimit) return Front; // NaN comparisons fail: undecided
+        if (centre + reach + margin < backLimit) return Back;
+        return On;
+    }
+};
 
 } // namespace
 
@@ -217,7 +224,6 @@ struct PreparedNode {
 ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32_t>& unknown, std::size_t first,
                           std::size_t stride, ScanResult r, NodeCounts& counts, bool countAll) {
     const auto n = static_cast<std::int64_t>(node.faces.size());
-    SideCache cache(node.local.size());
     SharedPlanes shared = node.planeUses;
     // Boxes are visited breadth first: the big boxes that lie wholly on one side are counted
     // early, so a lopsided candidate is abandoned before its small boxes are opened.
@@ -225,14 +231,9 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
     for (std::size_t u = first; u < unknown.size(); u += stride) {
         const std::int32_t i = unknown[u];
         const Plane& plane = node.faces[static_cast<std::size_t>(i)].plane;
-        cache.next();
+        const BoxTest test(plane);
         SharedPlane& twin = shared[keyOf(plane)];
         const bool share = twin.uses > 1;
-        auto classify = [&](std::uint32_t f) {
-            const auto& c = node.corners[f];
-            return classifyCorners(cache.get(plane, node.local, c[0]), cache.get(plane, node.local, c[1]),
-                                   cache.get(plane, node.local, c[2]));
-        };
         // Counting includes the candidate itself; its own side is taken off at the end.
         std::int64_t count[9] = {};
         std::int64_t remaining = n;
@@ -244,16 +245,20 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
         queue.assign(remaining > 0 ? 1 : 0, 0);
         for (std::size_t next = 0; next < queue.size(); ++next) {
             const Box& box = node.tree.boxes[static_cast<std::size_t>(queue[next])];
-            const Side whole = boundsSide(plane, box.bounds);
+            const Side whole = test.side(box);
             if (whole != On) {
                 count[whole] += box.count;
             } else if (box.left >= 0) {
                 queue.push_back(box.left);
-                queue.push_back(box.right);
+                queue.push_back(box.left + 1);
                 continue;
             } else {
-                for (std::uint32_t k = box.first; k < box.first + box.count; ++k)
-                    ++count[classify(node.tree.order[k])];
+                for (std::uint32_t k = box.first; k < box.first + box.count; ++k) {
+                    const auto& p = node.tree.cornerCoords[k];
+                    ++count[classifyCorners(sideOfDistance(planeDistance(plane, p[0], p[1], p[2])),
+                                            sideOfDistance(planeDistance(plane, p[3], p[4], p[5])),
+                                            sideOfDistance(planeDistance(plane, p[6], p[7], p[8])))];
+                }
             }
             remaining -= box.count;
             if (!share && !countAll && r.decided()) {
@@ -275,7 +280,9 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
             std::copy(count, count + 9, twin.count);
             twin.counted = true;
         }
-        --count[classify(static_cast<std::uint32_t>(i))];
+        const auto& own = node.corners[static_cast<std::size_t>(i)];
+        --count[classifyCorners(classifyPoint(plane, node.local[own[0]]), classifyPoint(plane, node.local[own[1]]),
+                                classifyPoint(plane, node.local[own[2]]))];
         counts[static_cast<std::size_t>(i)] = countsOf(count);
         r.add(counts[static_cast<std::size_t>(i)], i);
     }
