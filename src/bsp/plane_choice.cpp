@@ -4,10 +4,13 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <cstdio>
+#include <atomic>
 #include <thread>
 #include <unordered_map>
 
 #include "bsp/bounds.h"
+#include "bsp/normal_sweep.h"
 #include "math/float_math.h"
 
 namespace norvane {
@@ -47,6 +50,8 @@ namespace {
 // or near the band are opened down to exact per-corner classification.
 // A box of the hierarchy, kept small: the search tests millions of them. The boxes are laid
 // out breadth first with the two children of a box side by side, the order the search visits.
+std::atomic<long> g_visits{0}, g_leaf{0};
+struct Report { ~Report() { if (std::getenv("NV_WORK")) std::fprintf(stderr, "work visits=%ld leaf=%ld\n", g_visits.load(), g_leaf.load()); } } g_report;
 struct Box {
     double mid[3], half[3]; // centre and half size
     double magnitude;       // largest coordinate magnitude; infinite when one is not finite
@@ -79,32 +84,28 @@ Hierarchy buildHierarchy(const std::vector<std::array<std::uint32_t, 3>>& corner
     }
     h.boxes.reserve(2 * (n / leafSize + 1));
     h.boxes.push_back(Box{{}, {}, 0, 0, static_cast<std::uint32_t>(n), -1});
-    // Splitting the boxes in index order while appending the children lays them out breadth first.
+    // Splitting the boxes in index order while appending the children lays them out breadth
+    // first. A box is split at the median of its faces' centres along their widest spread.
     for (std::size_t index = 0; index < h.boxes.size(); ++index) {
-        Box box = h.boxes[index];
-        Bounds bounds;
+        Box& box = h.boxes[index];
+        if (box.count <= leafSize) continue;
+        double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
         for (std::uint32_t i = box.first; i < box.first + box.count; ++i)
-            for (std::uint32_t v : corners[h.order[i]]) bounds.add(local[v]);
-        bounds.finish();
-        for (int k = 0; k < 3; ++k) {
-            box.mid[k] = bounds.mid[k];
-            box.half[k] = bounds.half[k];
-        }
-        box.magnitude = bounds.exactOnly ? HUGE_VAL : std::max({bounds.extent[0], bounds.extent[1], bounds.extent[2]});
-        if (box.count > leafSize) {
-            int axis = 0;
-            for (int k = 1; k < 3; ++k)
-                if (bounds.half[k] > bounds.half[axis]) axis = k;
-            const auto begin = h.order.begin() + box.first, end = begin + box.count, mid = begin + box.count / 2;
-            std::nth_element(begin, mid, end, [&](std::uint32_t x, std::uint32_t y) {
-                return centre[x][axis] < centre[y][axis] || (centre[x][axis] == centre[y][axis] && x < y);
-            });
-            const std::uint32_t half = box.count / 2;
-            box.left = static_cast<std::int32_t>(h.boxes.size());
-            h.boxes.push_back(Box{{}, {}, 0, box.first, half, -1});
-            h.boxes.push_back(Box{{}, {}, 0, box.first + half, box.count - half, -1});
-        }
-        h.boxes[index] = box;
+            for (int k = 0; k < 3; ++k) {
+                lo[k] = std::min(lo[k], centre[h.order[i]][static_cast<std::size_t>(k)]);
+                hi[k] = std::max(hi[k], centre[h.order[i]][static_cast<std::size_t>(k)]);
+            }
+        int axis = 0;
+        for (int k = 1; k < 3; ++k)
+            if (hi[k] - lo[k] > hi[axis] - lo[axis]) axis = k;
+        const auto begin = h.order.begin() + box.first, end = begin + box.count, mid = begin + box.count / 2;
+        std::nth_element(begin, mid, end, [&](std::uint32_t x, std::uint32_t y) {
+            return centre[x][axis] < centre[y][axis] || (centre[x][axis] == centre[y][axis] && x < y);
+        });
+        const std::uint32_t first = box.first, half = box.count / 2, count = box.count;
+        box.left = static_cast<std::int32_t>(h.boxes.size());
+        h.boxes.push_back(Box{{}, {}, 0, first, half, -1}); // `box` may move here
+        h.boxes.push_back(Box{{}, {}, 0, first + half, count - half, -1});
     }
     h.cornerCoords.resize(n);
     for (std::size_t i = 0; i < n; ++i)
@@ -114,6 +115,36 @@ Hierarchy buildHierarchy(const std::vector<std::array<std::uint32_t, 3>>& corner
             h.cornerCoords[i][3 * k + 1] = v.y;
             h.cornerCoords[i][3 * k + 2] = v.z;
         }
+    // Bounds bottom up: a leaf's from its corners, a parent's from its children's.
+    std::vector<Bounds> bounds(h.boxes.size());
+    for (std::size_t index = h.boxes.size(); index-- > 0;) {
+        Box& box = h.boxes[index];
+        Bounds& b = bounds[index];
+        if (box.left < 0) {
+            for (std::uint32_t i = box.first; i < box.first + box.count; ++i)
+                for (int k = 0; k < 3; ++k) {
+                    Vertex v;
+                    v.x = h.cornerCoords[i][static_cast<std::size_t>(3 * k)];
+                    v.y = h.cornerCoords[i][static_cast<std::size_t>(3 * k + 1)];
+                    v.z = h.cornerCoords[i][static_cast<std::size_t>(3 * k + 2)];
+                    b.add(v);
+                }
+        } else {
+            for (const Bounds& child : {bounds[static_cast<std::size_t>(box.left)], bounds[static_cast<std::size_t>(box.left) + 1]}) {
+                for (int k = 0; k < 3; ++k) {
+                    b.lo[k] = std::min(b.lo[k], child.lo[k]);
+                    b.hi[k] = std::max(b.hi[k], child.hi[k]);
+                }
+                b.exactOnly = b.exactOnly || child.exactOnly;
+            }
+        }
+        b.finish();
+        for (int k = 0; k < 3; ++k) {
+            box.mid[k] = b.mid[k];
+            box.half[k] = b.half[k];
+        }
+        box.magnitude = b.exactOnly ? HUGE_VAL : std::max({b.extent[0], b.extent[1], b.extent[2]});
+    }
     return h;
 }
 
@@ -246,6 +277,7 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
         for (std::size_t next = 0; next < queue.size(); ++next) {
             const Box& box = node.tree.boxes[static_cast<std::size_t>(queue[next])];
             const Side whole = test.side(box);
+            g_visits.fetch_add(1, std::memory_order_relaxed);
             if (whole != On) {
                 count[whole] += box.count;
             } else if (box.left >= 0) {
@@ -253,6 +285,7 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
                 queue.push_back(box.left + 1);
                 continue;
             } else {
+                g_leaf.fetch_add(box.count, std::memory_order_relaxed);
                 for (std::uint32_t k = box.first; k < box.first + box.count; ++k) {
                     const auto& p = node.tree.cornerCoords[k];
                     ++count[classifyCorners(sideOfDistance(planeDistance(plane, p[0], p[1], p[2])),
@@ -290,7 +323,13 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
 }
 
 // Nodes at least this large are searched by several threads, each over every k-th candidate.
-constexpr std::size_t parallelFaces = 2048;
+constexpr std::size_t parallelFaces = 512;
+
+// A normal shared by at least this many candidates, and by at least one in `sweepShare` of the
+// node's faces, is counted by the sweep: sorting the node once costs about as much as searching
+// the boxes for a few dozen candidates.
+constexpr std::size_t sweepMinimum = 8;
+constexpr std::size_t sweepShare = 64;
 
 // Up to this many unknown candidates are counted face by face, without building the boxes.
 constexpr std::size_t directCandidates = 16;
@@ -353,6 +392,35 @@ std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Ve
     for (std::size_t v = 0; v < globalOf.size(); ++v) node.local[v] = vertices[globalOf[v]];
     node.tree = buildHierarchy(node.corners, node.local);
     for (const BspFace& f : faces) ++node.planeUses[keyOf(f.plane)].uses;
+
+    // Candidates that share their normal with many others are counted together by one sweep.
+    {
+        std::unordered_map<PlaneKey, std::vector<std::int32_t>, PlaneKeyHash> byNormal;
+        for (const std::int32_t i : unknown) {
+            const Plane& p = faces[static_cast<std::size_t>(i)].plane;
+            if (std::isfinite(p.a) && std::isfinite(p.b) && std::isfinite(p.c) && std::isfinite(p.d))
+                byNormal[PlaneKey{{floatBits(p.a), floatBits(p.b), floatBits(p.c), 0}}].push_back(i);
+        }
+        std::vector<bool> swept(faces.size(), false);
+        bool any = false;
+        for (auto& [key, group] : byNormal) {
+            if (group.size() < sweepMinimum || group.size() * sweepShare < faces.size()) continue;
+            // Candidates with one plane are already counted once between them.
+            std::vector<std::uint32_t> ds;
+            ds.reserve(group.size());
+            for (const std::int32_t i : group) ds.push_back(floatBits(faces[static_cast<std::size_t>(i)].plane.d));
+            std::sort(ds.begin(), ds.end());
+            const auto distinct = static_cast<std::size_t>(std::unique(ds.begin(), ds.end()) - ds.begin());
+            if (distinct < sweepMinimum || distinct * sweepShare < faces.size()) continue;
+            countByNormalSweep(faces, node.corners, node.local, group, counts);
+            for (const std::int32_t i : group) {
+                known.add(counts[static_cast<std::size_t>(i)], i);
+                swept[static_cast<std::size_t>(i)] = true;
+            }
+            any = true;
+        }
+        if (any) std::erase_if(unknown, [&](std::int32_t i) { return swept[static_cast<std::size_t>(i)]; });
+    }
 
     // The threads' results merge exactly: the lowest score, the lower index on ties, and the
     // sides seen by any of them.

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <random>
 
 #include "bsp/child_counts.h"
+#include "bsp/normal_sweep.h"
 #include "bsp/plane_choice.h"
 #include "scene/loader.h"
 
@@ -118,6 +120,50 @@ TEST(PlaneChoiceOracle, KnownCountsGiveTheSameChoiceAndEveryCountRecordedIsExact
             ASSERT_TRUE(counts[i].known) << "round " << round << ", candidate " << i;
             expectCounts(counts[i], countAgainst(node.faces, node.vertices, i),
                          "round " + std::to_string(round) + ", candidate " + std::to_string(i));
+        }
+    }
+}
+
+TEST(PlaneChoiceOracle, NormalSweepCountsAreExact) {
+    // Axis-aligned and slanted faces on a coarse lattice share few normals; some corners sit
+    // far from the origin, where rounding meets the tolerance, and some are not finite.
+    std::mt19937 rng(3);
+    for (int round = 0; round < 300; ++round) {
+        Node node;
+        const int n = 8 + static_cast<int>(rng() % 200);
+        const double far = round % 3 == 0 ? 4096.0 : 0.0;
+        auto lattice = [&] { return static_cast<float>(far + 0.0005 * (rng() % 7) + static_cast<int>(rng() % 6)); };
+        for (int i = 0; i < n; ++i) {
+            Vertex a, b, c;
+            a.x = lattice(), a.y = lattice(), a.z = lattice();
+            b = a;
+            c = a;
+            const int axis = static_cast<int>(rng() % 3);
+            float* bAxis[3] = {&b.x, &b.y, &b.z};
+            float* cAxis[3] = {&c.x, &c.y, &c.z};
+            *bAxis[(axis + 1) % 3] += 1.0f + static_cast<float>(rng() % 2);
+            *cAxis[(axis + 2) % 3] += 1.0f;
+            if (rng() % 4 == 0) *cAxis[axis] += 0.5f; // a slanted face
+            if (rng() % 40 == 0) b.y = NAN;
+            if (rng() % 40 == 0) c.z = INFINITY;
+            addFace(node, a, b, c);
+        }
+        std::vector<std::array<std::uint32_t, 3>> corners;
+        for (const BspFace& f : node.faces) corners.push_back({f.verts[0], f.verts[1], f.verts[2]});
+        // Every group of candidates with one finite normal and finite d.
+        std::map<std::array<float, 3>, std::vector<std::int32_t>> groups;
+        for (std::size_t i = 0; i < node.faces.size(); ++i) {
+            const Plane& p = node.faces[i].plane;
+            if (std::isfinite(p.a) && std::isfinite(p.b) && std::isfinite(p.c) && std::isfinite(p.d))
+                groups[{p.a, p.b, p.c}].push_back(static_cast<std::int32_t>(i));
+        }
+        for (const auto& [normal, group] : groups) {
+            NodeCounts counts(node.faces.size());
+            countByNormalSweep(node.faces, corners, node.vertices, group, counts);
+            for (const std::int32_t i : group)
+                expectCounts(counts[static_cast<std::size_t>(i)],
+                             countAgainst(node.faces, node.vertices, static_cast<std::size_t>(i)),
+                             "round " + std::to_string(round) + ", candidate " + std::to_string(i));
         }
     }
 }
