@@ -4,8 +4,6 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
-#include <cstdio>
-#include <atomic>
 #include <thread>
 #include <unordered_map>
 
@@ -50,8 +48,6 @@ namespace {
 // or near the band are opened down to exact per-corner classification.
 // A box of the hierarchy, kept small: the search tests millions of them. The boxes are laid
 // out breadth first with the two children of a box side by side, the order the search visits.
-std::atomic<long> g_visits{0}, g_leaf{0};
-struct Report { ~Report() { if (std::getenv("NV_WORK")) std::fprintf(stderr, "work visits=%ld leaf=%ld\n", g_visits.load(), g_leaf.load()); } } g_report;
 struct Box {
     double mid[3], half[3]; // centre and half size
     double magnitude;       // largest coordinate magnitude; infinite when one is not finite
@@ -277,7 +273,6 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
         for (std::size_t next = 0; next < queue.size(); ++next) {
             const Box& box = node.tree.boxes[static_cast<std::size_t>(queue[next])];
             const Side whole = test.side(box);
-            g_visits.fetch_add(1, std::memory_order_relaxed);
             if (whole != On) {
                 count[whole] += box.count;
             } else if (box.left >= 0) {
@@ -285,13 +280,23 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
                 queue.push_back(box.left + 1);
                 continue;
             } else {
-                g_leaf.fetch_add(box.count, std::memory_order_relaxed);
+                // A face is in front when a corner is and none is behind, behind in the mirror
+                // case, cut when it has corners on both sides, and in the plane otherwise.
+                std::int64_t bySides[4] = {}; // none, front only, behind only, both
                 for (std::uint32_t k = box.first; k < box.first + box.count; ++k) {
                     const auto& p = node.tree.cornerCoords[k];
-                    ++count[classifyCorners(sideOfDistance(planeDistance(plane, p[0], p[1], p[2])),
-                                            sideOfDistance(planeDistance(plane, p[3], p[4], p[5])),
-                                            sideOfDistance(planeDistance(plane, p[6], p[7], p[8])))];
+                    const float d0 = planeDistance(plane, p[0], p[1], p[2]);
+                    const float d1 = planeDistance(plane, p[3], p[4], p[5]);
+                    const float d2 = planeDistance(plane, p[6], p[7], p[8]);
+                    const bool front = (d0 > planeTolerance) | (d1 > planeTolerance) | (d2 > planeTolerance);
+                    // NaN counts as behind: !(d >= -tolerance).
+                    const bool back = !(d0 >= -planeTolerance) | !(d1 >= -planeTolerance) | !(d2 >= -planeTolerance);
+                    ++bySides[int(front) | (int(back) << 1)];
                 }
+                count[On] += bySides[0];
+                count[Front] += bySides[1];
+                count[Back] += bySides[2];
+                count[Spanning] += bySides[3];
             }
             remaining -= box.count;
             if (!share && !countAll && r.decided()) {
