@@ -26,14 +26,14 @@ void leaveNode(BuildContext& ctx, std::size_t inputCount) {
 
 enum class Entered { Leaf, Interior, Stopped };
 
-// Enters one node: chooses its plane and either keeps all faces as a leaf or distributes them
-// over the node and its two children.
 // A list of faces on its way to a node, with what is known of its candidates' counts.
 struct NodeInput {
     std::vector<BspFace> faces;
     NodeCounts counts;
 };
 
+// Enters one node: chooses its plane and either keeps all faces as a leaf or distributes them
+// over the node and its two children, deriving the children's counts where that pays.
 Entered enterNode(BspTree& tree, std::int32_t nodeIndex, NodeInput& in, BuildContext& ctx, NodeInput& frontOut,
                   NodeInput& backOut) {
     std::vector<BspFace>& input = in.faces;

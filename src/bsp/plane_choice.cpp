@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 
@@ -46,6 +47,7 @@ namespace {
 // A bounding-volume hierarchy over the node's faces. A box that lies wholly beyond the
 // tolerance band of a plane holds only faces of one side, which are counted at once; boxes in
 // or near the band are opened down to exact per-corner classification.
+//
 // A box of the hierarchy, kept small: the search tests millions of them. The boxes are laid
 // out breadth first with the two children of a box side by side, the order the search visits.
 struct Box {
@@ -377,8 +379,9 @@ std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Ve
     }
 
     PreparedNode node{faces, {}, {}, {}, {}};
-    // Local vertex numbering, so the side cache stays small for deep nodes. The global-to-local
-    // map is kept between calls and cleared entry by entry: a deep tree has many small nodes.
+    // Local vertex numbering, so the node's copy of its vertices stays compact. The
+    // global-to-local map is kept between calls and cleared entry by entry: a deep tree has many
+    // small nodes.
     static thread_local std::vector<std::int32_t> localIndex;
     if (localIndex.size() < vertices.size()) localIndex.resize(vertices.size(), -1);
     std::vector<std::uint32_t> globalOf;
@@ -433,9 +436,15 @@ std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Ve
     const std::size_t workers = faces.size() >= parallelFaces ? threads : 1;
     std::vector<ScanResult> results(workers);
     std::vector<std::thread> pool;
-    for (std::size_t t = 1; t < workers; ++t)
-        pool.emplace_back([&, t] { results[t] = scanCandidates(node, unknown, t, workers, known, counts, countAll); });
-    results[0] = scanCandidates(node, unknown, 0, workers, known, counts, countAll);
+    std::vector<std::size_t> here{0}; // the strides this thread scans
+    for (std::size_t t = 1; t < workers; ++t) {
+        try {
+            pool.emplace_back([&, t] { results[t] = scanCandidates(node, unknown, t, workers, known, counts, countAll); });
+        } catch (const std::system_error&) {
+            here.push_back(t); // no thread to be had: the same scan, here
+        }
+    }
+    for (const std::size_t t : here) results[t] = scanCandidates(node, unknown, t, workers, known, counts, countAll);
     for (std::thread& w : pool) w.join();
     for (const ScanResult& r : results) known.merge(r);
     return known.decided() ? known.best : -1;
