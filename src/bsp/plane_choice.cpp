@@ -270,6 +270,10 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
         if (share && twin.counted) {
             std::copy(twin.count, twin.count + 9, count);
             remaining = 0;
+        } else if (std::isnan(plane.a) || std::isnan(plane.b) || std::isnan(plane.c) || std::isnan(plane.d)) {
+            // Every distance to a plane with a NaN in it is NaN, so every face is behind it.
+            count[Back] = n;
+            remaining = 0;
         }
         queue.assign(remaining > 0 ? 1 : 0, 0);
         for (std::size_t next = 0; next < queue.size(); ++next) {
