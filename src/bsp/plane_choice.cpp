@@ -183,14 +183,41 @@ struct PlaneKeyHash {
         return static_cast<std::size_t>(h ^ (h >> 29));
     }
 };
+// The counts of one plane that several candidates have, once the first of them is counted.
 struct SharedPlane {
-    int uses = 0;
     bool counted = false;
     std::int64_t count[9] = {};
 };
-using SharedPlanes = std::unordered_map<PlaneKey, SharedPlane, PlaneKeyHash>;
 
 PlaneKey keyOf(const Plane& p) { return PlaneKey{{floatBits(p.a), floatBits(p.b), floatBits(p.c), floatBits(p.d)}}; }
+
+// Numbers the planes that more than one face has: slot[f] for face f, -1 for a plane of its
+// own. An open-addressing table, since a node may have tens of thousands of planes.
+std::size_t numberSharedPlanes(const std::vector<BspFace>& faces, std::vector<std::int32_t>& slot) {
+    std::size_t capacity = 16;
+    while (capacity < 2 * faces.size()) capacity *= 2;
+    std::vector<std::int32_t> first(capacity, -1); // the first face with the plane, by hash
+    slot.assign(faces.size(), -1);
+    std::size_t slots = 0;
+    const PlaneKeyHash hash;
+    for (std::size_t f = 0; f < faces.size(); ++f) {
+        const PlaneKey key = keyOf(faces[f].plane);
+        for (std::size_t h = hash(key) & (capacity - 1);; h = (h + 1) & (capacity - 1)) {
+            const std::int32_t other = first[h];
+            if (other < 0) {
+                first[h] = static_cast<std::int32_t>(f);
+                break;
+            }
+            if (keyOf(faces[static_cast<std::size_t>(other)].plane) == key) {
+                std::int32_t& shared = slot[static_cast<std::size_t>(other)];
+                if (shared < 0) shared = static_cast<std::int32_t>(slots++);
+                slot[f] = shared;
+                break;
+            }
+        }
+    }
+    return slots;
+}
 
 // What a scan over some of the candidates found: its best candidate and which sides it saw.
 struct ScanResult {
@@ -243,7 +270,8 @@ struct PreparedNode {
     std::vector<std::array<std::uint32_t, 3>> corners;
     std::vector<Vertex> local;
     Hierarchy tree;
-    SharedPlanes planeUses;
+    std::vector<std::int32_t> sharedSlot; // see numberSharedPlanes
+    std::size_t sharedPlanes = 0;
 };
 
 // Scores the candidates unknown[first], unknown[first + stride], ..., starting from what the
@@ -253,7 +281,7 @@ struct PreparedNode {
 ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32_t>& unknown, std::size_t first,
                           std::size_t stride, ScanResult r, NodeCounts& counts, bool countAll) {
     const auto n = static_cast<std::int64_t>(node.faces.size());
-    SharedPlanes shared = node.planeUses;
+    std::vector<SharedPlane> shared(node.sharedPlanes);
     // Boxes are visited breadth first: the big boxes that lie wholly on one side are counted
     // early, so a lopsided candidate is abandoned before its small boxes are opened.
     std::vector<std::int32_t> queue;
@@ -261,14 +289,15 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
         const std::int32_t i = unknown[u];
         const Plane& plane = node.faces[static_cast<std::size_t>(i)].plane;
         const BoxTest test(plane);
-        SharedPlane& twin = shared[keyOf(plane)];
-        const bool share = twin.uses > 1;
+        const std::int32_t slot = node.sharedSlot[static_cast<std::size_t>(i)];
+        const bool share = slot >= 0;
+        SharedPlane* twin = share ? &shared[static_cast<std::size_t>(slot)] : nullptr;
         // Counting includes the candidate itself; its own side is taken off at the end.
         std::int64_t count[9] = {};
         std::int64_t remaining = n;
         bool abandoned = false;
-        if (share && twin.counted) {
-            std::copy(twin.count, twin.count + 9, count);
+        if (share && twin->counted) {
+            std::copy(twin->count, twin->count + 9, count);
             remaining = 0;
         } else if (std::isnan(plane.a) || std::isnan(plane.b) || std::isnan(plane.c) || std::isnan(plane.d)) {
             // Every distance to a plane with a NaN in it is NaN, so every face is behind it.
@@ -320,9 +349,9 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
         // Abandoning needs the leaf rule decided already, so an abandoned candidate's partial
         // counts are not needed for it.
         if (abandoned) continue;
-        if (share && !twin.counted) {
-            std::copy(count, count + 9, twin.count);
-            twin.counted = true;
+        if (share && !twin->counted) {
+            std::copy(count, count + 9, twin->count);
+            twin->counted = true;
         }
         const auto& own = node.corners[static_cast<std::size_t>(i)];
         --count[classifyCorners(classifyPoint(plane, node.local[own[0]]), classifyPoint(plane, node.local[own[1]]),
@@ -382,7 +411,7 @@ std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Ve
         return known.decided() ? known.best : -1;
     }
 
-    PreparedNode node{faces, {}, {}, {}, {}};
+    PreparedNode node{faces, {}, {}, {}, {}, 0};
     // Local vertex numbering, so the node's copy of its vertices stays compact. The
     // global-to-local map is kept between calls and cleared entry by entry: a deep tree has many
     // small nodes.
@@ -403,7 +432,7 @@ std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Ve
     node.local.resize(globalOf.size());
     for (std::size_t v = 0; v < globalOf.size(); ++v) node.local[v] = vertices[globalOf[v]];
     node.tree = buildHierarchy(node.corners, node.local);
-    for (const BspFace& f : faces) ++node.planeUses[keyOf(f.plane)].uses;
+    node.sharedPlanes = numberSharedPlanes(faces, node.sharedSlot);
 
     // Candidates that share their normal with many others are counted together by one sweep.
     {
