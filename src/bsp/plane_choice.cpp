@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <system_error>
 #include <thread>
-#include <unordered_map>
 
 #include "bsp/bounds.h"
 #include "bsp/normal_sweep.h"
@@ -191,30 +190,47 @@ struct SharedPlane {
 
 PlaneKey keyOf(const Plane& p) { return PlaneKey{{floatBits(p.a), floatBits(p.b), floatBits(p.c), floatBits(p.d)}}; }
 
-// Numbers the planes that more than one face has: slot[f] for face f, -1 for a plane of its
-// own. An open-addressing table, since a node may have tens of thousands of planes.
-std::size_t numberSharedPlanes(const std::vector<BspFace>& faces, std::vector<std::int32_t>& slot) {
+// Numbers equal keys densely in order of first appearance: id[i] for keys[i]; returns how many
+// distinct keys there are. An open-addressing table, since a node may have tens of thousands.
+std::size_t numberKeys(const std::vector<PlaneKey>& keys, std::vector<std::int32_t>& id) {
     std::size_t capacity = 16;
-    while (capacity < 2 * faces.size()) capacity *= 2;
-    std::vector<std::int32_t> first(capacity, -1); // the first face with the plane, by hash
-    slot.assign(faces.size(), -1);
-    std::size_t slots = 0;
+    while (capacity < 2 * keys.size()) capacity *= 2;
+    std::vector<std::int32_t> first(capacity, -1); // the first index with the key, by hash
+    id.assign(keys.size(), -1);
+    std::size_t ids = 0;
     const PlaneKeyHash hash;
-    for (std::size_t f = 0; f < faces.size(); ++f) {
-        const PlaneKey key = keyOf(faces[f].plane);
-        for (std::size_t h = hash(key) & (capacity - 1);; h = (h + 1) & (capacity - 1)) {
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        for (std::size_t h = hash(keys[i]) & (capacity - 1);; h = (h + 1) & (capacity - 1)) {
             const std::int32_t other = first[h];
             if (other < 0) {
-                first[h] = static_cast<std::int32_t>(f);
+                first[h] = static_cast<std::int32_t>(i);
+                id[i] = static_cast<std::int32_t>(ids++);
                 break;
             }
-            if (keyOf(faces[static_cast<std::size_t>(other)].plane) == key) {
-                std::int32_t& shared = slot[static_cast<std::size_t>(other)];
-                if (shared < 0) shared = static_cast<std::int32_t>(slots++);
-                slot[f] = shared;
+            if (keys[static_cast<std::size_t>(other)] == keys[i]) {
+                id[i] = id[static_cast<std::size_t>(other)];
                 break;
             }
         }
+    }
+    return ids;
+}
+
+// Numbers the planes that more than one face has: slot[f] for face f, -1 for a plane of its own.
+std::size_t numberSharedPlanes(const std::vector<BspFace>& faces, std::vector<std::int32_t>& slot) {
+    std::vector<PlaneKey> keys(faces.size());
+    for (std::size_t f = 0; f < faces.size(); ++f) keys[f] = keyOf(faces[f].plane);
+    std::vector<std::int32_t> id;
+    const std::size_t planes = numberKeys(keys, id);
+    std::vector<std::int32_t> uses(planes, 0), slotOf(planes, -1);
+    for (const std::int32_t p : id) ++uses[static_cast<std::size_t>(p)];
+    std::size_t slots = 0;
+    slot.assign(faces.size(), -1);
+    for (std::size_t f = 0; f < faces.size(); ++f) {
+        const auto p = static_cast<std::size_t>(id[f]);
+        if (uses[p] < 2) continue;
+        if (slotOf[p] < 0) slotOf[p] = static_cast<std::int32_t>(slots++);
+        slot[f] = slotOf[p];
     }
     return slots;
 }
@@ -436,16 +452,27 @@ std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Ve
 
     // Candidates that share their normal with many others are counted together by one sweep.
     {
-        std::unordered_map<PlaneKey, std::vector<std::int32_t>, PlaneKeyHash> byNormal;
+        // Group the candidates with a finite plane by their normal's bits.
+        std::vector<std::int32_t> finite;
+        std::vector<PlaneKey> normals;
         for (const std::int32_t i : unknown) {
             const Plane& p = faces[static_cast<std::size_t>(i)].plane;
-            if (std::isfinite(p.a) && std::isfinite(p.b) && std::isfinite(p.c) && std::isfinite(p.d))
-                byNormal[PlaneKey{{floatBits(p.a), floatBits(p.b), floatBits(p.c), 0}}].push_back(i);
+            if (!std::isfinite(p.a) || !std::isfinite(p.b) || !std::isfinite(p.c) || !std::isfinite(p.d)) continue;
+            finite.push_back(i);
+            normals.push_back(PlaneKey{{floatBits(p.a), floatBits(p.b), floatBits(p.c), 0}});
+        }
+        std::vector<std::int32_t> normalId;
+        std::vector<std::vector<std::int32_t>> byNormal(numberKeys(normals, normalId));
+        std::vector<std::size_t> sizes(byNormal.size(), 0);
+        for (const std::int32_t g : normalId) ++sizes[static_cast<std::size_t>(g)];
+        for (std::size_t k = 0; k < finite.size(); ++k) {
+            const auto g = static_cast<std::size_t>(normalId[k]);
+            if (sizes[g] >= sweepMinimum && sizes[g] * sweepShare >= faces.size()) byNormal[g].push_back(finite[k]);
         }
         std::vector<bool> swept(faces.size(), false);
         bool any = false;
-        for (auto& [key, group] : byNormal) {
-            if (group.size() < sweepMinimum || group.size() * sweepShare < faces.size()) continue;
+        for (const std::vector<std::int32_t>& group : byNormal) {
+            if (group.empty()) continue;
             // Candidates with one plane are already counted once between them.
             std::vector<std::uint32_t> ds;
             ds.reserve(group.size());
