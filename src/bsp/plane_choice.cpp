@@ -300,7 +300,8 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
     std::vector<SharedPlane> shared(node.sharedPlanes);
     // Boxes are visited breadth first: the big boxes that lie wholly on one side are counted
     // early, so a lopsided candidate is abandoned before its small boxes are opened.
-    std::vector<std::int32_t> queue;
+    std::vector<std::int32_t> queue(node.tree.boxes.size()); // each box enters at most once
+    std::size_t queued = 0;
     for (std::size_t u = first; u < unknown.size(); u += stride) {
         const std::int32_t i = unknown[u];
         const Plane& plane = node.faces[static_cast<std::size_t>(i)].plane;
@@ -320,15 +321,16 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
             count[Back] = n;
             remaining = 0;
         }
-        queue.assign(remaining > 0 ? 1 : 0, 0);
-        for (std::size_t next = 0; next < queue.size(); ++next) {
+        queued = remaining > 0 ? 1 : 0;
+        queue[0] = 0;
+        for (std::size_t next = 0; next < queued; ++next) {
             const Box& box = node.tree.boxes[static_cast<std::size_t>(queue[next])];
             const Side whole = test.side(box);
             if (whole != On) {
                 count[whole] += box.count;
             } else if (box.left >= 0) {
-                queue.push_back(box.left);
-                queue.push_back(box.left + 1);
+                queue[queued++] = box.left;
+                queue[queued++] = box.left + 1;
                 continue;
             } else {
                 // A face is in front when a corner is and none is behind, behind in the mirror
