@@ -67,8 +67,20 @@ TEST(HostileInput, MissingFileFolderAndBrokenChunks) {
     ChunkWriter unterminated;
     unterminated.header(0xA000, 6 + 4);
     unterminated.raw("Gold", 4);
+    ChunkWriter shortChunk; // a length below 6: the next header starts inside this one
+    shortChunk.header(0x4D4D, 3);
+    ChunkWriter overlongCount; // 60,000 vertices announced, one given
+    beginMain(overlongCount);
+    overlongCount.begin(0x3D3D);
+    overlongCount.begin(0x4000);
+    overlongCount.name("M");
+    overlongCount.begin(0x4100);
+    overlongCount.begin(0x4110);
+    overlongCount.u16(60000);
+    overlongCount.f32s({0, 0, 0});
+    for (int i = 0; i < 5; ++i) overlongCount.end();
     const std::vector<std::uint8_t> cases[] = {
-        zero.bytes(), pastEnd.bytes(), deep.bytes(), unterminated.bytes(),
+        zero.bytes(), pastEnd.bytes(), deep.bytes(), unterminated.bytes(), shortChunk.bytes(), overlongCount.bytes(),
         withMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 9}}), // corner index out of range
     };
     for (const auto& bytes : cases) {
