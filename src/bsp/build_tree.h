@@ -46,7 +46,7 @@ struct BuildContext {
     // The straightforward searches (every face against every candidate, linear vertex
     // look-ups): the same tree, slowly; for benchmarks and as an oracle.
     bool straightforward = false;
-    // Threads for the plane search of large nodes: 0 for the machine's cores (at most four).
+    // Threads for the plane search of large nodes: 0 for the machine's cores (at most eight).
     // Any number builds the same tree.
     unsigned threads = 0;
     // Wall-clock seconds the build spent on the lists and on the nodes, for benchmarks.

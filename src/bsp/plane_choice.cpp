@@ -494,7 +494,7 @@ std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Ve
 
     // The threads' results merge exactly: the lowest score, the lower index on ties, and the
     // sides seen by any of them.
-    if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+    if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
     const std::size_t workers = faces.size() >= parallelFaces ? threads : 1;
     std::vector<ScanResult> results(workers);
     std::vector<std::thread> pool;
