@@ -4,6 +4,7 @@
 #include <array>
 
 #include "bsp/bounds.h"
+#include "math/float_math.h"
 
 namespace norvane {
 
@@ -12,6 +13,64 @@ namespace {
 // Beyond this many moved faces (pieces counting twice: each is also a new candidate counted in
 // full) a child counts afresh; the box search then costs less than updating every candidate.
 constexpr std::size_t maxMoved = 1024;
+
+// How the moved faces change one plane's counts.
+struct Delta {
+    std::int32_t front = 0, back = 0, span = 0;
+    void add(Side side, int change) {
+        if (side == Front) front += change;
+        else if (side == Back) back += change;
+        else if (side == Spanning) span += change;
+    }
+};
+
+// Deltas by the bits of their plane; a small open-addressing table that grows as needed.
+class DeltaCache {
+public:
+    const Delta* find(const Plane& p) const {
+        if (entries_.empty()) return nullptr;
+        const Key key = keyOf(p);
+        for (std::size_t h = hash(key) & mask(); entries_[h].used; h = (h + 1) & mask())
+            if (same(entries_[h].key, key)) return &entries_[h].delta;
+        return nullptr;
+    }
+    void insert(const Plane& p, const Delta& delta) {
+        if (2 * (size_ + 1) > entries_.size()) grow();
+        place(keyOf(p), delta);
+        ++size_;
+    }
+
+private:
+    using Key = std::array<std::uint32_t, 4>;
+    struct Entry {
+        Key key{};
+        Delta delta;
+        bool used = false;
+    };
+    static bool same(const Key& x, const Key& y) {
+        return x[0] == y[0] && x[1] == y[1] && x[2] == y[2] && x[3] == y[3];
+    }
+    static Key keyOf(const Plane& p) { return {floatBits(p.a), floatBits(p.b), floatBits(p.c), floatBits(p.d)}; }
+    static std::size_t hash(const Key& k) {
+        std::uint64_t h = 0;
+        for (std::uint32_t b : k) h = (h ^ b) * 0x9E3779B97F4A7C15ull;
+        return static_cast<std::size_t>(h ^ (h >> 29));
+    }
+    std::size_t mask() const { return entries_.size() - 1; }
+    void place(const Key& key, const Delta& delta) {
+        std::size_t h = hash(key) & mask();
+        while (entries_[h].used) h = (h + 1) & mask();
+        entries_[h] = Entry{key, delta, true};
+    }
+    void grow() {
+        std::vector<Entry> old = std::move(entries_);
+        entries_.assign(old.empty() ? 64 : 2 * old.size(), Entry{});
+        for (const Entry& e : old)
+            if (e.used) place(e.key, e.delta);
+    }
+    std::vector<Entry> entries_;
+    std::size_t size_ = 0;
+};
 
 } // namespace
 
@@ -25,9 +84,9 @@ NodeCounts deriveChildCounts(const std::vector<BspFace>& parent, const NodeCount
     if (left + 2 * came > std::min(maxMoved, child.size() / 2)) return {};
 
     // The moved faces, each with the sign of its change, over a compact copy of their corners.
-    std::vector<bool> stays(parent.size(), false);
+    std::vector<std::uint8_t> stays(parent.size(), 0);
     for (std::int32_t o : origin)
-        if (o >= 0) stays[static_cast<std::size_t>(o)] = true;
+        if (o >= 0) stays[static_cast<std::size_t>(o)] = 1;
     std::vector<const BspFace*> moved;
     std::vector<int> sign;
     for (std::size_t j = 0; j < parent.size(); ++j)
@@ -51,26 +110,50 @@ NodeCounts deriveChildCounts(const std::vector<BspFace>& parent, const NodeCount
     int netSign = 0;
     for (int s : sign) netSign += s;
 
-    NodeCounts counts(child.size());
+    // The change a plane sees depends on the plane alone, and pieces keep the plane of the face
+    // they were cut from, so a split-heavy node has many candidates with one plane: their
+    // change is worked out once.
+    DeltaCache cache;
     std::vector<Side> sides(corners.size());
-    for (std::size_t k = 0; k < child.size(); ++k) {
-        if (origin[k] < 0) continue;
-        const CandidateCounts& before = parentCounts[static_cast<std::size_t>(origin[k])];
-        if (!before.known) continue;
-        const Plane& plane = child[k].plane;
+    auto deltaFor = [&](const Plane& plane) -> Delta {
+        Delta delta;
         const Side whole = boundsSide(plane, patch);
         if (whole != On) {
-            counts[k] = before;
-            (whole == Front ? counts[k].front : counts[k].back) += netSign;
+            (whole == Front ? delta.front : delta.back) = netSign;
+            return delta;
+        }
+        if (const Delta* known = cache.find(plane)) return *known;
+        for (std::size_t v = 0; v < corners.size(); ++v) sides[v] = classifyPoint(plane, corners[v]);
+        for (std::size_t m = 0; m < moved.size(); ++m)
+            delta.add(classifyCorners(sides[3 * m], sides[3 * m + 1], sides[3 * m + 2]), sign[m]);
+        cache.insert(plane, delta);
+        return delta;
+    };
+
+    NodeCounts counts(child.size());
+    for (std::size_t k = 0; k < child.size(); ++k) {
+        const Plane& plane = child[k].plane;
+        Delta delta;
+        std::size_t from;
+        if (origin[k] >= 0) {
+            from = static_cast<std::size_t>(origin[k]);
+            if (!parentCounts[from].known) continue;
+            delta = deltaFor(plane);
+        } else if (origin[k] <= -2) {
+            // A piece of parent face `from`, with its plane: it sees what that face saw, except
+            // that the face itself was never counted and the piece does not count itself.
+            from = static_cast<std::size_t>(-2 - origin[k]);
+            if (!parentCounts[from].known) continue;
+            delta = deltaFor(plane);
+            delta.add(classifyFace(plane, parent[from], vertices), 1);
+            delta.add(classifyFace(plane, child[k], vertices), -1);
+        } else {
             continue;
         }
-        for (std::size_t v = 0; v < corners.size(); ++v) sides[v] = classifyPoint(plane, corners[v]);
-        std::int32_t delta[9] = {};
-        for (std::size_t m = 0; m < moved.size(); ++m)
-            delta[classifyCorners(sides[3 * m], sides[3 * m + 1], sides[3 * m + 2])] += sign[m];
-        counts[k].front = before.front + delta[Front];
-        counts[k].back = before.back + delta[Back];
-        counts[k].span = before.span + delta[Spanning];
+        const CandidateCounts& before = parentCounts[from];
+        counts[k].front = before.front + delta.front;
+        counts[k].back = before.back + delta.back;
+        counts[k].span = before.span + delta.span;
         counts[k].known = true;
     }
     return counts;

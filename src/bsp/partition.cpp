@@ -82,7 +82,7 @@ Entered enterNode(BspTree& tree, std::int32_t nodeIndex, NodeInput& in, BuildCon
     const Plane plane = node->plane;
     std::uint32_t flags = 0;
     std::vector<BspFace> stored;
-    // Where each child face came from: its index in the input, or -1 for a piece.
+    // Where each child face came from: its index in the input, or -2 - that index for a piece.
     std::vector<std::int32_t> frontOrigin, backOrigin;
     bool splitFailed = false;
     for (std::size_t i = 0; i < n; ++i) {
@@ -114,8 +114,8 @@ Entered enterNode(BspTree& tree, std::int32_t nodeIndex, NodeInput& in, BuildCon
                 splitFailed = true;
                 break;
             }
-            frontOrigin.resize(frontFaces.size(), -1);
-            backOrigin.resize(backFaces.size(), -1);
+            frontOrigin.resize(frontFaces.size(), -2 - static_cast<std::int32_t>(i));
+            backOrigin.resize(backFaces.size(), -2 - static_cast<std::int32_t>(i));
             c.faceTotal += 2;
             flags |= hasFrontChild | hasBackChild;
             break;

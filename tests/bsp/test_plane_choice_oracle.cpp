@@ -170,42 +170,53 @@ TEST(PlaneChoiceOracle, NormalSweepCountsAreExact) {
 
 TEST(PlaneChoiceOracle, ChildCountsDerivedFromTheParentsAreExact) {
     std::mt19937 rng(11);
+    int derivedRounds = 0;
     for (int round = 0; round < 600; ++round) {
         Node node = randomNode(rng);
         const std::size_t parentSize = node.faces.size();
         NodeCounts parentCounts(parentSize);
         for (std::size_t i = 0; i < parentSize; ++i)
             if (rng() % 8 != 0) parentCounts[i] = countAgainst(node.faces, node.vertices, i);
-        // The child keeps most faces in order and gains a few new ones, as pieces would come.
-        const std::size_t dropEvery = 2 + rng() % 40;
+        // The child keeps most faces in order and gains a few new ones, as pieces would come:
+        // some of unknown origin, some cut from a face that left (they keep its plane).
+        const std::size_t dropEvery = 6 + rng() % 40;
         std::vector<BspFace> child;
         std::vector<std::int32_t> origin;
+        auto addPiece = [&](std::int32_t from) {
+            const Node extra = randomNode(rng);
+            BspFace piece = extra.faces[0];
+            for (std::uint32_t& v : piece.verts) {
+                node.vertices.push_back(extra.vertices[v]);
+                v = static_cast<std::uint32_t>(node.vertices.size() - 1);
+            }
+            if (from >= 0) piece.plane = node.faces[static_cast<std::size_t>(from)].plane;
+            child.push_back(piece);
+            origin.push_back(from >= 0 ? -2 - from : -1);
+        };
         for (std::size_t i = 0; i < parentSize; ++i) {
-            if (rng() % dropEvery == 0) continue;
+            if (rng() % dropEvery == 0) {
+                if (rng() % 3 == 0) // cut: one or two pieces come in its place
+                    for (unsigned k = 1 + rng() % 2; k > 0; --k) addPiece(static_cast<std::int32_t>(i));
+                continue;
+            }
             child.push_back(node.faces[i]);
             origin.push_back(static_cast<std::int32_t>(i));
-            if (rng() % 50 == 0) {
-                const Node extra = randomNode(rng);
-                BspFace piece = extra.faces[0];
-                for (std::uint32_t& v : piece.verts) {
-                    node.vertices.push_back(extra.vertices[v]);
-                    v = static_cast<std::uint32_t>(node.vertices.size() - 1);
-                }
-                child.push_back(piece);
-                origin.push_back(-1);
-            }
+            if (rng() % 50 == 0) addPiece(-1);
         }
         const NodeCounts derived = deriveChildCounts(node.faces, parentCounts, child, origin, node.vertices);
         if (derived.empty()) continue; // too much moved: the child counts afresh
+        ++derivedRounds;
         ASSERT_EQ(derived.size(), child.size());
         for (std::size_t k = 0; k < child.size(); ++k) {
-            const bool expectKnown = origin[k] >= 0 && parentCounts[static_cast<std::size_t>(origin[k])].known;
+            const std::int32_t from = origin[k] >= 0 ? origin[k] : origin[k] <= -2 ? -2 - origin[k] : -1;
+            const bool expectKnown = from >= 0 && parentCounts[static_cast<std::size_t>(from)].known;
             ASSERT_EQ(derived[k].known, expectKnown) << "round " << round << ", face " << k;
             if (expectKnown)
                 expectCounts(derived[k], countAgainst(child, node.vertices, k),
                              "round " + std::to_string(round) + ", face " + std::to_string(k));
         }
     }
+    EXPECT_GT(derivedRounds, 300) << "too few children were small enough to derive";
 }
 
 } // namespace
