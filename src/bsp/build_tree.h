@@ -29,8 +29,18 @@ struct BuildCounters {
 class Spinner {
 public:
     void tick(Console& console);
+    // The same as n calls of tick, without walking the calls that draw nothing.
     void ticks(Console& console, std::size_t n) {
-        for (std::size_t i = 0; i < n; ++i) tick(console);
+        while (n > 0) {
+            const auto silent = static_cast<std::size_t>(calls_ <= 51 ? 51 - calls_ : 0); // calls before the next draw
+            if (n <= silent) {
+                calls_ += static_cast<std::int32_t>(n);
+                return;
+            }
+            calls_ += static_cast<std::int32_t>(silent);
+            n -= silent + 1;
+            tick(console);
+        }
     }
 
 private:
