@@ -41,10 +41,11 @@ for target in "${targets[@]}"; do
     seed="$seeds/scenes"
     [ "$target" = fuzz_tree_file ] && seed="$seeds/trees"
     echo "== $target for ${seconds}s"
-    # An input counts as a hang after 60 s. The sanitizers slow a build about tenfold: the
-    # worst split chains fuzzing has found (a 2 KiB scene whose 40 faces split until the
-    # vertex limit, 22,000 levels deep) take 1.5 s in a release build and 15 s here.
-    "build-fuzz/fuzz/$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=60 -max_len=65536 \
+    # An input counts as a hang, and is reported as slow, after 60 s. The sanitizers slow a
+    # build about tenfold: the worst split chains fuzzing has found (a 2 KiB scene whose 40
+    # faces split until the vertex limit, 22,000 levels deep) take 1.5 s in a release build
+    # and 15 s here.
+    "build-fuzz/fuzz/$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=60 -report_slow_units=60 -max_len=65536 \
         -artifact_prefix="build-fuzz/findings/$target-" -print_final_stats=1 "$corpus" "$seed" 2>&1 |
         grep -E "DONE|stat::number_of_executed_units|stat::peak_rss|ERROR|SUMMARY|Done [0-9]+ runs" || true
     if ls build-fuzz/findings/"$target"-* >/dev/null 2>&1; then
