@@ -1,10 +1,9 @@
 #include "bsp/child_counts.h"
 
 #include <algorithm>
-#include <array>
 
 #include "bsp/bounds.h"
-#include "math/float_math.h"
+#include "bsp/plane_key.h"
 
 namespace norvane {
 
@@ -15,50 +14,33 @@ namespace {
 constexpr std::size_t maxMoved = 1024;
 
 // How the moved faces change one plane's counts.
-struct Delta {
-    std::int32_t front = 0, back = 0, span = 0;
-    void add(Side side, int change) {
-        if (side == Front) front += change;
-        else if (side == Back) back += change;
-        else if (side == Spanning) span += change;
-    }
-};
+using Delta = CandidateCounts;
 
 // Deltas by the bits of their plane; a small open-addressing table that grows as needed.
 class DeltaCache {
 public:
     const Delta* find(const Plane& p) const {
         if (entries_.empty()) return nullptr;
-        const Key key = keyOf(p);
-        for (std::size_t h = hash(key) & mask(); entries_[h].used; h = (h + 1) & mask())
-            if (same(entries_[h].key, key)) return &entries_[h].delta;
+        const PlaneKey key = planeKey(p);
+        for (std::size_t h = PlaneKeyHash{}(key) & mask(); entries_[h].used; h = (h + 1) & mask())
+            if (entries_[h].key == key) return &entries_[h].delta;
         return nullptr;
     }
     void insert(const Plane& p, const Delta& delta) {
         if (2 * (size_ + 1) > entries_.size()) grow();
-        place(keyOf(p), delta);
+        place(planeKey(p), delta);
         ++size_;
     }
 
 private:
-    using Key = std::array<std::uint32_t, 4>;
     struct Entry {
-        Key key{};
+        PlaneKey key{};
         Delta delta;
         bool used = false;
     };
-    static bool same(const Key& x, const Key& y) {
-        return x[0] == y[0] && x[1] == y[1] && x[2] == y[2] && x[3] == y[3];
-    }
-    static Key keyOf(const Plane& p) { return {floatBits(p.a), floatBits(p.b), floatBits(p.c), floatBits(p.d)}; }
-    static std::size_t hash(const Key& k) {
-        std::uint64_t h = 0;
-        for (std::uint32_t b : k) h = (h ^ b) * 0x9E3779B97F4A7C15ull;
-        return static_cast<std::size_t>(h ^ (h >> 29));
-    }
     std::size_t mask() const { return entries_.size() - 1; }
-    void place(const Key& key, const Delta& delta) {
-        std::size_t h = hash(key) & mask();
+    void place(const PlaneKey& key, const Delta& delta) {
+        std::size_t h = PlaneKeyHash{}(key) & mask();
         while (entries_[h].used) h = (h + 1) & mask();
         entries_[h] = Entry{key, delta, true};
     }

@@ -41,4 +41,9 @@ inline Side classifyCorners(Side s0, Side s1, Side s2) {
     return Spanning;
 }
 
+// The side of the triangle with these corners.
+inline Side classifyTriangle(const Plane& p, const Vertex& a, const Vertex& b, const Vertex& c) {
+    return classifyCorners(classifyPoint(p, a), classifyPoint(p, b), classifyPoint(p, c));
+}
+
 } // namespace norvane

@@ -98,16 +98,10 @@ void countByNormalSweep(const std::vector<BspFace>& faces, const std::vector<std
         // The irregular faces one by one; then the candidate's own face comes off.
         const Plane& plane = faces[static_cast<std::size_t>(query.candidate)].plane;
         auto classifyLocal = [&](std::size_t f) {
-            return classifyCorners(classifyPoint(plane, local[corners[f][0]]), classifyPoint(plane, local[corners[f][1]]),
-                                   classifyPoint(plane, local[corners[f][2]]));
+            return classifyTriangle(plane, local[corners[f][0]], local[corners[f][1]], local[corners[f][2]]);
         };
-        auto tally = [&out](Side side, int change) {
-            if (side == Front) out.front += change;
-            else if (side == Back) out.back += change;
-            else if (side == Spanning) out.span += change;
-        };
-        for (const std::uint32_t f : irregular) tally(classifyLocal(f), 1);
-        tally(classifyLocal(static_cast<std::size_t>(query.candidate)), -1);
+        for (const std::uint32_t f : irregular) out.add(classifyLocal(f), 1);
+        out.add(classifyLocal(static_cast<std::size_t>(query.candidate)), -1);
     }
 }
 

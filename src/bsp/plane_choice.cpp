@@ -9,6 +9,7 @@
 
 #include "bsp/bounds.h"
 #include "bsp/normal_sweep.h"
+#include "bsp/plane_key.h"
 #include "math/float_math.h"
 
 namespace norvane {
@@ -171,24 +172,11 @@ namespace {
 // Candidates with bit-identical planes (every floor tile of one level, every wall of one
 // street) see the other faces alike: such a plane is counted once, in full, over all faces,
 // and each of its candidates then only takes off its own face.
-struct PlaneKey {
-    std::uint32_t bits[4];
-    bool operator==(const PlaneKey&) const = default;
-};
-struct PlaneKeyHash {
-    std::size_t operator()(const PlaneKey& k) const {
-        std::uint64_t h = 0;
-        for (std::uint32_t b : k.bits) h = (h ^ b) * 0x9E3779B97F4A7C15ull;
-        return static_cast<std::size_t>(h ^ (h >> 29));
-    }
-};
 // The counts of one plane that several candidates have, once the first of them is counted.
 struct SharedPlane {
     bool counted = false;
     std::int64_t count[9] = {};
 };
-
-PlaneKey keyOf(const Plane& p) { return PlaneKey{{floatBits(p.a), floatBits(p.b), floatBits(p.c), floatBits(p.d)}}; }
 
 // Numbers equal keys densely in order of first appearance: id[i] for keys[i]; returns how many
 // distinct keys there are. An open-addressing table, since a node may have tens of thousands.
@@ -219,7 +207,7 @@ std::size_t numberKeys(const std::vector<PlaneKey>& keys, std::vector<std::int32
 // Numbers the planes that more than one face has: slot[f] for face f, -1 for a plane of its own.
 std::size_t numberSharedPlanes(const std::vector<BspFace>& faces, std::vector<std::int32_t>& slot) {
     std::vector<PlaneKey> keys(faces.size());
-    for (std::size_t f = 0; f < faces.size(); ++f) keys[f] = keyOf(faces[f].plane);
+    for (std::size_t f = 0; f < faces.size(); ++f) keys[f] = planeKey(faces[f].plane);
     std::vector<std::int32_t> id;
     const std::size_t planes = numberKeys(keys, id);
     std::vector<std::int32_t> uses(planes, 0), slotOf(planes, -1);
@@ -372,8 +360,7 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
             twin->counted = true;
         }
         const auto& own = node.corners[static_cast<std::size_t>(i)];
-        --count[classifyCorners(classifyPoint(plane, node.local[own[0]]), classifyPoint(plane, node.local[own[1]]),
-                                classifyPoint(plane, node.local[own[2]]))];
+        --count[classifyTriangle(plane, node.local[own[0]], node.local[own[1]], node.local[own[2]])];
         counts[static_cast<std::size_t>(i)] = countsOf(count);
         r.add(counts[static_cast<std::size_t>(i)], i);
     }

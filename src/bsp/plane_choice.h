@@ -16,8 +16,7 @@ constexpr std::int64_t splitWeight = 75;
 constexpr std::int64_t startingBestScore = 65535;
 
 inline Side classifyFace(const Plane& p, const BspFace& f, const std::vector<Vertex>& vertices) {
-    return classifyCorners(classifyPoint(p, vertices[f.verts[0]]), classifyPoint(p, vertices[f.verts[1]]),
-                           classifyPoint(p, vertices[f.verts[2]]));
+    return classifyTriangle(p, vertices[f.verts[0]], vertices[f.verts[1]], vertices[f.verts[2]]);
 }
 
 // Index of the face whose plane splits the node best: the lowest score
@@ -30,6 +29,13 @@ std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Ve
 struct CandidateCounts {
     std::int32_t front = 0, back = 0, span = 0;
     bool known = false;
+
+    // Counts one more (or, with -1, one fewer) face on `side`; faces in the plane are not counted.
+    void add(Side side, int change) {
+        if (side == Front) front += change;
+        else if (side == Back) back += change;
+        else if (side == Spanning) span += change;
+    }
 };
 using NodeCounts = std::vector<CandidateCounts>;
 
