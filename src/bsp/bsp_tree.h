@@ -11,6 +11,10 @@
 
 namespace norvane {
 
+// The tree file holds at most this many vertices, initial faces, materials and faces at one
+// node (its counts and indices are 16 bits wide).
+constexpr std::size_t maxFileCount = 65535;
+
 // A face of the tree: corners are indices into BspTree::vertices.
 struct BspFace {
     std::int32_t id = 0;        // index of the initial face this face is or was cut from

@@ -6,15 +6,6 @@
 
 namespace norvane {
 
-void Spinner::tick(Console& console) {
-    const std::int32_t previous = calls_++;
-    if (previous > 50) {
-        calls_ = 0;
-        if (++index_ > 3) index_ = 0;
-        console.print("\b%c", "/|\\-"[index_]);
-    }
-}
-
 namespace {
 
 std::int64_t nowMs() {
@@ -37,7 +28,7 @@ std::unique_ptr<BspTree> buildTree(const Scene& scene, BuildContext& ctx) {
     for (const Material& material : scene.materials) tree->materialNames.push_back(material.name);
 
     // Every mesh vertex, duplicates included, in mesh order.
-    con.print("    \xCC\xCD Creating Vertex - list  \\");
+    con.print("    %s Creating Vertex - list  \\", branchStem);
     for (const Mesh& mesh : scene.meshes) {
         tree->vertices.insert(tree->vertices.end(), mesh.vertices.begin(), mesh.vertices.end());
         ctx.spinner.tick(con);
@@ -45,7 +36,7 @@ std::unique_ptr<BspTree> buildTree(const Scene& scene, BuildContext& ctx) {
     con.print("\n");
 
     // Every face, its corners re-pointed to the first list vertex equal in x, y, z, u and v.
-    con.print("    \xC8\xCD Adding faces to list  \\");
+    con.print("    %s Adding faces to list  \\", lastStem);
     VertexIndex index(tree->vertices);
     std::vector<BspFace> faces;
     for (const Mesh& mesh : scene.meshes) {
@@ -71,7 +62,7 @@ std::unique_ptr<BspTree> buildTree(const Scene& scene, BuildContext& ctx) {
             ctx.spinner.tick(con);
         }
     }
-    con.print("\r    \xCC\xCD Adding faces to list\n");
+    con.print("\r    %s Adding faces to list\n", branchStem);
 
     // A tree over more vertices or faces than the file format holds can never be written.
     if (tree->vertices.size() > maxFileCount || faces.size() > maxFileCount) {
@@ -90,7 +81,7 @@ std::unique_ptr<BspTree> buildTree(const Scene& scene, BuildContext& ctx) {
     if (!built) return nullptr;
 
     const BuildCounters& c = ctx.counters;
-    con.print("\n    \xC8\xCD Done [%d secs, %d nodes, %d faces, %d width]\n",
+    con.print("\n    %s Done [%d secs, %d nodes, %d faces, %d width]\n", lastStem,
               static_cast<int>((nowMs() - start) / 1000), c.nodesBuilt, c.faceTotal, c.maxLevel);
     return tree;
 }

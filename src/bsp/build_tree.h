@@ -7,14 +7,11 @@
 #include <vector>
 
 #include "bsp/bsp_tree.h"
-#include "driver/console.h"
+#include "console/console.h"
+#include "console/spinner.h"
 #include "scene/scene.h"
 
 namespace norvane {
-
-// The tree format holds at most this many vertices, initial faces, materials and faces at one
-// node.
-constexpr std::size_t maxFileCount = 65535;
 
 struct BuildCounters {
     std::int32_t level = 0;       // depth of the node being built; the root is 1
@@ -22,30 +19,6 @@ struct BuildCounters {
     std::int32_t faceTotal = 0;   // initial faces plus two for every split
     std::int32_t facesPlaced = 0; // faces stored in finished nodes
     std::int32_t nodesBuilt = 0;
-};
-
-// The console spinner: every 52nd call draws the next of "/|\-" over the line's last
-// character. Its state lives for the whole run.
-class Spinner {
-public:
-    void tick(Console& console);
-    // The same as n calls of tick, without walking the calls that draw nothing.
-    void ticks(Console& console, std::size_t n) {
-        while (n > 0) {
-            const auto silent = static_cast<std::size_t>(calls_ <= 51 ? 51 - calls_ : 0); // calls before the next draw
-            if (n <= silent) {
-                calls_ += static_cast<std::int32_t>(n);
-                return;
-            }
-            calls_ += static_cast<std::int32_t>(silent);
-            n -= silent + 1;
-            tick(console);
-        }
-    }
-
-private:
-    std::int32_t calls_ = 0;
-    std::int32_t index_ = 0;
 };
 
 struct BuildContext {

@@ -15,7 +15,7 @@ void printPhase(BuildContext& ctx, const char* tag, std::size_t inputCount) {
     const BuildCounters& c = ctx.counters;
     const int percent =
         c.faceTotal == 0 ? 0 : static_cast<int>(double(c.facesPlaced) / double(c.faceTotal) * 100.0 + 0.5);
-    ctx.console.print("\r    \xCC\xCD Level %3d %s %5d Faces [%3d%%]  ", c.level, tag, static_cast<int>(inputCount),
+    ctx.console.print("\r    %s Level %3d %s %5d Faces [%3d%%]  ", branchStem, c.level, tag, static_cast<int>(inputCount),
                       percent);
 }
 

@@ -1,6 +1,5 @@
 #include <cmath>
 
-#include "bsp/build_tree.h"
 #include "bsp/plane_choice.h"
 #include "math/float_math.h"
 

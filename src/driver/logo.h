@@ -1,6 +1,6 @@
 #pragma once
 
-#include "driver/console.h"
+#include "console/console.h"
 
 namespace norvane {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/console.h"
+#include "console/console.h"
 
 namespace norvane {
 

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "bsp/build_tree.h"
 #include "bsp/vertex_index.h"
 #include "math/float_math.h"
 
@@ -93,13 +92,13 @@ std::string serializeTree(const BspTree& tree, Console& console) {
         const std::int64_t entry = stack.back();
         stack.pop_back();
         if (entry < 0) {
-            console.print("\r    \xCC\xCD Writing node -B- Level %3d", level);
+            console.print("\r    %s Writing node -B- Level %3d", branchStem, level);
             --level;
             continue;
         }
         const BspNode& node = tree.nodes[static_cast<std::size_t>(entry - 1)];
         ++level;
-        console.print("\r    \xCC\xCD Writing node -F- Level %3d", level);
+        console.print("\r    %s Writing node -F- Level %3d", branchStem, level);
         putNode(out, node, canonical);
         stack.push_back(-entry);
         if ((node.flags & hasBackChild) && node.back >= 0) stack.push_back(node.back + 1);
@@ -120,7 +119,7 @@ bool writeTree(const BspTree& tree, const std::string& outputName, const std::st
         printError(console, "Output file would overwrite the input file !");
         return false;
     }
-    console.print("    \xCC\xCD Creating output file\n");
+    console.print("    %s Creating output file\n", branchStem);
 
     // Write through a symbolic link to where it points. A target that is not a regular file
     // (a device, say) is written in place; a regular one is replaced only once its successor
@@ -142,7 +141,7 @@ bool writeTree(const BspTree& tree, const std::string& outputName, const std::st
         return false;
     }
 
-    console.print("    \xCC\xCD Writing header\n");
+    console.print("    %s Writing header\n", branchStem);
     const std::string bytes = serializeTree(tree, console);
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     ok = (std::fflush(file) == 0) && ok;
@@ -157,7 +156,7 @@ bool writeTree(const BspTree& tree, const std::string& outputName, const std::st
         printError(console, "Cannot write file - disk full / locked ?");
         return false;
     }
-    console.print("\n    \xC8\xCD Done\n");
+    console.print("\n    %s Done\n", lastStem);
     return true;
 }
 

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "bsp/bsp_tree.h"
-#include "driver/console.h"
+#include "console/console.h"
 
 namespace norvane {
 

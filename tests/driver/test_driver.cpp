@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "driver/console.h"
+#include "console/console.h"
 #include "driver/logo.h"
 #include "driver/names.h"
 

@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #include "bsp/build_tree.h"
-#include "driver/console.h"
+#include "console/console.h"
 #include "output/tree_writer.h"
 #include "driver/run.h"
 #include "scene/loader.h"

@@ -23,7 +23,7 @@ float f(double v) { return static_cast<float>(v); }
 Point pt(double x, double y, double z) { return {f(x), f(y), f(z)}; }
 
 // Mapping coordinates from the position, so every vertex has some.
-void planarUvs(MeshSpec& m, double scale) {
+void planarUvs(MeshPlan& m, double scale) {
     m.uvs.clear();
     for (const Point& p : m.points) m.uvs.push_back({f((p[0] + p[2]) * scale), f((p[1] + p[2]) * scale)});
 }
@@ -60,10 +60,10 @@ private:
     std::uint64_t seed_;
 };
 
-SceneSpec boxScene() {
-    SceneSpec s;
+ScenePlan boxScene() {
+    ScenePlan s;
     s.materials.push_back({"Material", {0.8f, 0.6f, 0.4f}, ""});
-    MeshSpec m;
+    MeshPlan m;
     m.name = "Box";
     m.box({-1, -1, -1}, {1, 1, 1}, false, "Material");
     s.meshes.push_back(m);
@@ -72,8 +72,8 @@ SceneSpec boxScene() {
 
 // Rooms on a grid, each an inward box with a doorway in every inner wall, pillars, a stair and
 // a ramp; several materials, lights, a camera and a keyframer block.
-SceneSpec arenaScene(Random& rng, std::uint32_t faces) {
-    SceneSpec s;
+ScenePlan arenaScene(Random& rng, std::uint32_t faces) {
+    ScenePlan s;
     s.materials = {{"Floor", {0.5f, 0.5f, 0.45f}, "floor.png"},
                    {"Wall", {0.7f, 0.65f, 0.6f}, "wall.png"},
                    {"Stone", {0.4f, 0.4f, 0.42f}, ""},
@@ -82,7 +82,7 @@ SceneSpec arenaScene(Random& rng, std::uint32_t faces) {
     const int side = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(rooms))));
     const double size = 16, height = 6, door = 3, doorHeight = 4;
     for (int r = 0; r < rooms; ++r) {
-        MeshSpec m;
+        MeshPlan m;
         m.name = "Room" + std::to_string(r);
         const double x0 = (r % side) * size, y0 = (r / side) * size;
         const double x1 = x0 + size, y1 = y0 + size;
@@ -140,12 +140,12 @@ SceneSpec arenaScene(Random& rng, std::uint32_t faces) {
     return s;
 }
 
-SceneSpec terrainScene(Random& rng, std::uint32_t faces) {
-    SceneSpec s;
+ScenePlan terrainScene(Random& rng, std::uint32_t faces) {
+    ScenePlan s;
     s.materials = {{"Grass", {0.3f, 0.6f, 0.2f}, "grass.png"}};
     const int cells = std::max(1, static_cast<int>(std::sqrt(faces / 2.0)));
     const Noise noise(rng.next());
-    MeshSpec m;
+    MeshPlan m;
     m.name = "Terrain";
     const double step = 4;
     for (int y = 0; y <= cells; ++y)
@@ -165,10 +165,10 @@ SceneSpec terrainScene(Random& rng, std::uint32_t faces) {
 // Random triangles in a cube, a quarter of them in a few shared planes. (No degenerate ones: a
 // face without a plane scores as a splitter that separates nothing, and would turn the whole
 // soup into one leaf.)
-SceneSpec soupScene(Random& rng, std::uint32_t faces) {
-    SceneSpec s;
+ScenePlan soupScene(Random& rng, std::uint32_t faces) {
+    ScenePlan s;
     s.materials = {{"Red", {0.8f, 0.1f, 0.1f}, ""}, {"Blue", {0.1f, 0.1f, 0.8f}, ""}};
-    MeshSpec m;
+    MeshPlan m;
     m.name = "Soup";
     for (std::uint32_t i = 0; i < faces; ++i) {
         Point p[3];
@@ -190,8 +190,8 @@ SceneSpec soupScene(Random& rng, std::uint32_t faces) {
 // walls are rings of quads at common heights: about 0.55 vertices a face, which keeps 60,000
 // faces and the vertices their splits add inside the tree format. One building in ten is set
 // back from the grid, so that some planes do cut.
-SceneSpec cityScene(Random& rng, std::uint32_t faces) {
-    SceneSpec s;
+ScenePlan cityScene(Random& rng, std::uint32_t faces) {
+    ScenePlan s;
     s.materials = {{"Asphalt", {0.2f, 0.2f, 0.2f}, "road.png"},
                    {"Concrete", {0.6f, 0.6f, 0.6f}, "concrete.png"},
                    {"Glass", {0.4f, 0.6f, 0.8f}, ""},
@@ -213,7 +213,7 @@ SceneSpec cityScene(Random& rng, std::uint32_t faces) {
         xs.insert(xs.end(), {colLo[i], colHi[i], (i + 1) * lot});
         ys.insert(ys.end(), {rowLo[i], rowHi[i], (i + 1) * lot});
     }
-    MeshSpec ground;
+    MeshPlan ground;
     ground.name = "Ground";
     for (double y : ys)
         for (double x : xs) ground.add(pt(x, y, 0));
@@ -227,11 +227,11 @@ SceneSpec cityScene(Random& rng, std::uint32_t faces) {
     planarUvs(ground, 0.05);
     s.meshes.push_back(ground);
 
-    MeshSpec block;
+    MeshPlan block;
     for (int b = 0; b < lots; ++b) {
         if (block.faces.size() > 20000) {
             s.meshes.push_back(block);
-            block = MeshSpec{};
+            block = MeshPlan{};
         }
         if (block.name.empty()) block.name = "Block" + std::to_string(s.meshes.size());
         double x0 = colLo[b % side], x1 = colHi[b % side], y0 = rowLo[b / side], y1 = rowHi[b / side];
@@ -261,15 +261,15 @@ SceneSpec cityScene(Random& rng, std::uint32_t faces) {
         for (int k = 1; k < 7; ++k) block.triangle(previous[0], previous[k], previous[k + 1], {0, 0, 1}, "Roof");
     }
     if (!block.faces.empty()) s.meshes.push_back(block);
-    for (MeshSpec& m : s.meshes)
+    for (MeshPlan& m : s.meshes)
         if (m.uvs.empty()) planarUvs(m, 0.1);
     s.lights.push_back({"Sky", pt(0, 0, 200), {1, 1, 1}, false, {}, 0, 0, false, false});
     return s;
 }
 
 // A geodesic sphere of 20 f^2 faces with shared vertices, displaced by smooth noise.
-SceneSpec rockScene(Random& rng, std::uint32_t faces) {
-    SceneSpec s;
+ScenePlan rockScene(Random& rng, std::uint32_t faces) {
+    ScenePlan s;
     s.materials = {{"Rock", {0.45f, 0.4f, 0.35f}, "rock.png"}};
     const int freq = std::max(1, static_cast<int>(std::lround(std::sqrt(faces / 20.0))));
     const double t = (1 + std::sqrt(5.0)) / 2;
@@ -280,7 +280,7 @@ SceneSpec rockScene(Random& rng, std::uint32_t faces) {
                              {3, 8, 9},  {4, 9, 5},  {2, 4, 11}, {6, 2, 10}, {8, 6, 7},   {9, 8, 1}};
     const Noise noise(rng.next());
     const double radius = rng.range(40, 60);
-    MeshSpec m;
+    MeshPlan m;
     m.name = "Rock";
     // Vertices are shared through their exact lattice address: corner, edge or face point.
     std::map<std::array<long long, 3>, std::uint16_t> shared;
@@ -342,7 +342,7 @@ bool isSceneKind(const std::string& kind) {
     return false;
 }
 
-SceneSpec generateScene(const std::string& kind, std::uint64_t seed, std::uint32_t faces) {
+ScenePlan generateScene(const std::string& kind, std::uint64_t seed, std::uint32_t faces) {
     Random rng(seed * 0x2545F4914F6CDD1Dull + 1);
     if (kind == "box") return boxScene();
     if (kind == "arena") return arenaScene(rng, faces ? faces : 600);

@@ -13,7 +13,7 @@ namespace norvane::scene3ds {
 // The kinds: box, arena, terrain, soup, city, rock. `faces` is a target (0: the kind's default).
 bool isSceneKind(const std::string& kind);
 const std::vector<std::string>& sceneKinds();
-SceneSpec generateScene(const std::string& kind, std::uint64_t seed, std::uint32_t faces);
+ScenePlan generateScene(const std::string& kind, std::uint64_t seed, std::uint32_t faces);
 
 // A small deterministic random source (the standard distributions differ between libraries).
 class Random {

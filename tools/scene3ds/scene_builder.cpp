@@ -20,13 +20,13 @@ std::array<double, 3> storedNormal(const Point& a, const Point& b, const Point& 
 
 } // namespace
 
-std::uint16_t MeshSpec::add(Point p) {
+std::uint16_t MeshPlan::add(Point p) {
     if (points.size() >= 65535) throw std::length_error("a mesh holds at most 65535 vertices");
     points.push_back(p);
     return static_cast<std::uint16_t>(points.size() - 1);
 }
 
-void MeshSpec::triangle(std::uint16_t a, std::uint16_t b, std::uint16_t c, Point towards, const std::string& material) {
+void MeshPlan::triangle(std::uint16_t a, std::uint16_t b, std::uint16_t c, Point towards, const std::string& material) {
     if (faces.size() >= 65535) throw std::length_error("a mesh holds at most 65535 faces");
     const auto n = storedNormal(points[a], points[b], points[c]);
     const double dot = n[0] * towards[0] + n[1] * towards[2] + n[2] * towards[1];
@@ -35,13 +35,13 @@ void MeshSpec::triangle(std::uint16_t a, std::uint16_t b, std::uint16_t c, Point
     faceMaterial.push_back(material);
 }
 
-void MeshSpec::quad(Point a, Point b, Point c, Point d, Point towards, const std::string& material) {
+void MeshPlan::quad(Point a, Point b, Point c, Point d, Point towards, const std::string& material) {
     const std::uint16_t ia = add(a), ib = add(b), ic = add(c), id = add(d);
     triangle(ia, ib, ic, towards, material);
     triangle(ia, ic, id, towards, material);
 }
 
-void MeshSpec::box(Point lo, Point hi, bool inward, const std::string& material, bool withBottom) {
+void MeshPlan::box(Point lo, Point hi, bool inward, const std::string& material, bool withBottom) {
     std::uint16_t v[8];
     for (int i = 0; i < 8; ++i) v[i] = add({(i & 1) ? hi[0] : lo[0], (i & 2) ? hi[1] : lo[1], (i & 4) ? hi[2] : lo[2]});
     // Sides as corner quads with their outward axis.
@@ -75,7 +75,7 @@ void colourChunks(ChunkWriter& w, std::uint16_t id, const std::array<float, 3>& 
     w.end();
 }
 
-void writeMaterial(ChunkWriter& w, const MaterialSpec& m) {
+void writeMaterial(ChunkWriter& w, const MaterialPlan& m) {
     w.begin(0xAFFF);
     w.chunkName(0xA000, m.name);
     colourChunks(w, 0xA010, {m.diffuse[0] * 0.3f, m.diffuse[1] * 0.3f, m.diffuse[2] * 0.3f}, true);
@@ -98,7 +98,7 @@ void writeMaterial(ChunkWriter& w, const MaterialSpec& m) {
     w.end();
 }
 
-void writeMesh(ChunkWriter& w, const MeshSpec& m) {
+void writeMesh(ChunkWriter& w, const MeshPlan& m) {
     w.begin(0x4000);
     w.name(m.name);
     w.begin(0x4100);
@@ -149,7 +149,7 @@ void writeMesh(ChunkWriter& w, const MeshSpec& m) {
     w.end();
 }
 
-void writeLight(ChunkWriter& w, const LightSpec& l) {
+void writeLight(ChunkWriter& w, const LightPlan& l) {
     w.begin(0x4000);
     w.name(l.name);
     w.begin(0x4600);
@@ -171,7 +171,7 @@ void writeLight(ChunkWriter& w, const LightSpec& l) {
     w.end();
 }
 
-void writeCamera(ChunkWriter& w, const CameraSpec& c) {
+void writeCamera(ChunkWriter& w, const CameraPlan& c) {
     w.begin(0x4000);
     w.name(c.name);
     w.begin(0x4700);
@@ -223,7 +223,7 @@ void writeNode(ChunkWriter& w, std::uint16_t kind, std::uint16_t id, const std::
 
 } // namespace
 
-std::vector<std::uint8_t> writeScene(const SceneSpec& scene) {
+std::vector<std::uint8_t> writeScene(const ScenePlan& scene) {
     ChunkWriter w;
     w.begin(0x4D4D);
     w.begin(0x0002);
@@ -233,11 +233,11 @@ std::vector<std::uint8_t> writeScene(const SceneSpec& scene) {
     w.begin(0x3D3E);
     w.u32(3);
     w.end();
-    for (const MaterialSpec& m : scene.materials) writeMaterial(w, m);
+    for (const MaterialPlan& m : scene.materials) writeMaterial(w, m);
     w.chunkF32(0x0100, 1.0f);
-    for (const MeshSpec& m : scene.meshes) writeMesh(w, m);
-    for (const LightSpec& l : scene.lights) writeLight(w, l);
-    for (const CameraSpec& c : scene.cameras) writeCamera(w, c);
+    for (const MeshPlan& m : scene.meshes) writeMesh(w, m);
+    for (const LightPlan& l : scene.lights) writeLight(w, l);
+    for (const CameraPlan& c : scene.cameras) writeCamera(w, c);
     w.end();
     if (scene.keyframer) {
         w.begin(0xB000);
@@ -246,13 +246,13 @@ std::vector<std::uint8_t> writeScene(const SceneSpec& scene) {
         w.u32(scene.endFrame);
         w.end();
         std::uint16_t id = 0;
-        for (const MeshSpec& m : scene.meshes)
+        for (const MeshPlan& m : scene.meshes)
             writeNode(w, 0xB002, id++, m.name, 0xFFFF, m.origin, true, scene.endFrame);
-        for (const CameraSpec& c : scene.cameras) {
+        for (const CameraPlan& c : scene.cameras) {
             writeNode(w, 0xB003, id++, c.name, 0xFFFF, c.position, false, scene.endFrame);
             writeNode(w, 0xB004, id++, c.name, 0xFFFF, c.target, false, scene.endFrame);
         }
-        for (const LightSpec& l : scene.lights)
+        for (const LightPlan& l : scene.lights)
             writeNode(w, l.spot ? 0xB007 : 0xB005, id++, l.name, 0xFFFF, l.position, false, scene.endFrame);
         w.end();
     }

@@ -12,7 +12,7 @@ namespace norvane::scene3ds {
 
 using Point = std::array<float, 3>; // file axes: x, y, z with z up
 
-struct MeshSpec {
+struct MeshPlan {
     std::string name;
     std::vector<Point> points;
     std::vector<std::array<float, 2>> uvs; // empty: no mapping-coordinates chunk
@@ -34,13 +34,13 @@ struct MeshSpec {
     void box(Point lo, Point hi, bool inward, const std::string& material, bool withBottom = true);
 };
 
-struct MaterialSpec {
+struct MaterialPlan {
     std::string name;
     std::array<float, 3> diffuse{0.7f, 0.7f, 0.7f};
     std::string texture; // empty: no texture-map block
 };
 
-struct LightSpec {
+struct LightPlan {
     std::string name;
     Point position{0, 0, 0};
     std::array<float, 3> colour{1, 1, 1};
@@ -50,22 +50,22 @@ struct LightSpec {
     bool off = false, rayShadows = false;
 };
 
-struct CameraSpec {
+struct CameraPlan {
     std::string name;
     Point position{0, 0, 0};
     Point target{0, 0, 1};
     float bank = 0, lens = 35;
 };
 
-struct SceneSpec {
-    std::vector<MaterialSpec> materials;
-    std::vector<MeshSpec> meshes;
-    std::vector<LightSpec> lights;
-    std::vector<CameraSpec> cameras;
+struct ScenePlan {
+    std::vector<MaterialPlan> materials;
+    std::vector<MeshPlan> meshes;
+    std::vector<LightPlan> lights;
+    std::vector<CameraPlan> cameras;
     bool keyframer = false; // nodes for every mesh, camera and light, with tracks
     std::uint32_t endFrame = 100;
 };
 
-std::vector<std::uint8_t> writeScene(const SceneSpec& scene);
+std::vector<std::uint8_t> writeScene(const ScenePlan& scene);
 
 } // namespace norvane::scene3ds

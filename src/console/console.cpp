@@ -1,4 +1,4 @@
-#include "driver/console.h"
+#include "console/console.h"
 
 #include <cstdarg>
 #include <vector>
@@ -29,14 +29,14 @@ void Console::print(const char* format, ...) {
 }
 
 std::string_view boxCharUtf8(char cp437) {
-    switch (static_cast<unsigned char>(cp437)) {
-    case 0xC9: return "\xE2\x95\x94"; // ╔ U+2554
-    case 0xBB: return "\xE2\x95\x97"; // ╗ U+2557
-    case 0xC8: return "\xE2\x95\x9A"; // ╚ U+255A
-    case 0xBC: return "\xE2\x95\x9D"; // ╝ U+255D
-    case 0xCD: return "\xE2\x95\x90"; // ═ U+2550
-    case 0xBA: return "\xE2\x95\x91"; // ║ U+2551
-    case 0xCC: return "\xE2\x95\xA0"; // ╠ U+2560
+    switch (cp437) {
+    case boxDownRightDouble: return "\xE2\x95\x94";  // ╔
+    case boxDownLeftDouble: return "\xE2\x95\x97";   // ╗
+    case boxUpRightDouble: return "\xE2\x95\x9A";    // ╚
+    case boxUpLeftDouble: return "\xE2\x95\x9D";     // ╝
+    case boxHorizontalDouble: return "\xE2\x95\x90"; // ═
+    case boxVerticalDouble: return "\xE2\x95\x91";   // ║
+    case boxVerticalRight: return "\xE2\x95\xA0";    // ╠
     default: return {};
     }
 }

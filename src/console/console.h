@@ -10,13 +10,18 @@
 namespace norvane {
 
 // Code page 437 bytes of the box-drawing characters the console texts use.
-inline constexpr char boxDownRightDouble = '\xC9'; // ╔
-inline constexpr char boxDownLeftDouble = '\xBB';  // ╗
-inline constexpr char boxUpRightDouble = '\xC8';   // ╚
-inline constexpr char boxUpLeftDouble = '\xBC';    // ╝
-inline constexpr char boxHorizontalDouble = '\xCD';// ═
-inline constexpr char boxVerticalDouble = '\xBA';  // ║
-inline constexpr char boxVerticalRight = '\xCC';   // ╠
+inline constexpr char boxDownRightDouble = '\xC9';  // ╔
+inline constexpr char boxDownLeftDouble = '\xBB';   // ╗
+inline constexpr char boxUpRightDouble = '\xC8';    // ╚
+inline constexpr char boxUpLeftDouble = '\xBC';     // ╝
+inline constexpr char boxHorizontalDouble = '\xCD'; // ═
+inline constexpr char boxVerticalDouble = '\xBA';   // ║
+inline constexpr char boxVerticalRight = '\xCC';    // ╠
+
+// The two stems that begin the progress lines under a heading: "╠═" for a line with more to
+// follow, "╚═" for the last one. Printed through "%s".
+inline constexpr char branchStem[] = {boxVerticalRight, boxHorizontalDouble, '\0'};
+inline constexpr char lastStem[] = {boxUpRightDouble, boxHorizontalDouble, '\0'};
 
 class Console {
 public:
