@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "bsp/partition.h"
 #include "bsp/vertex_index.h"
 
 namespace norvane {
@@ -17,6 +18,50 @@ double secondsSince(std::chrono::steady_clock::time_point t) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
 }
 
+// Every mesh vertex, duplicates included, in mesh order.
+void gatherVertices(const Scene& scene, BspTree& tree, BuildContext& ctx) {
+    Console& con = ctx.console;
+    con.print("    %s Creating Vertex - list  \\", branchStem);
+    for (const Mesh& mesh : scene.meshes) {
+        tree.vertices.insert(tree.vertices.end(), mesh.vertices.begin(), mesh.vertices.end());
+        ctx.spinner.tick(con);
+    }
+    con.print("\n");
+}
+
+// Every face, its corners re-pointed to the first list vertex equal in x, y, z, u and v.
+std::vector<BspFace> gatherFaces(const Scene& scene, BspTree& tree, BuildContext& ctx) {
+    Console& con = ctx.console;
+    con.print("    %s Adding faces to list  \\", lastStem);
+    VertexIndex index(tree.vertices);
+    std::vector<BspFace> faces;
+    for (const Mesh& mesh : scene.meshes) {
+        for (const Face& face : mesh.faces) {
+            BspFace copy;
+            copy.material = face.material;
+            copy.plane = face.plane;
+            for (int k = 0; k < 3; ++k) {
+                std::int32_t found = ctx.straightforward ? findVertexLinear(tree.vertices, *face.verts[k])
+                                                         : index.find(*face.verts[k]);
+                if (found < 0) {
+                    // A corner read before a later vertex list replaced its array is in no
+                    // list: it joins the list now, without a normal.
+                    Vertex extra = *face.verts[k];
+                    extra.nx = extra.ny = extra.nz = 0.0f;
+                    tree.vertices.push_back(extra);
+                    index.add();
+                    found = static_cast<std::int32_t>(tree.vertices.size() - 1);
+                }
+                copy.verts[k] = static_cast<std::uint32_t>(found);
+            }
+            faces.push_back(copy);
+            ctx.spinner.tick(con);
+        }
+    }
+    con.print("\r    %s Adding faces to list\n", branchStem);
+    return faces;
+}
+
 } // namespace
 
 std::unique_ptr<BspTree> buildTree(const Scene& scene, BuildContext& ctx) {
@@ -26,43 +71,8 @@ std::unique_ptr<BspTree> buildTree(const Scene& scene, BuildContext& ctx) {
     con.print("   Creating BSP_Tree\n");
     auto tree = std::make_unique<BspTree>();
     for (const Material& material : scene.materials) tree->materialNames.push_back(material.name);
-
-    // Every mesh vertex, duplicates included, in mesh order.
-    con.print("    %s Creating Vertex - list  \\", branchStem);
-    for (const Mesh& mesh : scene.meshes) {
-        tree->vertices.insert(tree->vertices.end(), mesh.vertices.begin(), mesh.vertices.end());
-        ctx.spinner.tick(con);
-    }
-    con.print("\n");
-
-    // Every face, its corners re-pointed to the first list vertex equal in x, y, z, u and v.
-    con.print("    %s Adding faces to list  \\", lastStem);
-    VertexIndex index(tree->vertices);
-    std::vector<BspFace> faces;
-    for (const Mesh& mesh : scene.meshes) {
-        for (const Face& face : mesh.faces) {
-            BspFace copy;
-            copy.material = face.material;
-            copy.plane = face.plane;
-            for (int k = 0; k < 3; ++k) {
-                std::int32_t found = ctx.straightforward ? findVertexLinear(tree->vertices, *face.verts[k])
-                                                         : index.find(*face.verts[k]);
-                if (found < 0) {
-                    // A corner read before a later vertex list replaced its array is in no
-                    // list: it joins the list now, without a normal.
-                    Vertex extra = *face.verts[k];
-                    extra.nx = extra.ny = extra.nz = 0.0f;
-                    tree->vertices.push_back(extra);
-                    index.add();
-                    found = static_cast<std::int32_t>(tree->vertices.size() - 1);
-                }
-                copy.verts[k] = static_cast<std::uint32_t>(found);
-            }
-            faces.push_back(copy);
-            ctx.spinner.tick(con);
-        }
-    }
-    con.print("\r    %s Adding faces to list\n", branchStem);
+    gatherVertices(scene, *tree, ctx);
+    std::vector<BspFace> faces = gatherFaces(scene, *tree, ctx);
 
     // A tree over more vertices or faces than the file format holds can never be written.
     if (tree->vertices.size() > maxFileCount || faces.size() > maxFileCount) {

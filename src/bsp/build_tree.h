@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "bsp/bsp_tree.h"
+#include "bsp/prepared_node.h"
 #include "console/console.h"
 #include "console/spinner.h"
 #include "scene/scene.h"
@@ -32,15 +33,12 @@ struct BuildContext {
     // Threads for the plane search of large nodes: 0 for the machine's cores (at most eight).
     // Any number builds the same tree.
     unsigned threads = 0;
+    PlaneSearchScratch planeSearch;
     // Wall-clock seconds the build spent on the lists and on the nodes, for benchmarks.
     double listSeconds = 0, nodeSeconds = 0;
 };
 
 // Builds the tree; null after printing an error line (the tree cannot fit the file format).
 std::unique_ptr<BspTree> buildTree(const Scene& scene, BuildContext& ctx);
-
-// Builds every node from the root's faces (the partitioner). False when the build had to stop
-// because the tree outgrew the file format; the error line has been printed.
-bool buildNodes(BspTree& tree, std::vector<BspFace> rootFaces, BuildContext& ctx);
 
 } // namespace norvane

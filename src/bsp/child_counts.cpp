@@ -1,142 +1,103 @@
 #include "bsp/child_counts.h"
 
 #include <algorithm>
+#include <cassert>
 
-#include "bsp/bounds.h"
+#include "bsp/box_hierarchy.h"
 #include "bsp/plane_key.h"
 
 namespace norvane {
-
 namespace {
 
 // Beyond this many moved faces (pieces counting twice: each is also a new candidate counted in
 // full) a child counts afresh; the box search then costs less than updating every candidate.
 constexpr std::size_t maxMoved = 1024;
 
-// How the moved faces change one plane's counts.
-using Delta = CandidateCounts;
-
-// Deltas by the bits of their plane; a small open-addressing table that grows as needed.
-class DeltaCache {
+// The faces that left the parent's list (-1 each) and the pieces that came (+1 each), and what
+// they change in the tally of any plane.
+class MovedFaces {
 public:
-    const Delta* find(const Plane& p) const {
-        if (entries_.empty()) return nullptr;
-        const PlaneKey key = planeKey(p);
-        for (std::size_t h = PlaneKeyHash{}(key) & mask(); entries_[h].used; h = (h + 1) & mask())
-            if (entries_[h].key == key) return &entries_[h].delta;
-        return nullptr;
+    MovedFaces(const std::vector<BspFace>& parent, const std::vector<BspFace>& child,
+               const std::vector<FaceOrigin>& origin, const std::vector<Vertex>& vertices) {
+        std::vector<std::uint8_t> stays(parent.size(), 0);
+        for (const FaceOrigin& o : origin)
+            if (o.isWhole()) stays[o.parentIndex()] = 1;
+        for (std::size_t j = 0; j < parent.size(); ++j)
+            if (!stays[j]) take(parent[j], -1, vertices);
+        for (std::size_t k = 0; k < child.size(); ++k)
+            if (!origin[k].isWhole()) take(child[k], 1, vertices);
+        BoxBuilder bounds;
+        for (const Vertex& v : corners_) bounds.add(v);
+        patch_ = bounds.box();
+        sides_.resize(corners_.size());
     }
-    void insert(const Plane& p, const Delta& delta) {
-        if (2 * (size_ + 1) > entries_.size()) grow();
-        place(planeKey(p), delta);
-        ++size_;
+
+    // The change in a plane's tally. The moved faces are usually a small patch that most planes
+    // see wholly on one side; and pieces keep the plane of the face they were cut from, so a
+    // split-heavy node has many candidates with one plane: each plane's change is worked out
+    // once.
+    SideTally changeFor(const Plane& plane) {
+        SideTally change;
+        const Side whole = PlaneBoxTest(plane).side(patch_);
+        if (whole != On) {
+            change.add(whole, netSign_);
+            return change;
+        }
+        const PlaneKey key = planeKey(plane);
+        if (const SideTally* known = changeOf_.find(key)) return *known;
+        for (std::size_t v = 0; v < corners_.size(); ++v) sides_[v] = classifyPoint(plane, corners_[v]);
+        for (std::size_t m = 0; m < sign_.size(); ++m)
+            change.add(classifyCorners(sides_[3 * m], sides_[3 * m + 1], sides_[3 * m + 2]), sign_[m]);
+        changeOf_.insert(key, change);
+        return change;
     }
 
 private:
-    struct Entry {
-        PlaneKey key{};
-        Delta delta;
-        bool used = false;
-    };
-    std::size_t mask() const { return entries_.size() - 1; }
-    void place(const PlaneKey& key, const Delta& delta) {
-        std::size_t h = PlaneKeyHash{}(key) & mask();
-        while (entries_[h].used) h = (h + 1) & mask();
-        entries_[h] = Entry{key, delta, true};
+    void take(const BspFace& face, std::int32_t sign, const std::vector<Vertex>& vertices) {
+        for (std::uint32_t v : face.verts) corners_.push_back(vertices[v]);
+        sign_.push_back(sign);
+        netSign_ += sign;
     }
-    void grow() {
-        std::vector<Entry> old = std::move(entries_);
-        entries_.assign(old.empty() ? 64 : 2 * old.size(), Entry{});
-        for (const Entry& e : old)
-            if (e.used) place(e.key, e.delta);
-    }
-    std::vector<Entry> entries_;
-    std::size_t size_ = 0;
+
+    std::vector<Vertex> corners_; // three per moved face, a compact copy
+    std::vector<std::int32_t> sign_;
+    std::int32_t netSign_ = 0;
+    Box patch_;
+    std::vector<Side> sides_; // scratch: the side of each corner
+    HashTable<PlaneKey, SideTally, PlaneKeyHasher> changeOf_;
 };
 
 } // namespace
 
 NodeCounts deriveChildCounts(const std::vector<BspFace>& parent, const NodeCounts& parentCounts,
-                             const std::vector<BspFace>& child, const std::vector<std::int32_t>& origin,
+                             const std::vector<BspFace>& child, const std::vector<FaceOrigin>& origin,
                              const std::vector<Vertex>& vertices) {
-    if (parentCounts.size() != parent.size()) return {};
+    assert(origin.size() == child.size() && "one origin per child face");
+    if (parentCounts.candidates.size() != parent.size()) return {};
     std::size_t kept = 0, came = 0;
-    for (std::int32_t o : origin) (o >= 0 ? kept : came) += 1;
+    for (const FaceOrigin& o : origin) (o.isWhole() ? kept : came) += 1;
     const std::size_t left = parent.size() - kept;
     if (left + 2 * came > std::min(maxMoved, child.size() / 2)) return {};
 
-    // The moved faces, each with the sign of its change, over a compact copy of their corners.
-    std::vector<std::uint8_t> stays(parent.size(), 0);
-    for (std::int32_t o : origin)
-        if (o >= 0) stays[static_cast<std::size_t>(o)] = 1;
-    std::vector<const BspFace*> moved;
-    std::vector<int> sign;
-    for (std::size_t j = 0; j < parent.size(); ++j)
-        if (!stays[j]) {
-            moved.push_back(&parent[j]);
-            sign.push_back(-1);
-        }
-    for (std::size_t k = 0; k < child.size(); ++k)
-        if (origin[k] < 0) {
-            moved.push_back(&child[k]);
-            sign.push_back(1);
-        }
-    std::vector<Vertex> corners;
-    corners.reserve(moved.size() * 3);
-    for (const BspFace* f : moved)
-        for (std::uint32_t v : f->verts) corners.push_back(vertices[v]);
-    // The moved faces are usually a small patch: most planes see all of it on one side.
-    Bounds patch;
-    for (const Vertex& v : corners) patch.add(v);
-    patch.finish();
-    int netSign = 0;
-    for (int s : sign) netSign += s;
-
-    // The change a plane sees depends on the plane alone, and pieces keep the plane of the face
-    // they were cut from, so a split-heavy node has many candidates with one plane: their
-    // change is worked out once.
-    DeltaCache cache;
-    std::vector<Side> sides(corners.size());
-    auto deltaFor = [&](const Plane& plane) -> Delta {
-        Delta delta;
-        const Side whole = boundsSide(plane, patch);
-        if (whole != On) {
-            (whole == Front ? delta.front : delta.back) = netSign;
-            return delta;
-        }
-        if (const Delta* known = cache.find(plane)) return *known;
-        for (std::size_t v = 0; v < corners.size(); ++v) sides[v] = classifyPoint(plane, corners[v]);
-        for (std::size_t m = 0; m < moved.size(); ++m)
-            delta.add(classifyCorners(sides[3 * m], sides[3 * m + 1], sides[3 * m + 2]), sign[m]);
-        cache.insert(plane, delta);
-        return delta;
-    };
-
-    NodeCounts counts(child.size());
+    MovedFaces moved(parent, child, origin, vertices);
+    NodeCounts counts;
+    counts.candidates.resize(child.size());
+    counts.handedDown = true;
     for (std::size_t k = 0; k < child.size(); ++k) {
+        if (!origin[k].isWhole() && !origin[k].isPiece()) continue;
+        const std::size_t from = origin[k].parentIndex();
+        if (!parentCounts.candidates[from].known) continue;
         const Plane& plane = child[k].plane;
-        Delta delta;
-        std::size_t from;
-        if (origin[k] >= 0) {
-            from = static_cast<std::size_t>(origin[k]);
-            if (!parentCounts[from].known) continue;
-            delta = deltaFor(plane);
-        } else if (origin[k] <= -2) {
+        SideTally change = moved.changeFor(plane);
+        if (origin[k].isPiece()) {
             // A piece of parent face `from`, with its plane: it sees what that face saw, except
             // that the face itself was never counted and the piece does not count itself.
-            from = static_cast<std::size_t>(-2 - origin[k]);
-            if (!parentCounts[from].known) continue;
-            delta = deltaFor(plane);
-            delta.add(classifyFace(plane, parent[from], vertices), 1);
-            delta.add(classifyFace(plane, child[k], vertices), -1);
-        } else {
-            continue;
+            change.add(classifyFace(plane, parent[from], vertices), 1);
+            change.add(classifyFace(plane, child[k], vertices), -1);
         }
-        const CandidateCounts& before = parentCounts[from];
-        counts[k].front = before.front + delta.front;
-        counts[k].back = before.back + delta.back;
-        counts[k].span = before.span + delta.span;
-        counts[k].known = true;
+        SideTally tally = parentCounts.candidates[from].tally;
+        tally.add(change);
+        counts.candidates[k] = CandidateCounts{tally, true};
     }
     return counts;
 }

@@ -1,6 +1,9 @@
 // Which side of a plane a point or a face lies on, with the tolerance 0.001.
 #pragma once
 
+#include <vector>
+
+#include "bsp/bsp_tree.h"
 #include "scene/scene.h"
 
 namespace norvane {
@@ -44,6 +47,11 @@ inline Side classifyCorners(Side s0, Side s1, Side s2) {
 // The side of the triangle with these corners.
 inline Side classifyTriangle(const Plane& p, const Vertex& a, const Vertex& b, const Vertex& c) {
     return classifyCorners(classifyPoint(p, a), classifyPoint(p, b), classifyPoint(p, c));
+}
+
+// The side of a tree face whose corners index `vertices`.
+inline Side classifyFace(const Plane& p, const BspFace& f, const std::vector<Vertex>& vertices) {
+    return classifyTriangle(p, vertices[f.verts[0]], vertices[f.verts[1]], vertices[f.verts[2]]);
 }
 
 } // namespace norvane

@@ -1,12 +1,13 @@
-// The partitioner: builds the nodes depth first, front subtree before back subtree, with one
-// overwritten progress line per phase of each node. The walk keeps its own stack, so no tree
-// depth can overflow the call stack; a node's input list is released as soon as its faces are
-// distributed.
+// The walk keeps its own stack, so no tree depth can overflow the call stack; a node's input
+// list is released as soon as its faces are distributed.
+#include "bsp/partition.h"
+
 #include <utility>
 
-#include "bsp/build_tree.h"
 #include "bsp/child_counts.h"
+#include "bsp/classify.h"
 #include "bsp/plane_choice.h"
+#include "bsp/split.h"
 
 namespace norvane {
 namespace {
@@ -32,108 +33,121 @@ struct NodeInput {
     NodeCounts counts;
 };
 
-// Enters one node: chooses its plane and either keeps all faces as a leaf or distributes them
-// over the node and its two children, deriving the children's counts where that pays.
-Entered enterNode(BspTree& tree, std::int32_t nodeIndex, NodeInput& in, BuildContext& ctx, NodeInput& frontOut,
-                  NodeInput& backOut) {
-    std::vector<BspFace>& input = in.faces;
-    std::vector<BspFace>& frontFaces = frontOut.faces;
-    std::vector<BspFace>& backFaces = backOut.faces;
-    BuildCounters& c = ctx.counters;
-    ++c.nodesBuilt;
-    if (++c.level > c.maxLevel) c.maxLevel = c.level;
-    tree.nodes[nodeIndex].depth = c.level;
+// The node's splitter, or -1 when it is a leaf, with the side of every input face against the
+// splitter's plane.
+std::int32_t chooseSplitter(BspTree& tree, NodeInput& in, BuildContext& ctx, std::vector<Side>& sides) {
+    const std::vector<BspFace>& input = in.faces;
     const std::size_t n = input.size();
-    printPhase(ctx, "-ALC-", n);
-    printPhase(ctx, "-FRP-", n);
-
-    std::int32_t splitter =
-        ctx.straightforward ? choosePlaneReference(input, tree.vertices)
-                             : choosePlane(input, tree.vertices, in.counts, ctx.threads);
+    std::int32_t splitter = ctx.straightforward
+                                ? choosePlaneReference(input, tree.vertices)
+                                : choosePlane(input, tree.vertices, in.counts, ctx.threads, ctx.planeSearch);
     ctx.spinner.ticks(ctx.console, n); // one tick per candidate
-
-    std::vector<Side> sides;
-    if (splitter >= 0) {
-        const Plane plane = input[static_cast<std::size_t>(splitter)].plane;
-        sides.resize(n);
-        std::size_t front = 0, back = 0;
-        for (std::size_t i = 0; i < n; ++i) {
-            sides[i] = classifyFace(plane, input[i], tree.vertices);
-            front += sides[i] == Front;
-            back += sides[i] == Back;
-        }
-        // A plane that would send every face to the same child makes no progress: the
-        // recursion would never end, so the node becomes a leaf instead.
-        if (front == n || back == n) splitter = -1;
-    }
-
-    BspNode* node = &tree.nodes[nodeIndex];
-    if (splitter < 0) {
-        node->storedFaces = std::move(input);
-        c.facesPlaced += static_cast<std::int32_t>(n);
-        leaveNode(ctx, n);
-        return Entered::Leaf;
-    }
-
-    node->plane = input[static_cast<std::size_t>(splitter)].plane;
-    node->hasPlane = true;
-    printPhase(ctx, "-PPL-", n);
-
-    const Plane plane = node->plane;
-    std::uint32_t flags = 0;
-    std::vector<BspFace> stored;
-    // Where each child face came from: its index in the input, or -2 - that index for a piece.
-    std::vector<std::int32_t> frontOrigin, backOrigin;
-    bool splitFailed = false;
+    if (splitter < 0) return -1;
+    const Plane plane = input[static_cast<std::size_t>(splitter)].plane;
+    sides.resize(n);
+    std::size_t front = 0, back = 0;
     for (std::size_t i = 0; i < n; ++i) {
+        sides[i] = classifyFace(plane, input[i], tree.vertices);
+        front += sides[i] == Front;
+        back += sides[i] == Back;
+    }
+    // A plane that would send every face to the same child makes no progress: the recursion
+    // would never end, so the node becomes a leaf instead.
+    return (front == n || back == n) ? -1 : splitter;
+}
+
+// The faces of an interior node on their way: those in its plane stay, the others go to the
+// children, with where each child face came from.
+struct Distribution {
+    std::vector<BspFace> stored;
+    std::vector<FaceOrigin> frontOrigin, backOrigin;
+    std::uint32_t flags = 0;
+    bool splitFailed = false;
+};
+
+// Sends every input face where its side says, cutting the spanning ones. False when the tree
+// outgrew the file format (the error line printed).
+bool distribute(BspTree& tree, const Plane& plane, const std::vector<BspFace>& input, const std::vector<Side>& sides,
+                BuildContext& ctx, std::vector<BspFace>& frontFaces, std::vector<BspFace>& backFaces,
+                Distribution& out) {
+    for (std::size_t i = 0; i < input.size(); ++i) {
         const BspFace& face = input[i];
         switch (sides[i]) {
         case Front:
             frontFaces.push_back(face);
-            frontOrigin.push_back(static_cast<std::int32_t>(i));
-            flags |= hasFrontChild;
+            out.frontOrigin.push_back(FaceOrigin::whole(i));
+            out.flags |= hasFrontChild;
             break;
         case Back:
             backFaces.push_back(face);
-            backOrigin.push_back(static_cast<std::int32_t>(i));
-            flags |= hasBackChild;
+            out.backOrigin.push_back(FaceOrigin::whole(i));
+            out.flags |= hasBackChild;
             break;
         case On: // faces in the plane stay at the node, whichever way they face
-            stored.push_back(face);
+            out.stored.push_back(face);
             break;
         default: {
             const SplitResult r = splitFace(tree, plane, face, frontFaces, backFaces);
             if (r == SplitResult::TooManyVertices) {
                 ctx.console.print("\n");
                 printError(ctx.console, "Tree too large for the BSP file format !");
-                return Entered::Stopped;
+                return false;
             }
             if (r == SplitResult::NoPattern) {
                 // The node keeps what was distributed so far and the build goes on.
                 printError(ctx.console, "Internal program error (maybe windows found ?)");
-                splitFailed = true;
-                break;
+                out.splitFailed = true;
+                return true;
             }
-            frontOrigin.resize(frontFaces.size(), -2 - static_cast<std::int32_t>(i));
-            backOrigin.resize(backFaces.size(), -2 - static_cast<std::int32_t>(i));
-            c.faceTotal += 2;
-            flags |= hasFrontChild | hasBackChild;
+            out.frontOrigin.resize(frontFaces.size(), FaceOrigin::pieceOf(i));
+            out.backOrigin.resize(backFaces.size(), FaceOrigin::pieceOf(i));
+            ctx.counters.faceTotal += 2;
+            out.flags |= hasFrontChild | hasBackChild;
             break;
         }
         }
-        if (splitFailed) break;
         ctx.spinner.tick(ctx.console);
     }
-    node = &tree.nodes[nodeIndex];
-    node->flags = flags;
-    node->storedFaces = std::move(stored);
-    c.facesPlaced += static_cast<std::int32_t>(node->storedFaces.size());
-    if (!ctx.straightforward && !splitFailed) {
-        frontOut.counts = deriveChildCounts(input, in.counts, frontFaces, frontOrigin, tree.vertices);
-        backOut.counts = deriveChildCounts(input, in.counts, backFaces, backOrigin, tree.vertices);
+    return true;
+}
+
+// Enters one node: chooses its plane and either keeps all faces as a leaf or distributes them
+// over the node and its two children, deriving the children's counts where that pays.
+Entered enterNode(BspTree& tree, std::int32_t nodeIndex, NodeInput& in, BuildContext& ctx, NodeInput& frontOut,
+                  NodeInput& backOut) {
+    BuildCounters& c = ctx.counters;
+    ++c.nodesBuilt;
+    if (++c.level > c.maxLevel) c.maxLevel = c.level;
+    tree.nodes[static_cast<std::size_t>(nodeIndex)].depth = c.level;
+    const std::size_t n = in.faces.size();
+    printPhase(ctx, "-ALC-", n);
+    printPhase(ctx, "-FRP-", n);
+
+    std::vector<Side> sides;
+    const std::int32_t splitter = chooseSplitter(tree, in, ctx, sides);
+    if (splitter < 0) {
+        tree.nodes[static_cast<std::size_t>(nodeIndex)].storedFaces = std::move(in.faces);
+        c.facesPlaced += static_cast<std::int32_t>(n);
+        leaveNode(ctx, n);
+        return Entered::Leaf;
     }
-    std::vector<BspFace>().swap(input);
-    NodeCounts().swap(in.counts);
+    const Plane plane = in.faces[static_cast<std::size_t>(splitter)].plane;
+    tree.nodes[static_cast<std::size_t>(nodeIndex)].plane = plane;
+    tree.nodes[static_cast<std::size_t>(nodeIndex)].hasPlane = true;
+    printPhase(ctx, "-PPL-", n);
+
+    Distribution d;
+    if (!distribute(tree, plane, in.faces, sides, ctx, frontOut.faces, backOut.faces, d)) return Entered::Stopped;
+    BspNode& node = tree.nodes[static_cast<std::size_t>(nodeIndex)];
+    node.flags = d.flags;
+    node.storedFaces = std::move(d.stored);
+    c.facesPlaced += static_cast<std::int32_t>(node.storedFaces.size());
+    if (!ctx.straightforward && !d.splitFailed) {
+        frontOut.counts = deriveChildCounts(in.faces, in.counts, frontOut.faces, d.frontOrigin, tree.vertices);
+        backOut.counts = deriveChildCounts(in.faces, in.counts, backOut.faces, d.backOrigin, tree.vertices);
+    }
+    std::vector<BspFace>().swap(in.faces);
+    in.counts = NodeCounts{};
     return Entered::Interior;
 }
 

@@ -1,64 +1,47 @@
-// Choosing a node's splitting plane among the planes of its own faces, and cutting the faces
-// that cross it.
+// Choosing a node's splitting plane among the planes of its own faces.
+//
+// The rule: every face's plane is a candidate; its score is |front - back| * 5 + cut * 75 over
+// the node's other faces; the lowest score below 65535 wins, the earlier face on ties. The node
+// is a leaf (-1) when no face crosses another's plane and the faces are never in front of each
+// other's planes or never behind them, or when no candidate scores below 65535.
+// choosePlaneReference does exactly that, every face against every candidate.
+//
+// choosePlane gives the same answer without classifying every pair, in these steps:
+//   1. counts known:  a child takes the exact counts derived from its parent's (child_counts.h);
+//   2. direct:        a node with a few unknown candidates counts them face by face;
+//   3. preparation:   otherwise the node's corners are renumbered compactly and a box
+//                     hierarchy is built over its faces (box_hierarchy.h, prepared_node.h);
+//   4. shared normals: candidates whose bit-identical normal many faces share (floors, walls)
+//                     are counted together by one sorted sweep (normal_sweep.h);
+//   5. scan:          the rest are counted over the boxes, a box beyond the tolerance band at
+//                     once, and abandoned as soon as a lower bound shows they cannot win; large
+//                     nodes share the candidates among threads (candidate_scan.h);
+//   6. merge:         the lowest score, the lower index on ties, and the sides seen by any step
+//                     decide the plane or the leaf.
+// Every candidate counted in full has its counts recorded, so the children can derive theirs.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "bsp/bsp_tree.h"
-#include "bsp/classify.h"
+#include "bsp/prepared_node.h"
+#include "bsp/side_tally.h"
 
 namespace norvane {
 
-// Plane-search weights.
-constexpr std::int64_t imbalanceWeight = 5;
-constexpr std::int64_t splitWeight = 75;
-constexpr std::int64_t startingBestScore = 65535;
-
-inline Side classifyFace(const Plane& p, const BspFace& f, const std::vector<Vertex>& vertices) {
-    return classifyTriangle(p, vertices[f.verts[0]], vertices[f.verts[1]], vertices[f.verts[2]]);
-}
-
-// Index of the face whose plane splits the node best: the lowest score
-// |front - back| * 5 + spanning * 75 below 65535, the earlier face on ties; -1 when the node
-// is a leaf (no face crosses another's plane, and the faces are never in front of each other's
-// planes or never behind them, or no candidate scores below 65535).
-std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices);
-
-// A candidate's exact side counts over the other faces of its node, when known.
-struct CandidateCounts {
-    std::int32_t front = 0, back = 0, span = 0;
-    bool known = false;
-
-    // Counts one more (or, with -1, one fewer) face on `side`; faces in the plane are not counted.
-    void add(Side side, int change) {
-        if (side == Front) front += change;
-        else if (side == Back) back += change;
-        else if (side == Spanning) span += change;
-    }
-};
-using NodeCounts = std::vector<CandidateCounts>;
-
-// The same choice, starting from the counts already known for some candidates (a child's
-// counts derived from its parent's). `counts` is sized to the faces if it is not; every
-// candidate counted in full on the way is recorded in it, so the children can derive theirs.
-// `threads` 0 lets large nodes use the machine's cores; 1 keeps the search on this thread.
+// Index of the face whose plane splits the node best, or -1 when the node is a leaf.
+// `counts` holds what is known of the candidates (sized to the faces, or empty when nothing is
+// known); every candidate counted in full is recorded in it. `threads` 0 lets large nodes use
+// the machine's cores; 1 keeps the search on this thread; any number gives the same answer.
+// `scratch` is kept by the caller across nodes.
 std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices, NodeCounts& counts,
-                         unsigned threads);
+                         unsigned threads, PlaneSearchScratch& scratch);
+
+// The same with nothing known, on the machine's cores.
+std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices);
 
 // The straightforward search, every face against every candidate; the oracle of choosePlane.
 std::int32_t choosePlaneReference(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices);
-
-// The vertex where the edge from `start` to `end` meets the plane, interpolated in position,
-// mapping coordinates and normal (the normal then normalised).
-Vertex intersectEdge(const Vertex& start, const Vertex& end, const Plane& plane);
-
-enum class SplitResult { Cut, NoPattern, TooManyVertices };
-
-// Cuts a face that spans the plane into three pieces, appending two new vertices to the tree
-// and the pieces to the two lists. Stops with TooManyVertices as soon as the vertex list
-// outgrows the file format.
-SplitResult splitFace(BspTree& tree, const Plane& plane, const BspFace& face, std::vector<BspFace>& frontList,
-                      std::vector<BspFace>& backList);
 
 } // namespace norvane

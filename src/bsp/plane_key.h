@@ -3,7 +3,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
+#include "common/hash_table.h"
 #include "math/float_math.h"
 #include "scene/scene.h"
 
@@ -18,12 +20,20 @@ inline PlaneKey planeKey(const Plane& p) {
     return PlaneKey{{floatBits(p.a), floatBits(p.b), floatBits(p.c), floatBits(p.d)}};
 }
 
-struct PlaneKeyHash {
-    std::size_t operator()(const PlaneKey& k) const {
-        std::uint64_t h = 0;
-        for (std::uint32_t b : k.bits) h = (h ^ b) * 0x9E3779B97F4A7C15ull;
-        return static_cast<std::size_t>(h ^ (h >> 29));
-    }
+// The key of a plane's normal alone: planes that differ only in d share it.
+inline PlaneKey normalKey(const Plane& p) { return PlaneKey{{floatBits(p.a), floatBits(p.b), floatBits(p.c), 0}}; }
+
+struct PlaneKeyHasher {
+    std::uint64_t operator()(const PlaneKey& k) const { return hashWords(k.bits, 4); }
 };
+
+// Numbers equal keys densely in order of first appearance: id[i] for keys[i]. Returns how many
+// distinct keys there are.
+inline std::size_t numberKeys(const std::vector<PlaneKey>& keys, std::vector<std::int32_t>& id) {
+    HashTable<PlaneKey, std::int32_t, PlaneKeyHasher> first(keys.size());
+    id.resize(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) id[i] = first.insert(keys[i], static_cast<std::int32_t>(first.size()));
+    return first.size();
+}
 
 } // namespace norvane

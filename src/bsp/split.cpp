@@ -1,6 +1,8 @@
+#include "bsp/split.h"
+
 #include <cmath>
 
-#include "bsp/plane_choice.h"
+#include "bsp/classify.h"
 #include "math/float_math.h"
 
 namespace norvane {
@@ -18,16 +20,13 @@ Vertex intersectEdge(const Vertex& start, const Vertex& end, const Plane& plane)
     v.z = lerp(start.z, end.z);
     v.u = lerp(start.u, end.u);
     v.v = lerp(start.v, end.v);
-    float nx = lerp(start.nx, end.nx), ny = lerp(start.ny, end.ny), nz = lerp(start.nz, end.nz);
-    const float len = vectorLength(nx, ny, nz);
-    if (len == 0.0f || !std::isfinite(len)) {
+    v.nx = lerp(start.nx, end.nx);
+    v.ny = lerp(start.ny, end.ny);
+    v.nz = lerp(start.nz, end.nz);
+    if (!normalise(v.nx, v.ny, v.nz)) {
         v.nx = start.nx;
         v.ny = start.ny;
         v.nz = start.nz;
-    } else {
-        v.nx = toF32(double(nx) / len);
-        v.ny = toF32(double(ny) / len);
-        v.nz = toF32(double(nz) / len);
     }
     return v;
 }

@@ -1,23 +1,19 @@
 #include "bsp/vertex_index.h"
 
+#include <cassert>
 #include <cmath>
 
+#include "common/hash_table.h"
 #include "math/float_math.h"
 
 namespace norvane {
 namespace {
 
-struct KeyHash {
-    std::size_t operator()(const VertexIndex::Key& k) const {
-        std::uint64_t h = 0x84222325CBF29CE4ull;
-        for (std::uint32_t w : k) {
-            h ^= w;
-            h *= 0x100000001B3ull;
-            h ^= h >> 29;
-        }
-        return static_cast<std::size_t>(h);
-    }
+struct KeyHasher {
+    std::uint64_t operator()(const VertexIndex::Key& k) const { return hashWords(k.data(), k.size()); }
 };
+
+using KeyTable = HashTable<VertexIndex::Key, std::uint32_t, KeyHasher>;
 
 std::array<float, 5> fieldsOf(const Vertex& v) { return {v.x, v.y, v.z, v.u, v.v}; }
 
@@ -57,7 +53,7 @@ std::int32_t findVertexLinear(const std::vector<Vertex>& list, const Vertex& v) 
 // components (the group's own NaNs plus the query's), each from key to the first index.
 struct VertexIndex::Group {
     std::vector<std::uint32_t> members;
-    std::array<std::unique_ptr<std::unordered_map<Key, std::uint32_t, KeyHash>>, 32> maps;
+    std::array<std::unique_ptr<KeyTable>, 32> maps;
 };
 
 VertexIndex::VertexIndex(const std::vector<Vertex>& list) : list_(list) {
@@ -67,6 +63,7 @@ VertexIndex::VertexIndex(const std::vector<Vertex>& list) : list_(list) {
 VertexIndex::~VertexIndex() = default;
 
 void VertexIndex::add() {
+    assert(indexed_ < list_.size() && "add() follows an append to the list");
     const auto index = static_cast<std::uint32_t>(indexed_++);
     const Vertex& v = list_[index];
     const unsigned mask = nanMask(v);
@@ -74,14 +71,15 @@ void VertexIndex::add() {
     if (!group) {
         group = std::make_unique<Group>();
         // Plain vertices are looked up by plain queries all the time: build that map at once.
-        group->maps[mask] = std::make_unique<std::unordered_map<Key, std::uint32_t, KeyHash>>();
+        group->maps[mask] = std::make_unique<KeyTable>();
     }
     group->members.push_back(index);
     for (unsigned ignored = 0; ignored < 32; ++ignored)
-        if (group->maps[ignored]) group->maps[ignored]->emplace(keyOf(v, ignored), index);
+        if (group->maps[ignored]) group->maps[ignored]->insert(keyOf(v, ignored), index);
 }
 
-std::int32_t VertexIndex::find(const Vertex& v) const {
+std::int32_t VertexIndex::find(const Vertex& v) {
+    assert(indexed_ <= list_.size() && "the list only grows");
     const unsigned queryMask = nanMask(v);
     std::int64_t best = -1;
     for (unsigned mask = 0; mask < 32; ++mask) {
@@ -90,11 +88,11 @@ std::int32_t VertexIndex::find(const Vertex& v) const {
         const unsigned ignored = mask | queryMask;
         auto& map = group->maps[ignored];
         if (!map) { // first query of this shape: index the group's members for it
-            map = std::make_unique<std::unordered_map<Key, std::uint32_t, KeyHash>>();
-            for (std::uint32_t member : group->members) map->emplace(keyOf(list_[member], ignored), member);
+            map = std::make_unique<KeyTable>(group->members.size());
+            for (std::uint32_t member : group->members) map->insert(keyOf(list_[member], ignored), member);
         }
-        const auto it = map->find(keyOf(v, ignored));
-        if (it != map->end() && (best < 0 || it->second < best)) best = it->second;
+        const std::uint32_t* found = map->find(keyOf(v, ignored));
+        if (found && (best < 0 || *found < best)) best = *found;
     }
     return static_cast<std::int32_t>(best);
 }

@@ -1,14 +1,13 @@
 // Finds the first vertex of a list that equals a given vertex in x, y, z, u and v, as the
 // build and the writer look corners up: -0 equals 0, and a NaN component equals any value
-// (on either side). The normal is not compared. Look-ups go through hash maps keyed on the
-// exact float bits; vertices with NaN components are grouped by which components are NaN so
+// (on either side). The normal is not compared. Look-ups go through hash tables keyed on the
+// exact float bits; vertices with NaN components are grouped by which components are NaN, so
 // that they too are found without scanning the list.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "scene/scene.h"
@@ -17,7 +16,7 @@ namespace norvane {
 
 class VertexIndex {
 public:
-    // Indexes `list`; the list must outlive the index and only grow through add().
+    // Indexes `list`. The list must outlive the index and only grow, through add().
     explicit VertexIndex(const std::vector<Vertex>& list);
     ~VertexIndex();
     VertexIndex(const VertexIndex&) = delete;
@@ -25,8 +24,9 @@ public:
 
     // Takes in the element that was just appended to the list.
     void add();
-    // Index of the first matching element, or -1.
-    std::int32_t find(const Vertex& v) const;
+    // Index of the first matching element, or -1. A query with NaN components the index has
+    // not met before builds the table it needs first.
+    std::int32_t find(const Vertex& v);
 
     using Key = std::array<std::uint32_t, 5>;
 
@@ -35,7 +35,7 @@ private:
     const std::vector<Vertex>& list_;
     std::size_t indexed_ = 0;
     // One group per pattern of NaN components (32 patterns), created when first needed.
-    mutable std::array<std::unique_ptr<Group>, 32> groups_;
+    std::array<std::unique_ptr<Group>, 32> groups_;
 };
 
 // The straightforward first-match scan, kept as the oracle of the index.

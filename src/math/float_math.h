@@ -16,17 +16,22 @@ inline std::uint32_t floatBits(float f) {
     return bits;
 }
 
-inline float bitsToFloat(std::uint32_t bits) {
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-}
-
 // The length of (x, y, z) as the loader and the builder take it: squares summed in double in
 // the order x, y, z, the square root in double, the result rounded to float.
 inline float vectorLength(float x, float y, float z) {
     const double dx = x, dy = y, dz = z;
     return toF32(std::sqrt((dx * dx + dy * dy) + dz * dz));
+}
+
+// Divides (x, y, z) by its length, each quotient rounded to float. False, with the vector left
+// as it was, when the length is 0 or not finite: the caller decides what such a vector becomes.
+inline bool normalise(float& x, float& y, float& z) {
+    const float len = vectorLength(x, y, z);
+    if (len == 0.0f || !std::isfinite(len)) return false;
+    x = toF32(double(x) / len);
+    y = toF32(double(y) / len);
+    z = toF32(double(z) / len);
+    return true;
 }
 
 } // namespace norvane

@@ -7,6 +7,7 @@
 
 #include "bsp/build_tree.h"
 #include "bsp/plane_choice.h"
+#include "bsp/split.h"
 #include "bsp/vertex_index.h"
 
 namespace norvane {

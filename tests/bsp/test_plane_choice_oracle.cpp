@@ -10,7 +10,7 @@
 #include "bsp/child_counts.h"
 #include "bsp/normal_sweep.h"
 #include "bsp/plane_choice.h"
-#include "scene/loader.h"
+#include "scene/post_process.h"
 
 namespace norvane {
 namespace {
@@ -90,35 +90,38 @@ CandidateCounts countAgainst(const std::vector<BspFace>& faces, const std::vecto
     for (std::size_t j = 0; j < faces.size(); ++j) {
         if (j == i) continue;
         const Side s = classifyFace(faces[i].plane, faces[j], vertices);
-        c.front += s == Front;
-        c.back += s == Back;
-        c.span += s == Spanning;
+        c.tally.front += s == Front;
+        c.tally.back += s == Back;
+        c.tally.span += s == Spanning;
     }
     return c;
 }
 
 void expectCounts(const CandidateCounts& got, const CandidateCounts& want, const std::string& where) {
-    EXPECT_EQ(got.front, want.front) << where;
-    EXPECT_EQ(got.back, want.back) << where;
-    EXPECT_EQ(got.span, want.span) << where;
+    EXPECT_EQ(got.tally.front, want.tally.front) << where;
+    EXPECT_EQ(got.tally.back, want.tally.back) << where;
+    EXPECT_EQ(got.tally.span, want.tally.span) << where;
 }
 
 TEST(PlaneChoiceOracle, KnownCountsGiveTheSameChoiceAndEveryCountRecordedIsExact) {
     std::mt19937 rng(7);
     for (int round = 0; round < 400; ++round) {
         const Node node = randomNode(rng);
-        NodeCounts counts(node.faces.size());
-        // Some candidates known, as a child's derived counts would be; at least one, so the
+        // Some candidates known, as a child's derived counts would be: handed down, so the
         // search counts every other candidate in full.
+        NodeCounts counts;
+        counts.candidates.resize(node.faces.size());
+        counts.handedDown = true;
         for (std::size_t i = 0; i < node.faces.size(); ++i)
-            if (i == 0 || rng() % 3 == 0) counts[i] = countAgainst(node.faces, node.vertices, i);
+            if (rng() % 3 == 0) counts.candidates[i] = countAgainst(node.faces, node.vertices, i);
         const unsigned threads = 1 + rng() % 3;
-        ASSERT_EQ(choosePlane(node.faces, node.vertices, counts, threads),
+        PlaneSearchScratch scratch;
+        ASSERT_EQ(choosePlane(node.faces, node.vertices, counts, threads, scratch),
                   choosePlaneReference(node.faces, node.vertices))
             << "round " << round;
         for (std::size_t i = 0; i < node.faces.size(); ++i) {
-            ASSERT_TRUE(counts[i].known) << "round " << round << ", candidate " << i;
-            expectCounts(counts[i], countAgainst(node.faces, node.vertices, i),
+            ASSERT_TRUE(counts.candidates[i].known) << "round " << round << ", candidate " << i;
+            expectCounts(counts.candidates[i], countAgainst(node.faces, node.vertices, i),
                          "round " + std::to_string(round) + ", candidate " + std::to_string(i));
         }
     }
@@ -148,8 +151,8 @@ TEST(PlaneChoiceOracle, NormalSweepCountsAreExact) {
             if (rng() % 40 == 0) c.z = INFINITY;
             addFace(node, a, b, c);
         }
-        std::vector<std::array<std::uint32_t, 3>> corners;
-        for (const BspFace& f : node.faces) corners.push_back({f.verts[0], f.verts[1], f.verts[2]});
+        PlaneSearchScratch scratch;
+        const PreparedNode prepared = prepareNode(node.faces, node.vertices, scratch);
         // Every group of candidates with one finite normal and finite d.
         std::map<std::array<float, 3>, std::vector<std::int32_t>> groups;
         for (std::size_t i = 0; i < node.faces.size(); ++i) {
@@ -158,10 +161,11 @@ TEST(PlaneChoiceOracle, NormalSweepCountsAreExact) {
                 groups[{p.a, p.b, p.c}].push_back(static_cast<std::int32_t>(i));
         }
         for (const auto& [normal, group] : groups) {
-            NodeCounts counts(node.faces.size());
-            countByNormalSweep(node.faces, corners, node.vertices, group, counts);
+            NodeCounts counts;
+            counts.candidates.resize(node.faces.size());
+            countByNormalSweep(prepared, group, counts);
             for (const std::int32_t i : group)
-                expectCounts(counts[static_cast<std::size_t>(i)],
+                expectCounts(counts.candidates[static_cast<std::size_t>(i)],
                              countAgainst(node.faces, node.vertices, static_cast<std::size_t>(i)),
                              "round " + std::to_string(round) + ", candidate " + std::to_string(i));
         }
@@ -174,14 +178,15 @@ TEST(PlaneChoiceOracle, ChildCountsDerivedFromTheParentsAreExact) {
     for (int round = 0; round < 600; ++round) {
         Node node = randomNode(rng);
         const std::size_t parentSize = node.faces.size();
-        NodeCounts parentCounts(parentSize);
+        NodeCounts parentCounts;
+        parentCounts.candidates.resize(parentSize);
         for (std::size_t i = 0; i < parentSize; ++i)
-            if (rng() % 8 != 0) parentCounts[i] = countAgainst(node.faces, node.vertices, i);
+            if (rng() % 8 != 0) parentCounts.candidates[i] = countAgainst(node.faces, node.vertices, i);
         // The child keeps most faces in order and gains a few new ones, as pieces would come:
         // some of unknown origin, some cut from a face that left (they keep its plane).
         const std::size_t dropEvery = 6 + rng() % 40;
         std::vector<BspFace> child;
-        std::vector<std::int32_t> origin;
+        std::vector<FaceOrigin> origin;
         auto addPiece = [&](std::int32_t from) {
             const Node extra = randomNode(rng);
             BspFace piece = extra.faces[0];
@@ -191,7 +196,7 @@ TEST(PlaneChoiceOracle, ChildCountsDerivedFromTheParentsAreExact) {
             }
             if (from >= 0) piece.plane = node.faces[static_cast<std::size_t>(from)].plane;
             child.push_back(piece);
-            origin.push_back(from >= 0 ? -2 - from : -1);
+            origin.push_back(from >= 0 ? FaceOrigin::pieceOf(static_cast<std::size_t>(from)) : FaceOrigin::unknown());
         };
         for (std::size_t i = 0; i < parentSize; ++i) {
             if (rng() % dropEvery == 0) {
@@ -200,19 +205,23 @@ TEST(PlaneChoiceOracle, ChildCountsDerivedFromTheParentsAreExact) {
                 continue;
             }
             child.push_back(node.faces[i]);
-            origin.push_back(static_cast<std::int32_t>(i));
+            origin.push_back(FaceOrigin::whole(i));
             if (rng() % 50 == 0) addPiece(-1);
         }
         const NodeCounts derived = deriveChildCounts(node.faces, parentCounts, child, origin, node.vertices);
-        if (derived.empty()) continue; // too much moved: the child counts afresh
+        if (derived.candidates.empty()) { // too much moved: the child counts afresh
+            EXPECT_FALSE(derived.handedDown);
+            continue;
+        }
         ++derivedRounds;
-        ASSERT_EQ(derived.size(), child.size());
+        EXPECT_TRUE(derived.handedDown);
+        ASSERT_EQ(derived.candidates.size(), child.size());
         for (std::size_t k = 0; k < child.size(); ++k) {
-            const std::int32_t from = origin[k] >= 0 ? origin[k] : origin[k] <= -2 ? -2 - origin[k] : -1;
-            const bool expectKnown = from >= 0 && parentCounts[static_cast<std::size_t>(from)].known;
-            ASSERT_EQ(derived[k].known, expectKnown) << "round " << round << ", face " << k;
+            const bool traced = origin[k].isWhole() || origin[k].isPiece();
+            const bool expectKnown = traced && parentCounts.candidates[origin[k].parentIndex()].known;
+            ASSERT_EQ(derived.candidates[k].known, expectKnown) << "round " << round << ", face " << k;
             if (expectKnown)
-                expectCounts(derived[k], countAgainst(child, node.vertices, k),
+                expectCounts(derived.candidates[k], countAgainst(child, node.vertices, k),
                              "round " + std::to_string(round) + ", face " + std::to_string(k));
         }
     }

@@ -1,0 +1,132 @@
+#include "bsp/box_hierarchy.h"
+
+#include <algorithm>
+
+namespace norvane {
+
+void BoxBuilder::add(double x, double y, double z) {
+    const double p[3] = {x, y, z};
+    for (int k = 0; k < 3; ++k) {
+        if (!std::isfinite(p[k])) {
+            nonFinite = true;
+            continue;
+        }
+        lo[k] = std::min(lo[k], p[k]);
+        hi[k] = std::max(hi[k], p[k]);
+    }
+}
+
+void BoxBuilder::add(const BoxBuilder& other) {
+    for (int k = 0; k < 3; ++k) {
+        lo[k] = std::min(lo[k], other.lo[k]);
+        hi[k] = std::max(hi[k], other.hi[k]);
+    }
+    nonFinite = nonFinite || other.nonFinite;
+}
+
+Box BoxBuilder::box() const {
+    Box b;
+    double magnitude = 0;
+    for (int k = 0; k < 3; ++k) {
+        b.mid[k] = (lo[k] + hi[k]) / 2;
+        b.half[k] = (hi[k] - lo[k]) / 2;
+        magnitude = std::max({magnitude, std::fabs(lo[k]), std::fabs(hi[k])});
+    }
+    b.magnitude = nonFinite ? HUGE_VAL : magnitude;
+    return b;
+}
+
+const double PlaneBoxTest::frontLimit = std::nextafter(planeTolerance, 1.0f);
+const double PlaneBoxTest::backLimit = std::nextafter(-planeTolerance, -1.0f);
+
+PlaneBoxTest::PlaneBoxTest(const Plane& p)
+    : a_(p.a), b_(p.b), c_(p.c), d_(p.d), absA_(std::fabs(a_)), absB_(std::fabs(b_)), absC_(std::fabs(c_)),
+      marginScale_(1e-12 * (absA_ + absB_ + absC_)), marginBase_(1e-12 * std::fabs(d_)) {}
+
+namespace {
+
+// The centre of each face, summed over its corners (0 where that is not finite): the key the
+// boxes are split by.
+std::vector<std::array<double, 3>> faceCentres(const std::vector<std::array<std::uint32_t, 3>>& corners,
+                                               const std::vector<Vertex>& local) {
+    std::vector<std::array<double, 3>> centre(corners.size());
+    for (std::size_t f = 0; f < corners.size(); ++f) {
+        for (std::size_t k = 0; k < 3; ++k) {
+            double c = 0;
+            for (std::uint32_t v : corners[f]) c += (k == 0 ? local[v].x : k == 1 ? local[v].y : local[v].z);
+            centre[f][k] = std::isfinite(c) ? c : 0.0;
+        }
+    }
+    return centre;
+}
+
+// Splits the boxes in index order while appending the children, which lays them out breadth
+// first. A box is split at the median of its faces' centres along their widest spread.
+void splitBoxes(BoxHierarchy& h, const std::vector<std::array<double, 3>>& centre) {
+    for (std::size_t index = 0; index < h.boxes.size(); ++index) {
+        if (h.boxes[index].count <= hierarchyLeafSize) continue;
+        const std::uint32_t first = h.boxes[index].first, count = h.boxes[index].count;
+        double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+        for (std::uint32_t i = first; i < first + count; ++i)
+            for (std::size_t k = 0; k < 3; ++k) {
+                lo[k] = std::min(lo[k], centre[h.order[i]][k]);
+                hi[k] = std::max(hi[k], centre[h.order[i]][k]);
+            }
+        std::size_t axis = 0;
+        for (std::size_t k = 1; k < 3; ++k)
+            if (hi[k] - lo[k] > hi[axis] - lo[axis]) axis = k;
+        const auto begin = h.order.begin() + first, end = begin + count, mid = begin + count / 2;
+        std::nth_element(begin, mid, end, [&](std::uint32_t x, std::uint32_t y) {
+            return centre[x][axis] < centre[y][axis] || (centre[x][axis] == centre[y][axis] && x < y);
+        });
+        const std::uint32_t half = count / 2;
+        h.boxes[index].left = static_cast<std::int32_t>(h.boxes.size());
+        h.boxes.push_back(HierarchyBox{{}, first, half, -1});
+        h.boxes.push_back(HierarchyBox{{}, first + half, count - half, -1});
+    }
+}
+
+// Bounds bottom up: a leaf's from its corners, a parent's from its children's.
+void boundBoxes(BoxHierarchy& h) {
+    std::vector<BoxBuilder> bounds(h.boxes.size());
+    for (std::size_t index = h.boxes.size(); index-- > 0;) {
+        HierarchyBox& box = h.boxes[index];
+        BoxBuilder& b = bounds[index];
+        if (box.left < 0) {
+            for (std::uint32_t i = box.first; i < box.first + box.count; ++i)
+                for (std::size_t k = 0; k < 3; ++k) {
+                    const auto& p = h.cornerCoords[i];
+                    b.add(p[3 * k], p[3 * k + 1], p[3 * k + 2]);
+                }
+        } else {
+            b.add(bounds[static_cast<std::size_t>(box.left)]);
+            b.add(bounds[static_cast<std::size_t>(box.left) + 1]);
+        }
+        box.bounds = b.box();
+    }
+}
+
+} // namespace
+
+BoxHierarchy buildBoxHierarchy(const std::vector<std::array<std::uint32_t, 3>>& corners,
+                               const std::vector<Vertex>& local) {
+    BoxHierarchy h;
+    const std::size_t n = corners.size();
+    h.order.resize(n);
+    for (std::size_t f = 0; f < n; ++f) h.order[f] = static_cast<std::uint32_t>(f);
+    h.boxes.reserve(2 * (n / hierarchyLeafSize + 1));
+    h.boxes.push_back(HierarchyBox{{}, 0, static_cast<std::uint32_t>(n), -1});
+    splitBoxes(h, faceCentres(corners, local));
+    h.cornerCoords.resize(n);
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t k = 0; k < 3; ++k) {
+            const Vertex& v = local[corners[h.order[i]][k]];
+            h.cornerCoords[i][3 * k] = v.x;
+            h.cornerCoords[i][3 * k + 1] = v.y;
+            h.cornerCoords[i][3 * k + 2] = v.z;
+        }
+    boundBoxes(h);
+    return h;
+}
+
+} // namespace norvane

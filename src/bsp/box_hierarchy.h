@@ -1,0 +1,90 @@
+// Axis-aligned boxes around groups of faces, the one test that decides on which side of a
+// plane a whole box lies, and the hierarchy of such boxes over a node's faces that the plane
+// search counts with: a box wholly beyond the tolerance band of a candidate's plane holds only
+// faces of one side, which are counted at once; boxes in or near the band are opened down to
+// leaves whose faces are classified exactly.
+#pragma once
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "bsp/classify.h"
+
+namespace norvane {
+
+// A box: centre and half size per axis, and the largest coordinate magnitude inside it,
+// infinite when a coordinate is not finite (such a box is never decided whole).
+struct Box {
+    double mid[3] = {0, 0, 0};
+    double half[3] = {0, 0, 0};
+    double magnitude = HUGE_VAL;
+};
+
+// Grows the bounds of a group of points.
+struct BoxBuilder {
+    double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL};
+    double hi[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+    bool nonFinite = false; // a coordinate is not finite
+
+    void add(double x, double y, double z);
+    void add(const Vertex& v) { add(v.x, v.y, v.z); }
+    void add(const BoxBuilder& other);
+    Box box() const;
+};
+
+// A plane prepared for testing whole boxes.
+//
+// The distance of a point is rounded to float from a double sum whose error is far below 1e-12
+// of the magnitudes summed, and rounding is monotone; so a box whose plane value, centre minus
+// reach, clears the first float beyond the tolerance by 1e-12 of the largest magnitudes involved
+// holds only points that classify as Front (and the mirror for Back). Anything nearer, or any
+// NaN, leaves the box undecided.
+class PlaneBoxTest {
+public:
+    explicit PlaneBoxTest(const Plane& p);
+    // Front or Back when every point of the box is certainly beyond the tolerance band; On when
+    // undecided.
+    Side side(const Box& box) const {
+        const double centre = a_ * box.mid[0] + b_ * box.mid[1] + c_ * box.mid[2] + d_;
+        const double reach = absA_ * box.half[0] + absB_ * box.half[1] + absC_ * box.half[2];
+        const double margin = marginScale_ * box.magnitude + marginBase_;
+        if (centre - reach - margin > frontLimit) return Front; // NaN comparisons fail: undecided
+        if (centre + reach + margin < backLimit) return Back;
+        return On;
+    }
+
+    // The first floats beyond the tolerance band.
+    static const double frontLimit;
+    static const double backLimit;
+
+private:
+    double a_, b_, c_, d_, absA_, absB_, absC_, marginScale_, marginBase_;
+};
+
+// Faces per leaf box of the hierarchy.
+constexpr std::uint32_t hierarchyLeafSize = 16;
+
+struct HierarchyBox {
+    Box bounds;
+    std::uint32_t first = 0, count = 0; // the faces order[first, first + count)
+    std::int32_t left = -1;             // the children are left and left + 1; -1 for a leaf
+};
+
+// Boxes laid out breadth first with the two children of a box side by side, the order the
+// search visits them in; each leaf box's faces contiguous in `order`, their corners copied in
+// the same order so a leaf is classified from one block.
+struct BoxHierarchy {
+    std::vector<HierarchyBox> boxes; // boxes[0] holds every face
+    std::vector<std::uint32_t> order;
+    std::vector<std::array<float, 9>> cornerCoords; // x y z of each corner of order[i]
+};
+
+// Builds the hierarchy over faces given as corner indices into `local`. A box is split at the
+// median of its faces' centres along their widest spread until it holds hierarchyLeafSize
+// faces or fewer.
+BoxHierarchy buildBoxHierarchy(const std::vector<std::array<std::uint32_t, 3>>& corners,
+                               const std::vector<Vertex>& local);
+
+} // namespace norvane

@@ -1,0 +1,135 @@
+#include "bsp/candidate_scan.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cmath>
+#include <system_error>
+#include <thread>
+
+namespace norvane {
+namespace {
+
+// Nodes at least this large are searched by several threads, each over every k-th candidate.
+constexpr std::size_t parallelFaces = 512;
+
+// The lowest score a candidate can still end with, from a tally that includes its own face and
+// `remaining` faces still to count: every cut so far stays (less one, should the candidate's own
+// face be among them), and the imbalance shrinks by at most one per face still to come and one
+// for the candidate's own face.
+std::int64_t lowestFinalScore(const SideTally& tally, std::int64_t remaining) {
+    const std::int64_t imbalance = std::llabs(std::int64_t{tally.front} - tally.back) - remaining - 1;
+    return (std::int64_t{tally.span} - 1) * splitWeight + std::max<std::int64_t>(imbalance, 0) * imbalanceWeight;
+}
+
+bool hasNan(const Plane& p) { return std::isnan(p.a) || std::isnan(p.b) || std::isnan(p.c) || std::isnan(p.d); }
+
+// The tally of one leaf box's faces, classified exactly. A face is in front when a corner is
+// and none is behind, behind in the mirror case, cut when it has corners on both sides, and in
+// the plane otherwise.
+SideTally classifyLeafBox(const Plane& plane, const BoxHierarchy& h, const HierarchyBox& box) {
+    std::int32_t bySides[4] = {}; // none, front only, behind only, both
+    for (std::uint32_t k = box.first; k < box.first + box.count; ++k) {
+        const auto& p = h.cornerCoords[k];
+        const float d0 = planeDistance(plane, p[0], p[1], p[2]);
+        const float d1 = planeDistance(plane, p[3], p[4], p[5]);
+        const float d2 = planeDistance(plane, p[6], p[7], p[8]);
+        const bool front = (d0 > planeTolerance) | (d1 > planeTolerance) | (d2 > planeTolerance);
+        // NaN counts as behind: !(d >= -tolerance).
+        const bool back = !(d0 >= -planeTolerance) | !(d1 >= -planeTolerance) | !(d2 >= -planeTolerance);
+        ++bySides[int(front) | (int(back) << 1)];
+    }
+    return SideTally{bySides[1], bySides[2], bySides[3]};
+}
+
+// A shared plane's tally over all faces (its own candidate's face included), once counted.
+struct SharedTally {
+    bool counted = false;
+    SideTally tally;
+};
+
+} // namespace
+
+ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32_t>& candidates, std::size_t first,
+                          std::size_t stride, ScanResult r, NodeCounts& counts) {
+    assert(counts.candidates.size() == node.faces->size());
+    const auto n = static_cast<std::int64_t>(node.faces->size());
+    const BoxHierarchy& h = node.boxes;
+    std::vector<SharedTally> shared(node.sharedPlanes);
+    // Boxes are visited breadth first: the big boxes that lie wholly on one side are counted
+    // early, so a lopsided candidate is abandoned before its small boxes are opened.
+    std::vector<std::int32_t> queue(h.boxes.size()); // each box enters at most once
+    for (std::size_t u = first; u < candidates.size(); u += stride) {
+        const std::int32_t i = candidates[u];
+        const Plane& plane = node.plane(i);
+        const PlaneBoxTest test(plane);
+        const std::int32_t slot = node.sharedSlot[static_cast<std::size_t>(i)];
+        SharedTally* twin = slot >= 0 ? &shared[static_cast<std::size_t>(slot)] : nullptr;
+        // Counting includes the candidate itself; its own side is taken off at the end.
+        SideTally tally;
+        std::int64_t remaining = n;
+        bool abandoned = false;
+        if (twin && twin->counted) {
+            tally = twin->tally;
+            remaining = 0;
+        } else if (hasNan(plane)) {
+            // Every distance to a plane with a NaN in it is NaN, so every face is behind it.
+            tally.back = static_cast<std::int32_t>(n);
+            remaining = 0;
+        }
+        std::size_t queued = remaining > 0 ? 1 : 0;
+        queue[0] = 0;
+        for (std::size_t next = 0; next < queued; ++next) {
+            const HierarchyBox& box = h.boxes[static_cast<std::size_t>(queue[next])];
+            const Side whole = test.side(box.bounds);
+            if (whole != On) {
+                tally.add(whole, static_cast<std::int32_t>(box.count));
+            } else if (box.left >= 0) {
+                queue[queued++] = box.left;
+                queue[queued++] = box.left + 1;
+                continue;
+            } else {
+                tally.add(classifyLeafBox(plane, h, box));
+            }
+            remaining -= box.count;
+            // A shared plane is always counted in full: its twins take its tally.
+            if (!twin && !counts.handedDown && r.decided() &&
+                !beatsBest(lowestFinalScore(tally, remaining), i, r.bestScore, r.best)) {
+                abandoned = true;
+                break;
+            }
+        }
+        // Abandoning needs the leaf rule decided already, so an abandoned candidate's partial
+        // tally is not needed for it.
+        if (abandoned) continue;
+        if (twin && !twin->counted) *twin = SharedTally{true, tally};
+        tally.add(node.classifyOwn(plane, static_cast<std::size_t>(i)), -1);
+        counts.candidates[static_cast<std::size_t>(i)] = CandidateCounts{tally, true};
+        r.offer(tally, i);
+    }
+    return r;
+}
+
+ScanResult scanInThreads(const PreparedNode& node, const std::vector<std::int32_t>& candidates,
+                         const ScanResult& start, NodeCounts& counts, unsigned threads) {
+    // The threads' results merge exactly: the lowest score, the lower index on ties, and the
+    // sides seen by any of them.
+    if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    const std::size_t workers = node.faces->size() >= parallelFaces ? threads : 1;
+    std::vector<ScanResult> results(workers);
+    std::vector<std::thread> pool;
+    std::vector<std::size_t> here{0}; // the strides this thread scans
+    for (std::size_t t = 1; t < workers; ++t) {
+        try {
+            pool.emplace_back([&, t] { results[t] = scanCandidates(node, candidates, t, workers, start, counts); });
+        } catch (const std::system_error&) {
+            here.push_back(t); // no thread to be had: the same scan, here
+        }
+    }
+    for (const std::size_t t : here) results[t] = scanCandidates(node, candidates, t, workers, start, counts);
+    for (std::thread& w : pool) w.join();
+    ScanResult merged = start;
+    for (const ScanResult& r : results) merged.merge(r);
+    return merged;
+}
+
+} // namespace norvane

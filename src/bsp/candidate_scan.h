@@ -1,0 +1,63 @@
+// Counting candidates over the box hierarchy of a prepared node, abandoning each as soon as it
+// cannot win, and the running result that every step of the plane search feeds.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "bsp/prepared_node.h"
+#include "bsp/side_tally.h"
+
+namespace norvane {
+
+// What the candidates offered so far found: the best of them and which sides they saw.
+struct ScanResult {
+    std::int32_t best = -1;
+    std::int64_t bestScore = startingBestScore;
+    bool anyFront = false, anyBack = false, anySpan = false;
+
+    // Whether the leaf rule is already decided: some face crosses a candidate's plane, or faces
+    // lie both in front of and behind candidate planes. Until then every candidate is counted
+    // in full.
+    bool decided() const { return anySpan || (anyFront && anyBack); }
+
+    // A candidate counted in full. Candidates are not offered in index order (known counts
+    // first, then threads), which the tie rule takes care of.
+    void offer(const SideTally& tally, std::int32_t candidate) {
+        anyFront |= tally.front > 0;
+        anyBack |= tally.back > 0;
+        anySpan |= tally.span > 0;
+        const std::int64_t score = tally.score();
+        if (beatsBest(score, candidate, bestScore, best)) {
+            bestScore = score;
+            best = candidate;
+        }
+    }
+    void merge(const ScanResult& other) {
+        anyFront |= other.anyFront;
+        anyBack |= other.anyBack;
+        anySpan |= other.anySpan;
+        if (other.best >= 0 && beatsBest(other.bestScore, other.best, bestScore, best)) {
+            bestScore = other.bestScore;
+            best = other.best;
+        }
+    }
+    // The chosen face, or -1 for a leaf.
+    std::int32_t choice() const { return decided() ? best : -1; }
+};
+
+// Counts the candidates candidates[first], candidates[first + stride], ... over the boxes,
+// starting from what `start` found, and returns what they add to it. Abandoning a candidate
+// only needs the best of those counted before it: one that cannot beat a real score cannot win.
+// Candidates counted in full are recorded in `counts`; when the counts were handed down,
+// nothing is abandoned, so that every candidate is recorded. Threads may scan disjoint strides
+// of the same candidates at once.
+ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32_t>& candidates, std::size_t first,
+                          std::size_t stride, ScanResult start, NodeCounts& counts);
+
+// Scans every candidate, sharing them among `threads` threads (0: the machine's cores, at most
+// eight) when the node is large. Any number of threads gives the same result.
+ScanResult scanInThreads(const PreparedNode& node, const std::vector<std::int32_t>& candidates,
+                         const ScanResult& start, NodeCounts& counts, unsigned threads);
+
+} // namespace norvane

@@ -1,0 +1,58 @@
+#include "bsp/prepared_node.h"
+
+#include <cassert>
+
+#include "bsp/plane_key.h"
+
+namespace norvane {
+namespace {
+
+// Numbers the planes that more than one face has: slot[f] for face f, -1 for a plane of its own.
+std::size_t numberSharedPlanes(const std::vector<BspFace>& faces, std::vector<std::int32_t>& slot) {
+    std::vector<PlaneKey> keys(faces.size());
+    for (std::size_t f = 0; f < faces.size(); ++f) keys[f] = planeKey(faces[f].plane);
+    std::vector<std::int32_t> id;
+    const std::size_t planes = numberKeys(keys, id);
+    std::vector<std::int32_t> uses(planes, 0), slotOf(planes, -1);
+    for (const std::int32_t p : id) ++uses[static_cast<std::size_t>(p)];
+    std::size_t slots = 0;
+    slot.assign(faces.size(), -1);
+    for (std::size_t f = 0; f < faces.size(); ++f) {
+        const auto p = static_cast<std::size_t>(id[f]);
+        if (uses[p] < 2) continue;
+        if (slotOf[p] < 0) slotOf[p] = static_cast<std::int32_t>(slots++);
+        slot[f] = slotOf[p];
+    }
+    return slots;
+}
+
+} // namespace
+
+PreparedNode prepareNode(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices,
+                         PlaneSearchScratch& scratch) {
+    PreparedNode node;
+    node.faces = &faces;
+    std::vector<std::int32_t>& localIndex = scratch.localIndex;
+    if (localIndex.size() < vertices.size()) localIndex.resize(vertices.size(), -1);
+    std::vector<std::uint32_t> globalOf;
+    node.corners.resize(faces.size());
+    for (std::size_t f = 0; f < faces.size(); ++f)
+        for (std::size_t k = 0; k < 3; ++k) {
+            const std::uint32_t g = faces[f].verts[k];
+            assert(g < vertices.size());
+            if (localIndex[g] < 0) {
+                localIndex[g] = static_cast<std::int32_t>(globalOf.size());
+                globalOf.push_back(g);
+            }
+            node.corners[f][k] = static_cast<std::uint32_t>(localIndex[g]);
+        }
+    // Cleared entry by entry: the map is as large as the whole tree's vertex list.
+    for (std::uint32_t g : globalOf) localIndex[g] = -1;
+    node.local.resize(globalOf.size());
+    for (std::size_t v = 0; v < globalOf.size(); ++v) node.local[v] = vertices[globalOf[v]];
+    node.boxes = buildBoxHierarchy(node.corners, node.local);
+    node.sharedPlanes = numberSharedPlanes(faces, node.sharedSlot);
+    return node;
+}
+
+} // namespace norvane

@@ -1,0 +1,97 @@
+// One open-addressing hash table for every exact-bits look-up of the compiler (planes, vertex
+// positions, vertex keys), and the one mixer every hasher is built from.
+//
+// Keys are compared with ==; a hasher is a small object whose call operator returns a 64-bit
+// hash, made with hashWords. The table keeps the first value inserted under a key (later
+// insertions of an equal key find it), never removes, and grows at half load. References it
+// hands out stay valid until the next insertion.
+#pragma once
+
+#include <cassert>
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace norvane {
+
+// A strong 64-bit finaliser: every input bit affects every output bit.
+inline std::uint64_t hashMix(std::uint64_t h) {
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 33;
+    h *= 0xC4CEB9FE1A85EC53ull;
+    h ^= h >> 33;
+    return h;
+}
+
+// The hash of a run of 32-bit words (the bits of floats, mostly).
+inline std::uint64_t hashWords(const std::uint32_t* words, std::size_t count) {
+    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ count;
+    for (std::size_t i = 0; i < count; ++i) h = hashMix(h ^ words[i]);
+    return h;
+}
+
+template <class Key, class Value, class Hasher>
+class HashTable {
+public:
+    explicit HashTable(std::size_t expected = 0) { reserve(expected); }
+
+    // Makes room for `count` keys without growing.
+    void reserve(std::size_t count) {
+        std::size_t capacity = 16;
+        while (capacity < 2 * count) capacity *= 2;
+        if (capacity > slots_.size()) rehash(capacity);
+    }
+
+    std::size_t size() const { return size_; }
+
+    // The value kept under the key, or null.
+    const Value* find(const Key& key) const {
+        const std::size_t at = probe(key);
+        return slots_[at].used ? &slots_[at].value : nullptr;
+    }
+    Value* find(const Key& key) { return const_cast<Value*>(std::as_const(*this).find(key)); }
+
+    // The value kept under the key; when the key is new it is inserted with `value` first.
+    // `inserted` tells which happened.
+    Value& insert(const Key& key, const Value& value, bool* inserted = nullptr) {
+        if (2 * (size_ + 1) > slots_.size()) rehash(2 * slots_.size());
+        Slot& slot = slots_[probe(key)];
+        if (inserted) *inserted = !slot.used;
+        if (!slot.used) {
+            slot = Slot{key, value, true};
+            ++size_;
+        }
+        return slot.value;
+    }
+
+private:
+    struct Slot {
+        Key key{};
+        Value value{};
+        bool used = false;
+    };
+
+    // The slot that holds the key, or the empty slot where it would go.
+    std::size_t probe(const Key& key) const {
+        assert(!slots_.empty() && "the table always has room");
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t at = static_cast<std::size_t>(hasher_(key)) & mask;
+        while (slots_[at].used && !(slots_[at].key == key)) at = (at + 1) & mask;
+        return at;
+    }
+
+    void rehash(std::size_t capacity) {
+        std::vector<Slot> old = std::move(slots_);
+        slots_.assign(capacity, Slot{});
+        for (Slot& s : old)
+            if (s.used) slots_[probe(s.key)] = std::move(s);
+    }
+
+    std::vector<Slot> slots_;
+    std::size_t size_ = 0;
+    Hasher hasher_;
+};
+
+} // namespace norvane
