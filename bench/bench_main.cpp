@@ -21,6 +21,7 @@
 #include "generators.h"
 #include "output/tree_writer.h"
 #include "scene/loader.h"
+#include "scene/post_process.h"
 
 namespace {
 

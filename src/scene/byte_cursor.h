@@ -18,7 +18,6 @@ public:
     void seek(std::int64_t position) { pos_ = position; }
     // Bytes left between the position and the end of the data (0 when beyond it).
     std::int64_t remaining() const { return pos_ < size() ? size() - pos_ : 0; }
-    bool atEnd() const { return pos_ >= size(); }
 
     // Each read returns false, and moves nothing, when the bytes are not all inside the data.
     bool read(void* out, std::size_t n) {

@@ -1,7 +1,7 @@
 // The table of every chunk id the loader knows, in look-up order. An id is recognised at any
 // depth; `descend` decides whether the chunk's children are walked after its handler. Chunks
 // not listed here are skipped whole, children included.
-#include "scene/loader.h"
+#include "scene/chunk_reader.h"
 
 namespace norvane {
 namespace {

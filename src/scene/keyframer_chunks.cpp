@@ -1,34 +1,34 @@
 // Keyframer handlers: the animation segment, node ids, node headers and the position and
 // rotation tracks of the nodes that name a mesh or a camera. Points and axes are stored in
 // scene axes (x, z, y); frames as floats of the 16-bit frame number.
-#include "scene/loader.h"
+#include "scene/chunk_reader.h"
 
 namespace norvane {
 
 // Two u32: first and last frame.
-int readFrames(LoadContext& ctx, std::int64_t) {
+LoadStatus readFrames(LoadContext& ctx, std::int64_t) {
     std::uint32_t first, last;
-    if (!ctx.in.u32(first) || !ctx.in.u32(last)) return -1;
+    if (!ctx.in.u32(first) || !ctx.in.u32(last)) return LoadStatus::PastEndOfFile;
     ctx.scene->startFrame = first;
     ctx.scene->endFrame = last;
-    return 0;
+    return LoadStatus::Ok;
 }
 
 // One u16: the node id, used by the header that follows it.
-int readNodeId(LoadContext& ctx, std::int64_t) {
+LoadStatus readNodeId(LoadContext& ctx, std::int64_t) {
     std::uint16_t id;
-    if (!ctx.in.u16(id)) return -1;
+    if (!ctx.in.u16(id)) return LoadStatus::PastEndOfFile;
     ctx.currentNodeId = id;
-    return 0;
+    return LoadStatus::Ok;
 }
 
 // Name, two u16 flag words, u16 parent value. An object node's header finds its mesh by name
 // and turns the node kind into NodeMesh; other kinds find a camera.
-int readNodeHeader(LoadContext& ctx, std::int64_t) {
-    if (readChunkName(ctx, ctx.nodeName) != 0) return -1;
+LoadStatus readNodeHeader(LoadContext& ctx, std::int64_t) {
+    if (const LoadStatus status = readChunkName(ctx, ctx.nodeName); status != LoadStatus::Ok) return status;
     std::uint16_t flags1, flags2, parent;
-    if (!ctx.in.u16(flags1) || !ctx.in.u16(flags2) || !ctx.in.u16(parent)) return -1;
-    if (ctx.countingPass) return 0;
+    if (!ctx.in.u16(flags1) || !ctx.in.u16(flags2) || !ctx.in.u16(parent)) return LoadStatus::PastEndOfFile;
+    if (ctx.countingPass) return LoadStatus::Ok;
     if (ctx.nodeKind == NodeObject) {
         ctx.nodeTarget = findMeshByName(ctx, ctx.nodeName);
         if (ctx.nodeTarget >= 0) {
@@ -40,13 +40,13 @@ int readNodeHeader(LoadContext& ctx, std::int64_t) {
     } else {
         ctx.nodeTarget = findCameraByName(ctx, ctx.nodeName);
     }
-    return 0;
+    return LoadStatus::Ok;
 }
 
 // Three f32, not used.
-int readPivot(LoadContext& ctx, std::int64_t) { return ctx.in.skip(12) ? 0 : -1; }
+LoadStatus readPivot(LoadContext& ctx, std::int64_t) { return readStatus(ctx.in.skip(12)); }
 
-int skipTrack(LoadContext&, std::int64_t) { return 0; }
+LoadStatus skipTrack(LoadContext&, std::int64_t) { return LoadStatus::Ok; }
 
 namespace {
 
@@ -87,12 +87,12 @@ KeyTrack* trackTarget(LoadContext& ctx, bool rotation) {
 }
 
 // Reads one track; `values` is 3 for a position track and 4 (angle, axis) for a rotation track.
-int readTrack(LoadContext& ctx, int values) {
+LoadStatus readTrack(LoadContext& ctx, int values) {
     std::uint32_t n;
-    if (!readTrackHeader(ctx, n)) return -1;
+    if (!readTrackHeader(ctx, n)) return LoadStatus::PastEndOfFile;
     // Each key takes at least 6 header bytes and its values: a count the file cannot hold
     // fails before anything is allocated.
-    if (ctx.in.remaining() < static_cast<std::int64_t>(n) * (6 + 4 * values)) return -1;
+    if (ctx.in.remaining() < static_cast<std::int64_t>(n) * (6 + 4 * values)) return LoadStatus::PastEndOfFile;
     KeyTrack* track = trackTarget(ctx, values == 4);
     if (track) {
         *track = KeyTrack{};
@@ -106,9 +106,9 @@ int readTrack(LoadContext& ctx, int values) {
     for (std::uint32_t i = 0; i < n; ++i) {
         std::uint32_t frame;
         float v[4];
-        if (!readKeyHeader(ctx, frame)) return -1;
+        if (!readKeyHeader(ctx, frame)) return LoadStatus::PastEndOfFile;
         for (int k = 0; k < values; ++k)
-            if (!ctx.in.f32(v[k])) return -1;
+            if (!ctx.in.f32(v[k])) return LoadStatus::PastEndOfFile;
         if (!track) continue;
         const float* p = (values == 4) ? v + 1 : v;
         track->frames[i] = static_cast<float>(frame);
@@ -117,12 +117,12 @@ int readTrack(LoadContext& ctx, int values) {
         track->y[i] = p[2];
         track->z[i] = p[1];
     }
-    return 0;
+    return LoadStatus::Ok;
 }
 
 } // namespace
 
-int readPositionTrack(LoadContext& ctx, std::int64_t) { return readTrack(ctx, 3); }
-int readRotationTrack(LoadContext& ctx, std::int64_t) { return readTrack(ctx, 4); }
+LoadStatus readPositionTrack(LoadContext& ctx, std::int64_t) { return readTrack(ctx, 3); }
+LoadStatus readRotationTrack(LoadContext& ctx, std::int64_t) { return readTrack(ctx, 4); }
 
 } // namespace norvane

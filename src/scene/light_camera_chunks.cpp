@@ -1,6 +1,6 @@
 // Handlers of the light and camera chunks. Light positions and spotlight targets are stored
 // in scene axes (x, z, y); the camera chunk's values are stored in file order.
-#include "scene/loader.h"
+#include "scene/chunk_reader.h"
 
 namespace norvane {
 namespace {
@@ -16,14 +16,14 @@ bool readFloats(LoadContext& ctx, float* out, int n) {
 } // namespace
 
 // Three f32: the light's position.
-int readLight(LoadContext& ctx, std::int64_t) {
+LoadStatus readLight(LoadContext& ctx, std::int64_t) {
     float p[3];
-    if (!readFloats(ctx, p, 3)) return -1;
+    if (!readFloats(ctx, p, 3)) return LoadStatus::PastEndOfFile;
     if (ctx.countingPass) {
         ++ctx.lightCount;
-        return 0;
+        return LoadStatus::Ok;
     }
-    if (ctx.lightCursor >= static_cast<std::int32_t>(ctx.scene->lights.size())) return -1;
+    if (ctx.lightCursor >= static_cast<std::int32_t>(ctx.scene->lights.size())) return LoadStatus::PassesDisagree;
     Light& light = ctx.scene->lights[static_cast<std::size_t>(ctx.lightCursor++)];
     ctx.currentLight = &light;
     light.name = ctx.currentObjectName;
@@ -31,13 +31,13 @@ int readLight(LoadContext& ctx, std::int64_t) {
     light.position[1] = p[2];
     light.position[2] = p[1];
     light.isSpot = 0;
-    return 0;
+    return LoadStatus::Ok;
 }
 
 // Five f32: target x, y, z, hotspot, falloff.
-int readSpotlight(LoadContext& ctx, std::int64_t) {
+LoadStatus readSpotlight(LoadContext& ctx, std::int64_t) {
     float v[5];
-    if (!readFloats(ctx, v, 5)) return -1;
+    if (!readFloats(ctx, v, 5)) return LoadStatus::PastEndOfFile;
     if (Light* light = fillingLight(ctx)) {
         light->isSpot = 1;
         light->target[0] = v[0];
@@ -46,45 +46,44 @@ int readSpotlight(LoadContext& ctx, std::int64_t) {
         light->hotspot = v[3];
         light->falloff = v[4];
     }
-    return 0;
+    return LoadStatus::Ok;
 }
 
-int readLightOff(LoadContext& ctx, std::int64_t) {
+LoadStatus readLightOff(LoadContext& ctx, std::int64_t) {
     if (Light* light = fillingLight(ctx)) light->isOff = 1;
-    return 0;
+    return LoadStatus::Ok;
 }
 
-int readRayShadows(LoadContext& ctx, std::int64_t) {
+LoadStatus readRayShadows(LoadContext& ctx, std::int64_t) {
     if (Light* light = fillingLight(ctx)) light->rayShadows = 1;
-    return 0;
+    return LoadStatus::Ok;
 }
 
 namespace {
 
-int readLightValue(LoadContext& ctx, float Light::*field) {
+LoadStatus readLightValue(LoadContext& ctx, float Light::*field) {
     float v;
-    if (!ctx.in.f32(v)) return -1;
+    if (!ctx.in.f32(v)) return LoadStatus::PastEndOfFile;
     if (Light* light = fillingLight(ctx)) light->*field = v;
-    return 0;
+    return LoadStatus::Ok;
 }
 
 } // namespace
 
-int readInnerRange(LoadContext& ctx, std::int64_t) { return readLightValue(ctx, &Light::innerRange); }
-int readOuterRange(LoadContext& ctx, std::int64_t) { return readLightValue(ctx, &Light::outerRange); }
-int readMultiplier(LoadContext& ctx, std::int64_t) { return readLightValue(ctx, &Light::multiplier); }
+LoadStatus readInnerRange(LoadContext& ctx, std::int64_t) { return readLightValue(ctx, &Light::innerRange); }
+LoadStatus readOuterRange(LoadContext& ctx, std::int64_t) { return readLightValue(ctx, &Light::outerRange); }
+LoadStatus readMultiplier(LoadContext& ctx, std::int64_t) { return readLightValue(ctx, &Light::multiplier); }
 
 // Eight f32: position x, y, z, target x, y, z, bank, lens, all in file order.
-int readCamera(LoadContext& ctx, std::int64_t) {
+LoadStatus readCamera(LoadContext& ctx, std::int64_t) {
     float v[8];
-    if (!readFloats(ctx, v, 8)) return -1;
+    if (!readFloats(ctx, v, 8)) return LoadStatus::PastEndOfFile;
     if (ctx.countingPass) {
         ++ctx.cameraCount;
-        return 0;
+        return LoadStatus::Ok;
     }
-    if (ctx.cameraCursor >= static_cast<std::int32_t>(ctx.scene->cameras.size())) return -1;
+    if (ctx.cameraCursor >= static_cast<std::int32_t>(ctx.scene->cameras.size())) return LoadStatus::PassesDisagree;
     Camera& camera = ctx.scene->cameras[static_cast<std::size_t>(ctx.cameraCursor++)];
-    ctx.currentCamera = &camera;
     for (int i = 0; i < 3; ++i) {
         camera.position[i] = v[i];
         camera.target[i] = v[3 + i];
@@ -92,7 +91,7 @@ int readCamera(LoadContext& ctx, std::int64_t) {
     camera.bank = v[6];
     camera.lens = v[7];
     camera.name = ctx.currentObjectName;
-    return 0;
+    return LoadStatus::Ok;
 }
 
 } // namespace norvane

@@ -1,7 +1,7 @@
 // Handlers of the named-object and triangle-mesh chunks. Each reads the same bytes in both
 // passes; only the filling pass stores, and only into the mesh taken last (a mesh sub-chunk
 // met before any triangle mesh is read and dropped).
-#include "scene/loader.h"
+#include "scene/chunk_reader.h"
 
 namespace norvane {
 namespace {
@@ -16,28 +16,28 @@ Mesh* fillingMesh(LoadContext& ctx) { return ctx.countingPass ? nullptr : ctx.cu
 
 } // namespace
 
-int readNamedObject(LoadContext& ctx, std::int64_t) {
+LoadStatus readNamedObject(LoadContext& ctx, std::int64_t) {
     readChunkName(ctx, ctx.currentObjectName); // status ignored: the children follow the name
-    return 0;
+    return LoadStatus::Ok;
 }
 
-int readTriMesh(LoadContext& ctx, std::int64_t) {
+LoadStatus readTriMesh(LoadContext& ctx, std::int64_t) {
     if (ctx.countingPass) {
         ++ctx.meshCount;
-        return 0;
+        return LoadStatus::Ok;
     }
-    if (ctx.meshCursor >= static_cast<std::int32_t>(ctx.scene->meshes.size())) return -1;
+    if (ctx.meshCursor >= static_cast<std::int32_t>(ctx.scene->meshes.size())) return LoadStatus::PassesDisagree;
     ctx.currentMesh = &ctx.scene->meshes[static_cast<std::size_t>(ctx.meshCursor++)];
     ctx.currentMesh->name = ctx.currentObjectName;
-    return 0;
+    return LoadStatus::Ok;
 }
 
 // u16 count, then count points of three f32, stored as (x, z, y).
-int readVertexList(LoadContext& ctx, std::int64_t) {
+LoadStatus readVertexList(LoadContext& ctx, std::int64_t) {
     std::uint16_t n;
-    if (!ctx.in.u16(n) || !fits(ctx, n, 12)) return -1;
+    if (!ctx.in.u16(n) || !fits(ctx, n, 12)) return LoadStatus::PastEndOfFile;
     Mesh* mesh = fillingMesh(ctx);
-    if (!mesh) return ctx.in.skip(12 * n) ? 0 : -1;
+    if (!mesh) return readStatus(ctx.in.skip(12 * n));
     // Faces read earlier keep pointing into the array they were read with.
     if (mesh->verticesReferenced) mesh->retiredVertices.push_back(std::move(mesh->vertices));
     mesh->vertices.assign(n, Vertex{});
@@ -50,23 +50,23 @@ int readVertexList(LoadContext& ctx, std::int64_t) {
         v.y = p[2];
         v.z = p[1];
     }
-    return 0;
+    return LoadStatus::Ok;
 }
 
 // u16 count, then count u16 flags; nothing is kept.
-int readVertexFlags(LoadContext& ctx, std::int64_t) {
+LoadStatus readVertexFlags(LoadContext& ctx, std::int64_t) {
     std::uint16_t n;
-    if (!ctx.in.u16(n)) return -1;
-    return ctx.in.skip(2 * static_cast<std::int64_t>(n)) ? 0 : -1;
+    if (!ctx.in.u16(n)) return LoadStatus::PastEndOfFile;
+    return readStatus(ctx.in.skip(2 * static_cast<std::int64_t>(n)));
 }
 
 // u16 count, then count faces of u16 a, b, c, flags; corners stored as a, c, b. A corner index
 // not below the mesh's vertex count fails the load.
-int readFaceList(LoadContext& ctx, std::int64_t) {
+LoadStatus readFaceList(LoadContext& ctx, std::int64_t) {
     std::uint16_t n;
-    if (!ctx.in.u16(n) || !fits(ctx, n, 8)) return -1;
+    if (!ctx.in.u16(n) || !fits(ctx, n, 8)) return LoadStatus::PastEndOfFile;
     Mesh* mesh = fillingMesh(ctx);
-    if (!mesh) return ctx.in.skip(8 * n) ? 0 : -1;
+    if (!mesh) return readStatus(ctx.in.skip(8 * n));
     mesh->faces.assign(n, Face{});
     mesh->faceCount = n;
     for (Face& face : mesh->faces) {
@@ -74,37 +74,37 @@ int readFaceList(LoadContext& ctx, std::int64_t) {
         for (std::uint16_t& i : idx) ctx.in.u16(i);
         const std::uint16_t stored[3] = {idx[0], idx[2], idx[1]};
         for (int k = 0; k < 3; ++k) {
-            if (stored[k] >= mesh->vertexCount) return -1;
+            if (stored[k] >= mesh->vertexCount) return LoadStatus::CornerOutOfRange;
             face.corners[k] = stored[k];
             face.verts[k] = &mesh->vertices[stored[k]];
         }
     }
     if (n > 0) mesh->verticesReferenced = true;
-    return 0;
+    return LoadStatus::Ok;
 }
 
 // Material name, u16 count, count u16 face indices; each listed face gets the material's index
 // (-1 when no material has the name). Indices beyond the face list are ignored.
-int readFaceMaterials(LoadContext& ctx, std::int64_t) {
+LoadStatus readFaceMaterials(LoadContext& ctx, std::int64_t) {
     std::string name;
-    if (readChunkName(ctx, name) != 0) return -1;
+    if (const LoadStatus status = readChunkName(ctx, name); status != LoadStatus::Ok) return status;
     Mesh* mesh = fillingMesh(ctx);
     const int material = mesh ? findMaterialByName(ctx, name) : -1;
     std::uint16_t n;
-    if (!ctx.in.u16(n) || !fits(ctx, n, 2)) return -1;
+    if (!ctx.in.u16(n) || !fits(ctx, n, 2)) return LoadStatus::PastEndOfFile;
     for (int i = 0; i < n; ++i) {
         std::uint16_t f = 0;
         ctx.in.u16(f);
         if (mesh && f < mesh->faceCount) mesh->faces[f].material = material;
     }
-    return 0;
+    return LoadStatus::Ok;
 }
 
 // u16 count, then count pairs of f32 u, v for the first vertices; entries beyond the vertex
 // list are read and dropped.
-int readMappingCoords(LoadContext& ctx, std::int64_t) {
+LoadStatus readMappingCoords(LoadContext& ctx, std::int64_t) {
     std::uint16_t n;
-    if (!ctx.in.u16(n) || !fits(ctx, n, 8)) return -1;
+    if (!ctx.in.u16(n) || !fits(ctx, n, 8)) return LoadStatus::PastEndOfFile;
     Mesh* mesh = fillingMesh(ctx);
     for (int i = 0; i < n; ++i) {
         float u = 0, v = 0;
@@ -115,23 +115,23 @@ int readMappingCoords(LoadContext& ctx, std::int64_t) {
             mesh->vertices[static_cast<std::size_t>(i)].v = v;
         }
     }
-    return 0;
+    return LoadStatus::Ok;
 }
 
-int readSmoothingGroups(LoadContext&, std::int64_t) { return 0; }
+LoadStatus readSmoothingGroups(LoadContext&, std::int64_t) { return LoadStatus::Ok; }
 
 // Twelve f32: X, Y and Z axis and origin, stored as rows 0 to 3 without any exchange.
-int readLocalMatrix(LoadContext& ctx, std::int64_t) {
+LoadStatus readLocalMatrix(LoadContext& ctx, std::int64_t) {
     float f[12];
     for (float& v : f)
-        if (!ctx.in.f32(v)) return -1;
+        if (!ctx.in.f32(v)) return LoadStatus::PastEndOfFile;
     Mesh* mesh = fillingMesh(ctx);
-    if (!mesh) return 0;
+    if (!mesh) return LoadStatus::Ok;
     for (int r = 0; r < 4; ++r) {
         for (int c = 0; c < 3; ++c) mesh->localMatrix.m[4 * r + c] = f[3 * r + c];
         mesh->localMatrix.m[4 * r + 3] = (r == 3) ? 1.0f : 0.0f;
     }
-    return 0;
+    return LoadStatus::Ok;
 }
 
 } // namespace norvane

@@ -2,8 +2,8 @@
 // evaluated in double and rounded to float where its value is stored, in a fixed order, so
 // that every build computes the same bits.
 #include <cmath>
-#include <unordered_map>
 
+#include "common/hash_table.h"
 #include "math/float_math.h"
 #include "scene/loader.h"
 
@@ -43,12 +43,10 @@ struct PositionKey {
     bool operator==(const PositionKey&) const = default;
 };
 
-struct PositionKeyHash {
-    std::size_t operator()(const PositionKey& k) const {
-        std::uint64_t h = k.x * 0x9E3779B97F4A7C15ull;
-        h ^= (h >> 29) + k.y * 0xBF58476D1CE4E5B9ull;
-        h ^= (h >> 31) + k.z * 0x94D049BB133111EBull;
-        return static_cast<std::size_t>(h ^ (h >> 32));
+struct PositionKeyHasher {
+    std::uint64_t operator()(const PositionKey& k) const {
+        const std::uint32_t words[3] = {k.x, k.y, k.z};
+        return hashWords(words, 3);
     }
 };
 
@@ -69,15 +67,14 @@ void computeVertexNormals(Mesh& mesh) {
     // Every face corner adds its face's normal to the sum kept for its position, faces and
     // corners in order, so each vertex gathers exactly the sequence of sums that comparing it
     // with every corner would give. A face whose normal is not finite adds nothing.
-    std::unordered_map<PositionKey, NormalSum, PositionKeyHash> sums;
-    sums.reserve(mesh.vertices.size());
+    HashTable<PositionKey, NormalSum, PositionKeyHasher> sums(mesh.vertices.size());
     for (const Face& face : mesh.faces) {
         const Plane& p = face.plane;
         const bool finite = std::isfinite(p.a) && std::isfinite(p.b) && std::isfinite(p.c);
         for (const Vertex* corner : face.verts) {
             PositionKey key;
             if (!finite || !positionKey(*corner, key)) continue;
-            NormalSum& s = sums[key];
+            NormalSum& s = sums.insert(key, NormalSum{});
             s.x = toF32(double(s.x) + p.a);
             s.y = toF32(double(s.y) + p.b);
             s.z = toF32(double(s.z) + p.c);
@@ -86,18 +83,12 @@ void computeVertexNormals(Mesh& mesh) {
     for (Vertex& v : mesh.vertices) {
         NormalSum s;
         PositionKey key;
-        if (positionKey(v, key)) {
-            const auto it = sums.find(key);
-            if (it != sums.end()) s = it->second;
-        }
-        const float len = vectorLength(s.x, s.y, s.z);
-        if (len == 0.0f || !std::isfinite(len)) {
-            v.nx = v.ny = v.nz = 0.0f;
-            continue;
-        }
-        v.nx = toF32(double(s.x) / len);
-        v.ny = toF32(double(s.y) / len);
-        v.nz = toF32(double(s.z) / len);
+        if (positionKey(v, key))
+            if (const NormalSum* found = sums.find(key)) s = *found;
+        v.nx = s.x;
+        v.ny = s.y;
+        v.nz = s.z;
+        if (!normalise(v.nx, v.ny, v.nz)) v.nx = v.ny = v.nz = 0.0f;
     }
 }
 
@@ -114,30 +105,12 @@ void computeVertexNormalsReference(Mesh& mesh) {
                     z = toF32(double(z) + p.c);
                 }
         }
-        const float len = vectorLength(x, y, z);
-        if (len == 0.0f || !std::isfinite(len)) {
-            v.nx = v.ny = v.nz = 0.0f;
-            continue;
-        }
-        v.nx = toF32(double(x) / len);
-        v.ny = toF32(double(y) / len);
-        v.nz = toF32(double(z) / len);
+        v.nx = x;
+        v.ny = y;
+        v.nz = z;
+        if (!normalise(v.nx, v.ny, v.nz)) v.nx = v.ny = v.nz = 0.0f;
     }
 }
-
-namespace {
-
-// Normalises (x, y, z) in place; false when its length is 0 or not finite.
-bool normalise(float& x, float& y, float& z) {
-    const float len = vectorLength(x, y, z);
-    if (len == 0.0f || !std::isfinite(len)) return false;
-    x = toF32(double(x) / len);
-    y = toF32(double(y) / len);
-    z = toF32(double(z) / len);
-    return true;
-}
-
-} // namespace
 
 void setupCamera(Camera& camera) {
     matrixIdentity(&camera.matrix);
