@@ -9,6 +9,7 @@
 
 #include "bsp/build_tree.h"
 #include "bsp/plane_choice.h"
+#include "bsp/split.h"
 #include "output/tree_file.h"
 #include "output/tree_writer.h"
 #include "support/test_support.h"
@@ -23,15 +24,15 @@ std::vector<std::uint8_t> randomScene(unsigned seed) {
     std::mt19937 rng(seed);
     auto coord = [&](int range) { return static_cast<float>(static_cast<int>(rng() % (2 * range + 1)) - range) / 2.0f; };
     ChunkWriter w;
-    beginMain(w);
+    beginMainChunk(w);
     w.begin(0x3D3D);
-    writeMaterial(w, "A");
-    writeMaterial(w, "B");
+    writeMaterial(w, materialOf("A"));
+    writeMaterial(w, materialOf("B"));
     const int boxes = static_cast<int>(rng() % 5);
     for (int b = 0; b < boxes; ++b)
-        writeBox(w, "Box" + std::to_string(b), coord(8), coord(8), coord(8), 1.0f + static_cast<float>(rng() % 4),
-                 b % 2 ? "A" : "B");
-    std::vector<std::array<float, 3>> points;
+        writeMesh(w, boxMesh("Box" + std::to_string(b), coord(8), coord(8), coord(8), 1.0f + static_cast<float>(rng() % 4),
+                 b % 2 ? "A" : "B"));
+    std::vector<scene3ds::Point> points;
     std::vector<std::array<std::uint16_t, 3>> faces;
     const int loose = static_cast<int>(rng() % 24);
     for (int t = 0; t < loose; ++t) {
@@ -39,7 +40,7 @@ std::vector<std::uint8_t> randomScene(unsigned seed) {
         const auto base = static_cast<std::uint16_t>(3 * t);
         faces.push_back({base, static_cast<std::uint16_t>(base + 1), static_cast<std::uint16_t>(base + 2)});
     }
-    if (loose) writeMesh(w, "Soup", points, faces, "Missing");
+    if (loose) writeMesh(w, meshOf("Soup", points, faces, "Missing"));
     w.end();
     w.end();
     return w.bytes();
@@ -159,10 +160,10 @@ TEST(TreeInvariants, EmptySceneIsOneEmptyLeaf) {
 
 TEST(TreeInvariants, DuplicateVerticesAcrossMeshesShareTheFirst) {
     ChunkWriter w;
-    beginMain(w);
+    beginMainChunk(w);
     w.begin(0x3D3D);
-    writeMesh(w, "A", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
-    writeMesh(w, "B", {{5, 5, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}); // coplanar: one leaf
+    writeMesh(w, meshOf("A", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}));
+    writeMesh(w, meshOf("B", {{5, 5, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}})); // coplanar: one leaf
     w.end();
     w.end();
     const Compiled b = compileBytes(w.bytes());
@@ -179,10 +180,10 @@ TEST(TreeInvariants, PlaneThatSeparatesNothingMakesALeaf) {
     // A zero-area face has a NaN plane: every face is behind it. Chosen as splitter it would
     // send every face to the back child for ever; the node becomes a leaf instead.
     ChunkWriter w;
-    beginMain(w);
+    beginMainChunk(w);
     w.begin(0x3D3D);
-    writeMesh(w, "M", {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {0, 0, 1}, {0, 1, 1}, {5, 0, 0}, {5, 1, 0}, {5, 0, 1}},
-              {{0, 1, 2}, {0, 3, 4}, {5, 6, 7}});
+    writeMesh(w, meshOf("M", {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {0, 0, 1}, {0, 1, 1}, {5, 0, 0}, {5, 1, 0}, {5, 0, 1}},
+              {{0, 1, 2}, {0, 3, 4}, {5, 6, 7}}));
     w.end();
     w.end();
     const Compiled b = compileBytes(w.bytes());

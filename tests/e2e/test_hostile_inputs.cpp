@@ -43,9 +43,9 @@ void expectLoadFailure(const TempDir& dir, const std::string& name, const std::s
 std::vector<std::uint8_t> withMesh(const std::vector<std::array<float, 3>>& points,
                                    const std::vector<std::array<std::uint16_t, 3>>& faces) {
     ChunkWriter w;
-    beginMain(w);
+    beginMainChunk(w);
     w.begin(0x3D3D);
-    writeMesh(w, "M", points, faces);
+    writeMesh(w, meshOf("M", points, faces));
     w.end();
     w.end();
     return w.bytes();
@@ -70,7 +70,7 @@ TEST(HostileInput, MissingFileFolderAndBrokenChunks) {
     ChunkWriter shortChunk; // a length below 6: the next header starts inside this one
     shortChunk.header(0x4D4D, 3);
     ChunkWriter overlongCount; // 60,000 vertices announced, one given
-    beginMain(overlongCount);
+    beginMainChunk(overlongCount);
     overlongCount.begin(0x3D3D);
     overlongCount.begin(0x4000);
     overlongCount.name("M");
@@ -163,7 +163,7 @@ TEST(HostileInput, TreesBeyondTheFormatStopTheBuild) {
     TempDir dir("hostile-large");
     // More vertices than the format holds before any split.
     ChunkWriter w;
-    beginMain(w);
+    beginMainChunk(w);
     w.begin(0x3D3D);
     for (int m = 0; m < 2; ++m) {
         w.begin(0x4000);

@@ -72,7 +72,7 @@ void node(ChunkWriter& w, std::uint16_t kind, std::uint16_t id, const std::strin
 
 TEST(Lights, PositionsInSceneAxesAndColoursByName) {
     ChunkWriter w;
-    beginMain(w);
+    beginMainChunk(w);
     w.begin(0x3D3D);
     w.begin(0x2100); // ambient colour: no light named "" exists, nothing changes
     w.begin(0x0010);
@@ -112,7 +112,7 @@ TEST(Lights, PositionsInSceneAxesAndColoursByName) {
 
 TEST(Cameras, MatrixFromTheFirstPositionAndTargetKeys) {
     ChunkWriter w;
-    beginMain(w);
+    beginMainChunk(w);
     w.begin(0x3D3D);
     camera(w, "Look");
     camera(w, "Still");
@@ -145,10 +145,10 @@ TEST(Cameras, MatrixFromTheFirstPositionAndTargetKeys) {
 // named `lastName` whose position track claims 70,000 keys (4,464 count) and holds `keys`.
 std::vector<std::uint8_t> bodyScene(const std::string& lastName, const std::vector<std::vector<float>>& keys) {
     ChunkWriter w;
-    beginMain(w);
+    beginMainChunk(w);
     w.begin(0x3D3D);
-    writeMesh(w, "Body", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
-    writeMesh(w, "Body", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+    writeMesh(w, meshOf("Body", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}));
+    writeMesh(w, meshOf("Body", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}));
     w.end();
     w.begin(0xB000);
     w.begin(0xB008);
@@ -197,9 +197,9 @@ TEST(Keyframer, KeyCountsAndFramesUseTheirLow16Bits) {
 
 TEST(Keyframer, LongKeyHeadersAndEmptyTracks) {
     ChunkWriter w;
-    beginMain(w);
+    beginMainChunk(w);
     w.begin(0x3D3D);
-    writeMesh(w, "Body", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+    writeMesh(w, meshOf("Body", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}));
     w.end();
     w.begin(0xB000);
     w.begin(0xB002);

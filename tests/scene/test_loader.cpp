@@ -7,18 +7,25 @@
 #include <random>
 
 #include "scene/loader.h"
+#include "scene/post_process.h"
 #include "support/test_support.h"
 
 namespace norvane::test {
 namespace {
 
-using scene3ds::ChunkWriter;
+// Why loading the bytes failed; Ok when they loaded.
+LoadStatus loadStatus(const std::vector<std::uint8_t>& bytes) {
+    LoadError error;
+    const auto scene = loadSceneFromBytes(bytes.data(), bytes.size(), &error);
+    EXPECT_EQ(scene == nullptr, error.status != LoadStatus::Ok);
+    return error.status;
+}
 
 // main > editor > whatever `body` writes.
 template <class Body>
 std::vector<std::uint8_t> editorFile(Body body) {
     ChunkWriter w;
-    beginMain(w);
+    beginMainChunk(w);
     w.begin(0x3D3D);
     body(w);
     w.end();
@@ -28,14 +35,14 @@ std::vector<std::uint8_t> editorFile(Body body) {
 
 std::vector<std::uint8_t> oneTriangle(const std::string& material = "") {
     return editorFile([&](ChunkWriter& w) {
-        if (!material.empty()) writeMaterial(w, "Stone");
-        writeMesh(w, "Tri", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}, material);
+        if (!material.empty()) writeMaterial(w, materialOf("Stone"));
+        writeMesh(w, meshOf("Tri", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}, material));
     });
 }
 
 TEST(Loader, StoresPointsInSceneAxesAndCornersFirstThirdSecond) {
     const auto scene = loadBytes(editorFile([](ChunkWriter& w) {
-        writeMesh(w, "M", {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}, {{0, 1, 2}});
+        writeMesh(w, meshOf("M", {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}, {{0, 1, 2}}));
     }));
     ASSERT_TRUE(scene);
     ASSERT_EQ(scene->meshes.size(), 1u);
@@ -54,7 +61,7 @@ TEST(Loader, StoresPointsInSceneAxesAndCornersFirstThirdSecond) {
 TEST(Loader, FacePlanesFollowTheStoredCorners) {
     auto plane = [](float z) {
         const auto scene = loadBytes(editorFile([z](ChunkWriter& w) {
-            writeMesh(w, "M", {{0, 0, z}, {1, 0, z}, {0, 1, z}}, {{0, 1, 2}});
+            writeMesh(w, meshOf("M", {{0, 0, z}, {1, 0, z}, {0, 1, z}}, {{0, 1, 2}}));
         }));
         return scene->meshes[0].faces[0].plane;
     };
@@ -71,8 +78,8 @@ TEST(Loader, VertexNormalsGatherEveryFaceAtThePosition) {
     // Two faces meeting at the origin with planes (0,-1,0,.) and (-1,0,0,.); a second record at
     // the same point with other mapping coordinates shares the normal; a lone vertex gets 0.
     const auto scene = loadBytes(editorFile([](ChunkWriter& w) {
-        writeMesh(w, "M", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 0, 0}, {9, 9, 9}},
-                  {{0, 1, 2}, {3, 4, 2}});
+        writeMesh(w, meshOf("M", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 0, 0}, {9, 9, 9}},
+                  {{0, 1, 2}, {3, 4, 2}}));
     }));
     ASSERT_TRUE(scene);
     const Mesh& m = scene->meshes[0];
@@ -89,7 +96,7 @@ TEST(Loader, VertexNormalsGatherEveryFaceAtThePosition) {
 
 TEST(Loader, ZeroAreaFaceKeepsItsNanPlaneButSparesItsNeighbours) {
     const auto scene = loadBytes(editorFile([](ChunkWriter& w) {
-        writeMesh(w, "M", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {2, 0, 0}}, {{0, 1, 2}, {0, 1, 3}});
+        writeMesh(w, meshOf("M", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {2, 0, 0}}, {{0, 1, 2}, {0, 1, 3}}));
     }));
     const Mesh& m = scene->meshes[0];
     EXPECT_TRUE(std::isnan(m.faces[1].plane.a));
@@ -144,9 +151,9 @@ TEST(Loader, MaterialsResolveByNameInFileOrder) {
     // Two materials of one name: the first; a later list overrides; entries past the faces are
     // ignored.
     const auto twice = loadBytes(editorFile([](ChunkWriter& w) {
-        writeMaterial(w, "A");
-        writeMaterial(w, "B");
-        writeMaterial(w, "B");
+        writeMaterial(w, materialOf("A"));
+        writeMaterial(w, materialOf("B"));
+        writeMaterial(w, materialOf("B"));
         w.begin(0x4000);
         w.name("M");
         w.begin(0x4100);
@@ -177,12 +184,12 @@ TEST(Loader, MaterialsResolveByNameInFileOrder) {
 TEST(Loader, WalkSkipsUnknownChunksWholeAndChildrenOfNonDescendingOnes) {
     const auto scene = loadBytes(editorFile([](ChunkWriter& w) {
         w.begin(0x1234); // unknown: its material is never seen
-        writeMaterial(w, "Hidden");
+        writeMaterial(w, materialOf("Hidden"));
         w.end();
         w.begin(0xB011); // known, no descent
-        writeMaterial(w, "AlsoHidden");
+        writeMaterial(w, materialOf("AlsoHidden"));
         w.end();
-        writeMaterial(w, "Seen");
+        writeMaterial(w, materialOf("Seen"));
     }));
     ASSERT_TRUE(scene);
     ASSERT_EQ(scene->materials.size(), 1u);
@@ -195,28 +202,47 @@ TEST(Loader, WalkSkipsUnknownChunksWholeAndChildrenOfNonDescendingOnes) {
 TEST(Loader, ChunkLengthsDecideWhereTheNextChunkStarts) {
     ChunkWriter zero;
     zero.header(0x4D4D, 0);
-    EXPECT_FALSE(loadBytes(zero.bytes()));
+    EXPECT_EQ(loadStatus(zero.bytes()), LoadStatus::ZeroLengthChunk);
 
-    // A length below 6 moves on by that length: here the next header starts inside this one.
+    // A length below 6 moves on by that length: here the next header starts inside this one,
+    // at offset 2, and runs past the end of the 6-byte file.
     ChunkWriter shortChunk;
-    shortChunk.header(0x1234, 2); // next header at offset 2: id 0x0002, length 0 -> fails
-    EXPECT_FALSE(loadBytes(shortChunk.bytes()));
+    shortChunk.header(0x1234, 2);
+    EXPECT_EQ(loadStatus(shortChunk.bytes()), LoadStatus::PastEndOfFile);
+    // After a first chunk, a 4-byte chunk's successor starts inside its length field: there
+    // the high half of the length is read as the id 0x0000 (unknown), whose own length skips
+    // 6 bytes, to a material chunk that is read.
     ChunkWriter shortOk;
+    shortOk.chunkU16(0x0002, 3);
     shortOk.u16(0x1234);
-    shortOk.u16(4);                  // length 4 (low half) ...
-    shortOk.u16(0);                  // ... high half; the next header starts at offset 4
-    shortOk.chunkName(0xA000, "Late"); // overlaps: its header begins at offset 4, over the length
-    const auto s = loadBytes(shortOk.bytes());
-    (void)s; // must not crash either way
+    shortOk.u16(4);
+    shortOk.u16(0);
+    shortOk.u32(6);
+    shortOk.chunkName(0xA000, "Late");
+    const auto late = loadBytes(shortOk.bytes());
+    ASSERT_TRUE(late);
+    ASSERT_EQ(late->materials.size(), 1u);
+    EXPECT_EQ(late->materials[0].name, "Late");
 
-    // A top-level chunk past the end of the file whose data is never read loads; reading a
-    // header past the end fails.
+    // The first chunk of a scene spans the file: one that claims more bytes than the file has
+    // means the file is not a scene or was cut short. Later chunks keep the walk's rules: one
+    // past the end whose data is never read ends the walk quietly.
     ChunkWriter past;
     past.header(0x1234, 1000);
-    EXPECT_TRUE(loadBytes(past.bytes()));
-    ChunkWriter pastMain;
-    pastMain.header(0x4D4D, 1000);
-    EXPECT_FALSE(loadBytes(pastMain.bytes()));
+    EXPECT_EQ(loadStatus(past.bytes()), LoadStatus::FirstChunkTooLong);
+    ChunkWriter later;
+    later.chunkU16(0x0002, 3);
+    later.header(0x1234, 1000);
+    EXPECT_EQ(loadStatus(later.bytes()), LoadStatus::Ok);
+    auto box = boxScene();
+    EXPECT_EQ(loadStatus(box), LoadStatus::Ok);
+    box.pop_back(); // a download cut short by one byte
+    EXPECT_EQ(loadStatus(box), LoadStatus::FirstChunkTooLong);
+    // A file of fewer than six bytes has no first chunk to measure: its header is cut short.
+    EXPECT_EQ(loadStatus({0x4D, 0x4D, 0x06}), LoadStatus::PastEndOfFile);
+    // Not a scene at all: the first bytes of a PNG image read as a chunk of 168 MB.
+    const std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+    EXPECT_EQ(loadStatus(png), LoadStatus::FirstChunkTooLong);
 }
 
 TEST(Loader, NamesKeepAtMost63Characters) {
@@ -236,7 +262,7 @@ TEST(Loader, NamesKeepAtMost63Characters) {
             EXPECT_EQ(scene->meshes[0].name, name63);
         }
     }
-    const auto scene = loadBytes(editorFile([&](ChunkWriter& w) { writeMaterial(w, name70); }));
+    const auto scene = loadBytes(editorFile([&](ChunkWriter& w) { writeMaterial(w, materialOf(name70)); }));
     ASSERT_TRUE(scene);
     EXPECT_EQ(scene->materials[0].name, name70.substr(0, 63));
 }
@@ -245,25 +271,31 @@ TEST(Loader, NamesCutByTheEndOfTheFile) {
     ChunkWriter material;
     material.header(0xA000, 6 + 3);
     material.raw("abc", 3);
-    EXPECT_FALSE(loadBytes(material.bytes()));
+    EXPECT_EQ(loadStatus(material.bytes()), LoadStatus::NameCutShort);
     ChunkWriter object;
     object.header(0x4000, 6 + 3);
     object.raw("abc", 3);
-    EXPECT_TRUE(loadBytes(object.bytes()));
+    EXPECT_EQ(loadStatus(object.bytes()), LoadStatus::Ok);
     ChunkWriter node;
     node.header(0xB010, 6 + 3);
     node.raw("abc", 3);
-    EXPECT_FALSE(loadBytes(node.bytes()));
+    EXPECT_EQ(loadStatus(node.bytes()), LoadStatus::NameCutShort);
+    ChunkWriter faceMaterials;
+    faceMaterials.header(0x4130, 6 + 3);
+    faceMaterials.raw("abc", 3);
+    EXPECT_EQ(loadStatus(faceMaterials.bytes()), LoadStatus::NameCutShort);
 }
 
 TEST(Loader, BrokenMeshesFail) {
     // Corner index not below the vertex count; a face list before any vertex list.
-    EXPECT_FALSE(loadBytes(editorFile([](ChunkWriter& w) {
-        writeMesh(w, "M", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 3}});
-    })));
-    EXPECT_FALSE(loadBytes(editorFile([](ChunkWriter& w) { writeMesh(w, "M", {}, {{0, 0, 0}}); })));
+    EXPECT_EQ(loadStatus(editorFile([](ChunkWriter& w) {
+                  writeMesh(w, meshOf("M", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 3}}));
+              })),
+              LoadStatus::CornerOutOfRange);
+    EXPECT_EQ(loadStatus(editorFile([](ChunkWriter& w) { writeMesh(w, meshOf("M", {}, {{0, 0, 0}})); })),
+              LoadStatus::CornerOutOfRange);
     // A count larger than the file.
-    EXPECT_FALSE(loadBytes(editorFile([](ChunkWriter& w) {
+    EXPECT_EQ(loadStatus(editorFile([](ChunkWriter& w) {
         w.begin(0x4000);
         w.name("M");
         w.begin(0x4100);
@@ -273,7 +305,8 @@ TEST(Loader, BrokenMeshesFail) {
         w.end();
         w.end();
         w.end();
-    })));
+    })),
+              LoadStatus::PastEndOfFile);
     // Mapping coordinates beyond the vertices are read and dropped.
     const auto mapped = loadBytes(editorFile([](ChunkWriter& w) {
         w.begin(0x4000);
@@ -331,16 +364,10 @@ TEST(Loader, NestingDeeperThan256Fails) {
         return w.bytes();
     };
     // Chunk k (from 1) is walked by walk k; its children's walk is walk k + 1.
-    EXPECT_TRUE(loadBytes(nested(255)));
-    EXPECT_FALSE(loadBytes(nested(256)));
-    EXPECT_FALSE(loadBytes(nested(300)));
+    EXPECT_EQ(loadStatus(nested(255)), LoadStatus::Ok);
+    EXPECT_EQ(loadStatus(nested(256)), LoadStatus::NestingTooDeep);
+    EXPECT_EQ(loadStatus(nested(300)), LoadStatus::NestingTooDeep);
 }
-
-} // namespace
-} // namespace norvane::test
-
-namespace norvane::test {
-namespace {
 
 TEST(Loader, HandlersThatRereadTheSameBytesEndlesslyFail) {
     // Thousands of 6-byte vertex lists inside one mesh: each reads the headers after it as
@@ -355,7 +382,7 @@ TEST(Loader, HandlersThatRereadTheSameBytesEndlesslyFail) {
     w.end();
     w.end();
     w.end();
-    EXPECT_FALSE(loadBytes(w.bytes()));
+    EXPECT_EQ(loadStatus(w.bytes()), LoadStatus::ReadBudgetSpent);
 }
 
 } // namespace

@@ -109,88 +109,18 @@ std::string consoleTail(const std::string& console) {
     return std::regex_replace(tail, std::regex("\\[[0-9]+ secs"), "[N secs");
 }
 
-void beginMain(scene3ds::ChunkWriter& w) {
-    w.begin(0x4D4D);
-    w.begin(0x0002);
-    w.u32(3);
-    w.end();
-}
-
-void writeMaterial(scene3ds::ChunkWriter& w, const std::string& name) {
-    w.begin(0xAFFF);
-    w.chunkName(0xA000, name);
-    w.end();
-}
-
-void writeMesh(scene3ds::ChunkWriter& w, const std::string& name, const std::vector<std::array<float, 3>>& points,
-               const std::vector<std::array<std::uint16_t, 3>>& faces, const std::string& material) {
-    w.begin(0x4000);
-    w.name(name);
-    w.begin(0x4100);
-    w.begin(0x4110);
-    w.u16(static_cast<std::uint16_t>(points.size()));
-    for (const auto& p : points) w.f32s({p[0], p[1], p[2]});
-    w.end();
-    w.begin(0x4120);
-    w.u16(static_cast<std::uint16_t>(faces.size()));
-    for (const auto& f : faces) {
-        w.u16(f[0]);
-        w.u16(f[1]);
-        w.u16(f[2]);
-        w.u16(0);
-    }
-    if (!material.empty()) {
-        w.begin(0x4130);
-        w.name(material);
-        w.u16(static_cast<std::uint16_t>(faces.size()));
-        for (std::size_t i = 0; i < faces.size(); ++i) w.u16(static_cast<std::uint16_t>(i));
-        w.end();
-    }
-    w.end();
-    w.end();
-    w.end();
-}
-
-void writeBox(scene3ds::ChunkWriter& w, const std::string& name, float x0, float y0, float z0, float size,
-              const std::string& material) {
-    std::vector<std::array<float, 3>> points;
-    for (int i = 0; i < 8; ++i)
-        points.push_back({x0 + ((i & 1) ? size : 0), y0 + ((i & 2) ? size : 0), z0 + ((i & 4) ? size : 0)});
-    // Two triangles per side, wound so that the loader's stored normal points away from the
-    // centre (its axis exchange mirrors the winding, so the file's own cross product points in).
-    const int quads[6][4] = {{0, 1, 3, 2}, {4, 6, 7, 5}, {0, 4, 5, 1}, {2, 3, 7, 6}, {0, 2, 6, 4}, {1, 5, 7, 3}};
-    std::vector<std::array<std::uint16_t, 3>> faces;
-    const double c = size / 2.0;
-    for (const auto& q : quads) {
-        for (const auto& tri : {std::array<int, 3>{q[0], q[1], q[2]}, std::array<int, 3>{q[0], q[2], q[3]}}) {
-            const auto& a = points[tri[0]];
-            const auto& b = points[tri[1]];
-            const auto& d = points[tri[2]];
-            const double u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
-            const double v[3] = {d[0] - a[0], d[1] - a[1], d[2] - a[2]};
-            const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
-            const double out[3] = {a[0] - (x0 + c), a[1] - (y0 + c), a[2] - (z0 + c)};
-            const bool pointsOut = n[0] * out[0] + n[1] * out[1] + n[2] * out[2] > 0;
-            if (pointsOut)
-                faces.push_back({static_cast<std::uint16_t>(tri[0]), static_cast<std::uint16_t>(tri[2]),
-                                 static_cast<std::uint16_t>(tri[1])});
-            else
-                faces.push_back({static_cast<std::uint16_t>(tri[0]), static_cast<std::uint16_t>(tri[1]),
-                                 static_cast<std::uint16_t>(tri[2])});
-        }
-    }
-    writeMesh(w, name, points, faces, material);
+MeshPlan boxMesh(const std::string& name, float x0, float y0, float z0, float size, const std::string& material) {
+    MeshPlan m;
+    m.name = name;
+    m.box({x0, y0, z0}, {x0 + size, y0 + size, z0 + size}, false, material);
+    return m;
 }
 
 std::vector<std::uint8_t> boxScene() {
-    scene3ds::ChunkWriter w;
-    beginMain(w);
-    w.begin(0x3D3D);
-    writeMaterial(w, "Crate");
-    writeBox(w, "Box", 0, 0, 0, 2, "Crate");
-    w.end();
-    w.end();
-    return w.bytes();
+    scene3ds::ScenePlan scene;
+    scene.materials.push_back(materialOf("Crate"));
+    scene.meshes.push_back(boxMesh("Box", 0, 0, 0, 2, "Crate"));
+    return scene3ds::writeScene(scene);
 }
 
 } // namespace norvane::test

@@ -10,6 +10,7 @@
 
 #include "bsp/bsp_tree.h"
 #include "chunk_writer.h"
+#include "scene_builder.h"
 #include "scene/scene.h"
 
 namespace norvane::test {
@@ -59,16 +60,19 @@ RunResult runCommand(const std::string& command);
 // The console text from "   Loading file" on, with the seconds of the closing line blanked.
 std::string consoleTail(const std::string& console);
 
-// Standard pieces of scene files.
-void beginMain(scene3ds::ChunkWriter& w);
-// A material block with one name.
-void writeMaterial(scene3ds::ChunkWriter& w, const std::string& name);
-// A named object with a triangle mesh of the given file-axis points and corner triples.
-void writeMesh(scene3ds::ChunkWriter& w, const std::string& name, const std::vector<std::array<float, 3>>& points,
-               const std::vector<std::array<std::uint16_t, 3>>& faces, const std::string& material = "");
-// The twelve-triangle box from (0,0,0) to (1,1,1), faces outward.
-void writeBox(scene3ds::ChunkWriter& w, const std::string& name, float x0, float y0, float z0, float size,
-              const std::string& material = "");
+// Scene files are written with the scene writer of the generator tool.
+using scene3ds::beginMainChunk;
+using scene3ds::ChunkWriter;
+using scene3ds::MaterialPlan;
+using scene3ds::materialOf;
+using scene3ds::meshOf;
+using scene3ds::MeshPlan;
+using scene3ds::writeMaterial;
+using scene3ds::writeMesh;
+
+// The twelve-triangle box from (x0, y0, z0) with sides of `size`, faces outward.
+MeshPlan boxMesh(const std::string& name, float x0, float y0, float z0, float size, const std::string& material = "");
+// One material "Crate" and a box of it from (0, 0, 0) to (2, 2, 2).
 std::vector<std::uint8_t> boxScene();
 
 } // namespace norvane::test

@@ -26,11 +26,11 @@ std::string shellWord(const std::filesystem::path& path) {
 // Two boxes side by side: the tree splits them apart.
 std::vector<std::uint8_t> twoBoxes() {
     scene3ds::ChunkWriter w;
-    beginMain(w);
+    beginMainChunk(w);
     w.begin(0x3D3D);
-    writeMaterial(w, "Crate <&>");
-    writeBox(w, "A", 0, 0, 0, 2, "Crate <&>");
-    writeBox(w, "B", 5, 0, 0, 2, "Crate <&>");
+    writeMaterial(w, materialOf("Crate <&>"));
+    writeMesh(w, boxMesh("A", 0, 0, 0, 2, "Crate <&>"));
+    writeMesh(w, boxMesh("B", 5, 0, 0, 2, "Crate <&>"));
     w.end();
     w.end();
     return w.bytes();

@@ -36,8 +36,6 @@ public:
     std::size_t size() const { return data_.size(); }
     const std::vector<std::uint8_t>& bytes() const { return data_; }
     std::vector<std::uint8_t>& bytes() { return data_; }
-    // True when every begin() has been matched by an end().
-    bool balanced() const { return open_.empty(); }
 
 private:
     std::vector<std::uint8_t> data_;

@@ -60,6 +60,22 @@ void MeshPlan::box(Point lo, Point hi, bool inward, const std::string& material,
     }
 }
 
+MeshPlan meshOf(std::string name, std::vector<Point> points, std::vector<std::array<std::uint16_t, 3>> faces,
+                const std::string& material) {
+    MeshPlan m;
+    m.name = std::move(name);
+    m.points = std::move(points);
+    m.faces = std::move(faces);
+    m.faceMaterial.assign(m.faces.size(), material);
+    return m;
+}
+
+MaterialPlan materialOf(std::string name) {
+    MaterialPlan m;
+    m.name = std::move(name);
+    return m;
+}
+
 namespace {
 
 void colourChunks(ChunkWriter& w, std::uint16_t id, const std::array<float, 3>& c, bool bytes) {
@@ -72,6 +88,15 @@ void colourChunks(ChunkWriter& w, std::uint16_t id, const std::array<float, 3>& 
     w.begin(0x0010);
     w.f32s({c[0], c[1], c[2]});
     w.end();
+    w.end();
+}
+
+} // namespace
+
+void beginMainChunk(ChunkWriter& w) {
+    w.begin(0x4D4D);
+    w.begin(0x0002);
+    w.u32(3);
     w.end();
 }
 
@@ -132,7 +157,7 @@ void writeMesh(ChunkWriter& w, const MeshPlan& m) {
     for (const std::string& n : names) {
         std::vector<std::uint16_t> list;
         for (std::size_t i = 0; i < m.faces.size(); ++i)
-            if (m.faceMaterial[i] == n) list.push_back(static_cast<std::uint16_t>(i));
+            if (i < m.faceMaterial.size() && m.faceMaterial[i] == n) list.push_back(static_cast<std::uint16_t>(i));
         w.begin(0x4130);
         w.name(n);
         w.u16(static_cast<std::uint16_t>(list.size()));
@@ -180,6 +205,8 @@ void writeCamera(ChunkWriter& w, const CameraPlan& c) {
     w.end();
 }
 
+namespace {
+
 // A track with keys at frames 0 and endFrame; the second key carries the optional flag values.
 void writeTrack(ChunkWriter& w, std::uint16_t id, const std::vector<std::vector<float>>& keyValues,
                 std::uint32_t endFrame) {
@@ -225,10 +252,7 @@ void writeNode(ChunkWriter& w, std::uint16_t kind, std::uint16_t id, const std::
 
 std::vector<std::uint8_t> writeScene(const ScenePlan& scene) {
     ChunkWriter w;
-    w.begin(0x4D4D);
-    w.begin(0x0002);
-    w.u32(3);
-    w.end();
+    beginMainChunk(w);
     w.begin(0x3D3D);
     w.begin(0x3D3E);
     w.u32(3);

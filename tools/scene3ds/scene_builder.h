@@ -17,7 +17,7 @@ struct MeshPlan {
     std::vector<Point> points;
     std::vector<std::array<float, 2>> uvs; // empty: no mapping-coordinates chunk
     std::vector<std::array<std::uint16_t, 3>> faces;
-    std::vector<std::string> faceMaterial; // per face; empty names are listed under no material
+    std::vector<std::string> faceMaterial; // per face (missing or empty: listed under no material)
     bool smoothing = false;
     bool localAxes = false;
     Point origin{0, 0, 0};
@@ -67,5 +67,23 @@ struct ScenePlan {
 };
 
 std::vector<std::uint8_t> writeScene(const ScenePlan& scene);
+
+// A mesh of the given points and corner triples (file axes and file corner order, as given;
+// no winding is changed), every face listed under `material` unless it is empty.
+MeshPlan meshOf(std::string name, std::vector<Point> points, std::vector<std::array<std::uint16_t, 3>> faces,
+                const std::string& material = "");
+
+// A material of that name with the default colours and no texture.
+MaterialPlan materialOf(std::string name);
+
+class ChunkWriter;
+
+// The pieces writeScene is made of, for files that need chunks of their own between them.
+// beginMainChunk opens the main chunk (closed by the caller's end()) and writes the version.
+void beginMainChunk(ChunkWriter& w);
+void writeMaterial(ChunkWriter& w, const MaterialPlan& material);
+void writeMesh(ChunkWriter& w, const MeshPlan& mesh);
+void writeLight(ChunkWriter& w, const LightPlan& light);
+void writeCamera(ChunkWriter& w, const CameraPlan& camera);
 
 } // namespace norvane::scene3ds
