@@ -1,0 +1,193 @@
+// The plane search's exactness at the ulp: the box test's margin, the tolerance band compared
+// as a float, and the shared-normal sweep's rounding. Random scenes never reach these
+// boundaries, so each case is made to sit on one.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "bsp/box_hierarchy.h"
+#include "bsp/normal_sweep.h"
+#include "bsp/prepared_node.h"
+
+namespace norvane {
+namespace {
+
+Vertex at(float x, float y, float z) {
+    Vertex v;
+    v.x = x, v.y = y, v.z = z;
+    return v;
+}
+
+// Whether every corner of the box lo..hi classifies as `side`.
+bool everyCornerIs(const Plane& p, const float lo[3], const float hi[3], Side side) {
+    for (int m = 0; m < 8; ++m)
+        if (classifyPoint(p, at(m & 1 ? hi[0] : lo[0], m & 2 ? hi[1] : lo[1], m & 4 ? hi[2] : lo[2])) != side)
+            return false;
+    return true;
+}
+
+// What the box test would say without its margin.
+Side sideWithoutMargin(const Plane& p, const Box& box) {
+    const double centre = double(p.a) * box.mid[0] + double(p.b) * box.mid[1] + double(p.c) * box.mid[2] + p.d;
+    const double reach = std::fabs(double(p.a)) * box.half[0] + std::fabs(double(p.b)) * box.half[1] +
+                         std::fabs(double(p.c)) * box.half[2];
+    if (centre - reach > PlaneBoxTest::frontLimit) return Front;
+    if (centre + reach < PlaneBoxTest::backLimit) return Back;
+    return On;
+}
+
+Box boxOf(const float lo[3], const float hi[3]) {
+    BoxBuilder b;
+    b.add(lo[0], lo[1], lo[2]);
+    b.add(hi[0], hi[1], hi[2]);
+    return b.box();
+}
+
+// A small generator of our own: the standard distributions differ between libraries.
+struct Bits {
+    std::uint64_t state;
+    std::uint64_t next() {
+        std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    double unit() { return static_cast<double>(next() >> 11) * 0x1p-53 * 2 - 1; } // [-1, 1)
+};
+
+TEST(PlaneSearchEdges, BoxesAtTheToleranceBandFarFromTheOriginAreNeverDecidedWrongly) {
+    // Two boxes a millionth of their coordinates wide, found by the search below: far from
+    // the origin the double sums of the box test and of a corner round differently, and
+    // without the margin the box would be called Front while a corner is On.
+    const struct {
+        Plane plane;
+        float lo[3], hi[3];
+    } known[] = {
+        {{0x1.7cccfcp-3f, 0x1.d1e726p-1f, -0x1.7b8deep-2f, -0x1.0a78eep-11f},
+         {0x1.d3c9d6p+18f, -0x1.3da1dap+22f, -0x1.7e8f6ep+23f},
+         {0x1.d3c9fcp+18f, -0x1.3da1dap+22f, -0x1.7e8f6ep+23f}},
+        {{0x1.b2bfd4p-3f, -0x1.7e3b16p-2f, -0x1.ce643ep-1f, 0x1.858d62p-13f},
+         {-0x1.354834p+22f, 0x1.82ee22p+15f, -0x1.27ca6p+20f},
+         {-0x1.354834p+22f, 0x1.82ee2ap+15f, -0x1.27ca6p+20f}},
+    };
+    for (const auto& k : known) {
+        const Box box = boxOf(k.lo, k.hi);
+        ASSERT_EQ(sideWithoutMargin(k.plane, box), Front) << "the case still sits on the boundary";
+        ASSERT_FALSE(everyCornerIs(k.plane, k.lo, k.hi, Front));
+        EXPECT_EQ(PlaneBoxTest(k.plane).side(box), On);
+    }
+
+    // Random boxes far from the origin, each put against planes whose d moves its nearest
+    // corner across the band one float at a time; mirrored planes test the back side.
+    Bits rng{7};
+    int boundaryCases = 0;
+    for (int t = 0; t < 20000; ++t) {
+        const double nx = rng.unit(), ny = rng.unit(), nz = rng.unit();
+        const double len = std::sqrt(nx * nx + ny * ny + nz * nz);
+        Plane p{static_cast<float>(nx / len), static_cast<float>(ny / len), static_cast<float>(nz / len), 0};
+        const double magnitude = std::ldexp(1.0, 12 + static_cast<int>(rng.next() % 12));
+        float lo[3], hi[3];
+        for (int k = 0; k < 3; ++k) {
+            const double c = magnitude * rng.unit();
+            lo[k] = static_cast<float>(c);
+            hi[k] = static_cast<float>(c + std::ldexp(1.0, static_cast<int>(rng.next() % 10) - 6) * std::fabs(rng.unit()));
+        }
+        // The plane passes near the box's corner that is nearest behind it.
+        const float cx = p.a > 0 ? lo[0] : hi[0], cy = p.b > 0 ? lo[1] : hi[1];
+        const float z = static_cast<float>(-(double(p.a) * cx + double(p.b) * cy) / p.c);
+        const float w = hi[2] - lo[2];
+        if (p.c > 0) {
+            lo[2] = z;
+            hi[2] = z + w;
+        } else {
+            hi[2] = z;
+            lo[2] = z - w;
+        }
+        const float cz = p.c > 0 ? lo[2] : hi[2];
+        const double s = (double(p.a) * cx + double(p.b) * cy) + double(p.c) * cz;
+        const Box box = boxOf(lo, hi);
+        float d = static_cast<float>(0.001 - s);
+        for (int j = 0; j < 40; ++j) d = std::nextafter(d, -HUGE_VALF);
+        for (int j = 0; j < 80; ++j, d = std::nextafter(d, HUGE_VALF)) {
+            p.d = d;
+            const Side side = PlaneBoxTest(p).side(box);
+            if (side != On) {
+                ASSERT_TRUE(everyCornerIs(p, lo, hi, side)) << "t " << t << " j " << j;
+            }
+            boundaryCases += sideWithoutMargin(p, box) == Front && !everyCornerIs(p, lo, hi, Front);
+            const Plane mirror{-p.a, -p.b, -p.c, -p.d};
+            const Side mirrored = PlaneBoxTest(mirror).side(box);
+            if (mirrored != On) {
+                ASSERT_TRUE(everyCornerIs(mirror, lo, hi, mirrored)) << "t " << t << " j " << j;
+            }
+            boundaryCases += sideWithoutMargin(mirror, box) == Back && !everyCornerIs(mirror, lo, hi, Back);
+        }
+    }
+    EXPECT_GE(boundaryCases, 3) << "the search no longer reaches the boxes that need the margin";
+}
+
+// A height y such that y + 0.0007f lies, in double, above 0.001f but below the midpoint to the
+// next float: the distance rounds to 0.001f and is On, though a double comparison says Front.
+float heightJustAboveTheBand(float offset) {
+    const double limit = 0.001f, midpoint = (limit + double(std::nextafter(0.001f, 1.0f))) / 2;
+    for (float y = static_cast<float>(limit - offset);; y = std::nextafter(y, 1.0f)) {
+        const double sum = double(y) + offset;
+        if (sum > limit && sum < midpoint) return y;
+        if (sum >= midpoint) return NAN;
+    }
+}
+
+TEST(PlaneSearchEdges, TheToleranceBandIsComparedAsAFloat) {
+    const float offset = 0.0007f;
+    const float y = heightJustAboveTheBand(offset);
+    ASSERT_FALSE(std::isnan(y));
+    const Plane up{0, 1, 0, offset};
+    EXPECT_GT(double(y) + offset, double(planeTolerance));
+    EXPECT_EQ(classifyPoint(up, at(3, y, -2)), On);
+    EXPECT_EQ(classifyPoint(Plane{0, -1, 0, -offset}, at(3, y, -2)), On);
+}
+
+TEST(PlaneSearchEdges, TheSweepRoundsEachDistanceLikeAPoint) {
+    // Floors of one normal: the candidate at y = -0.0007 and faces whose corners sit just above
+    // its band, where only the float rounding keeps them On; slanted faces reach across it.
+    const float offset = 0.0007f;
+    const float y = heightJustAboveTheBand(offset);
+    ASSERT_FALSE(std::isnan(y));
+    std::vector<Vertex> vertices;
+    std::vector<BspFace> faces;
+    auto face = [&](Vertex a, Vertex b, Vertex c, Plane plane) {
+        BspFace f;
+        for (int k = 0; k < 3; ++k) {
+            f.verts[k] = static_cast<std::uint32_t>(vertices.size());
+            vertices.push_back(k == 0 ? a : k == 1 ? b : c);
+        }
+        f.plane = plane;
+        faces.push_back(f);
+    };
+    const float heights[] = {-offset, y, y, -0.5f, 0.25f, -offset, y};
+    for (int i = 0; i < 7; ++i) {
+        const float h = heights[i];
+        face(at(0, h, 0), at(0, h, 1), at(1, h, 0), Plane{0, 1, 0, -h});
+    }
+    face(at(0, y, 0), at(0, -1, 1), at(1, 1, 0), Plane{0.5f, 0.5f, 0.5f, 0}); // across, a corner at y
+    face(at(5, y, 5), at(5, y, 6), at(6, 0.75f, 5), Plane{0.5f, -0.5f, 0.5f, 0}); // two corners at y
+    PlaneSearchScratch scratch;
+    const PreparedNode node = prepareNode(faces, vertices, scratch);
+    std::vector<std::int32_t> floors;
+    for (std::int32_t i = 0; i < 7; ++i) floors.push_back(i);
+    NodeCounts counts;
+    counts.candidates.resize(faces.size());
+    countByNormalSweep(node, floors, counts);
+    for (const std::int32_t i : floors) {
+        SideTally want;
+        for (std::size_t j = 0; j < faces.size(); ++j)
+            if (j != static_cast<std::size_t>(i)) want.add(classifyFace(faces[static_cast<std::size_t>(i)].plane, faces[j], vertices));
+        EXPECT_EQ(counts.candidates[static_cast<std::size_t>(i)].tally, want) << "candidate " << i;
+    }
+    // The candidate at -0.0007 sees the faces at y in its plane, not in front of it.
+    const SideTally& first = counts.candidates[0].tally;
+    EXPECT_EQ(first.front, 2) << "the floor at 0.25 and the face rising to 0.75";
+}
+
+} // namespace
+} // namespace norvane
