@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "bsp/bsp_tree.h"
 #include "bsp/prepared_node.h"

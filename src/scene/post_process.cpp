@@ -5,7 +5,7 @@
 
 #include "common/hash_table.h"
 #include "math/float_math.h"
-#include "scene/loader.h"
+#include "scene/post_process.h"
 
 namespace norvane {
 

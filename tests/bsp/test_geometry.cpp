@@ -5,7 +5,6 @@
 #include <cmath>
 #include <random>
 
-#include "bsp/build_tree.h"
 #include "bsp/plane_choice.h"
 #include "bsp/split.h"
 #include "bsp/vertex_index.h"
@@ -161,24 +160,6 @@ TEST(VertexIndex, MatchesTheLinearScanIncludingNanAndSignedZero) {
     }
     std::vector<Vertex> empty;
     EXPECT_EQ(VertexIndex(empty).find(at(1, 2, 3)), -1);
-}
-
-} // namespace
-} // namespace norvane
-
-namespace norvane {
-namespace {
-
-TEST(Spinner, ManyTicksDrawWhatSingleTicksDraw) {
-    std::mt19937 rng(17);
-    CaptureConsole one, many;
-    Spinner a, b;
-    for (int round = 0; round < 2000; ++round) {
-        const std::size_t n = rng() % 4 == 0 ? rng() % 300 : rng() % 60;
-        for (std::size_t i = 0; i < n; ++i) a.tick(one);
-        b.ticks(many, n);
-        ASSERT_EQ(many.text, one.text) << "round " << round;
-    }
 }
 
 } // namespace

@@ -10,15 +10,15 @@ std::string compilerIn(const TempDir& dir, const std::string& args) {
     return "cd '" + dir.path().string() + "' && '" NORVANE_COMPILER_EXE "' " + args;
 }
 
-TEST(Executable, CompilesABoxAndExitsZero) {
+TEST(Executable, CompilesABoxIgnoringFurtherArgumentsAndExitsZero) {
     TempDir dir("exe-box");
     writeBytes(dir / "box.3ds", boxScene());
     const RunResult run = runCommand(compilerIn(dir, "box.3ds extra ignored </dev/null"));
     EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.console.find("Norvane"), std::string::npos);
-    EXPECT_NE(run.console.find("v5.0"), std::string::npos);
-    EXPECT_NE(run.console.find("Done [0 secs, 1 nodes, 12 faces, 1 width]"), std::string::npos);
+    EXPECT_NE(run.console.find("Norvane BSP scene compiler v5.0"), std::string::npos);
+    EXPECT_NE(run.console.find("Loading file box.3ds .. Done"), std::string::npos);
     EXPECT_TRUE(std::filesystem::exists(dir / "box.bsp"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "extra.bsp"));
 }
 
 TEST(Executable, FailuresExitOneAfterTheKeyWait) {
@@ -49,7 +49,14 @@ TEST(Dump, SceneJsonAndUsage) {
     EXPECT_NE(ok.console.find("\"materials\": [\"Crate\"]"), std::string::npos);
     const RunResult broken = runCommand("'" NORVANE_DUMP_EXE "' scene '" + (dir / "none.3ds").string() + "'");
     EXPECT_EQ(broken.status, 1);
-    EXPECT_EQ(broken.console, "{\"error\": \"File not found / is damaged !\"}\n");
+    EXPECT_EQ(broken.console, "{\"error\": \"File not found / is damaged !\", \"reason\": \"cannot-read\", \"detail\": "
+                              "\"the file cannot be opened or read\", \"offset\": 0}\n");
+    std::vector<std::uint8_t> cutShort = boxScene();
+    cutShort.pop_back();
+    writeBytes(dir / "cut.3ds", cutShort);
+    const RunResult cut = runCommand("'" NORVANE_DUMP_EXE "' scene '" + (dir / "cut.3ds").string() + "'");
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_NE(cut.console.find("\"reason\": \"first-chunk-too-long\""), std::string::npos);
     EXPECT_EQ(runCommand("'" NORVANE_DUMP_EXE "' 2>/dev/null").status, 2);
     EXPECT_EQ(runCommand("'" NORVANE_DUMP_EXE "' scene 2>/dev/null").status, 2);
 }

@@ -5,13 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <random>
 
 #include "bsp/build_tree.h"
 #include "math/float_math.h"
 #include "generators.h"
 #include "output/tree_file.h"
 #include "output/tree_writer.h"
+#include "scene/loader.h"
 #include "support/test_support.h"
 
 namespace norvane::test {
@@ -79,12 +79,25 @@ TEST(HostileInput, MissingFileFolderAndBrokenChunks) {
     overlongCount.u16(60000);
     overlongCount.f32s({0, 0, 0});
     for (int i = 0; i < 5; ++i) overlongCount.end();
-    const std::vector<std::uint8_t> cases[] = {
-        zero.bytes(), pastEnd.bytes(), deep.bytes(), unterminated.bytes(), shortChunk.bytes(), overlongCount.bytes(),
-        withMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 9}}), // corner index out of range
+    const std::string text = "root:x:0:0:root:/root:/bin/bash\n"; // not a scene at all
+    const struct {
+        std::vector<std::uint8_t> bytes;
+        LoadStatus reason;
+    } cases[] = {
+        {zero.bytes(), LoadStatus::ZeroLengthChunk},
+        {pastEnd.bytes(), LoadStatus::FirstChunkTooLong},
+        {deep.bytes(), LoadStatus::NestingTooDeep},
+        {unterminated.bytes(), LoadStatus::NameCutShort},
+        {shortChunk.bytes(), LoadStatus::PastEndOfFile},
+        {overlongCount.bytes(), LoadStatus::PastEndOfFile},
+        {withMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 9}}), LoadStatus::CornerOutOfRange},
+        {std::vector<std::uint8_t>(text.begin(), text.end()), LoadStatus::FirstChunkTooLong},
     };
-    for (const auto& bytes : cases) {
-        writeBytes(dir / "broken.3ds", bytes);
+    for (const auto& c : cases) {
+        LoadError error;
+        EXPECT_FALSE(loadSceneFromBytes(c.bytes.data(), c.bytes.size(), &error));
+        EXPECT_EQ(error.status, c.reason) << loadStatusName(error.status);
+        writeBytes(dir / "broken.3ds", c.bytes);
         expectLoadFailure(dir, "broken.3ds", "broken");
     }
 }
@@ -106,6 +119,7 @@ TEST(HostileInput, EmptyFileIsAnEmptyScene) {
 }
 
 TEST(HostileInput, EveryPrefixAndEveryByteChangeOfARealScene) {
+    NORVANE_NEEDS_REAL_SCENES();
     const auto good = readBytes(modelsDir() / "CameraRollAnim.3ds");
     ASSERT_FALSE(good.empty());
     auto compiles = [](const std::vector<std::uint8_t>& bytes) {
@@ -116,17 +130,31 @@ TEST(HostileInput, EveryPrefixAndEveryByteChangeOfARealScene) {
         TreeFileProblem problem;
         ASSERT_TRUE(parseTreeFile(c.file, file, problem) && checkTreeFile(file, problem)) << problem.message;
     };
-    for (std::size_t n = 0; n < good.size(); ++n) compiles(std::vector<std::uint8_t>(good.begin(), good.begin() + n));
+    for (std::size_t n = 0; n < good.size(); ++n) {
+        const std::vector<std::uint8_t> prefix(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n));
+        compiles(prefix);
+        // The file's first chunk is its main chunk, which spans it: every cut is refused as such.
+        LoadError error;
+        loadSceneFromBytes(prefix.data(), prefix.size(), &error);
+        const LoadStatus expected =
+            n == 0 ? LoadStatus::Ok : n < 6 ? LoadStatus::PastEndOfFile : LoadStatus::FirstChunkTooLong;
+        ASSERT_EQ(error.status, expected) << "cut at " << n;
+    }
     for (std::size_t i = 0; i < good.size(); ++i)
         for (std::uint8_t value : {std::uint8_t{0}, std::uint8_t{0xFF}, static_cast<std::uint8_t>(good[i] + 1)}) {
             auto changed = good;
             changed[i] = value;
             compiles(changed);
         }
-    // Through the whole program: a cut inside the data fails as damaged.
+    // Through the whole program: a cut inside the data fails as damaged, and an existing tree
+    // of that name stays as it was.
     TempDir dir("hostile-prefix");
     writeBytes(dir / "cut.3ds", std::vector<std::uint8_t>(good.begin(), good.begin() + 700));
-    expectLoadFailure(dir, "cut.3ds", "cut");
+    writeBytes(dir / "cut.bsp", {'o', 'l', 'd'});
+    const RunResult run = runIn(dir.path(), {"cut.3ds"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(consoleTail(run.console), loadFailure("cut.3ds"));
+    EXPECT_EQ(readBytes(dir / "cut.bsp"), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
 }
 
 TEST(HostileInput, NonFiniteCoordinatesAndCoincidentTrianglesStillBuild) {

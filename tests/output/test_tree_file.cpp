@@ -16,6 +16,7 @@ bool check(const std::vector<std::uint8_t>& bytes, TreeFileProblem& problem) {
 }
 
 TEST(TreeFile, EveryReferenceTreePasses) {
+    NORVANE_NEEDS_REAL_SCENES();
     int checked = 0;
     for (const auto& entry : fs::directory_iterator(expectedDir())) {
         if (entry.path().extension() != ".bsp") continue;
@@ -27,6 +28,7 @@ TEST(TreeFile, EveryReferenceTreePasses) {
 }
 
 TEST(TreeFile, DamageIsReportedWhereItIs) {
+    NORVANE_NEEDS_REAL_SCENES();
     // The reference tree of the rotating cube: 26 vertices, no materials, one leaf of 12 faces.
     const auto good = readBytes(expectedDir() / "RotatingCube.bsp");
     const std::size_t node = 11 + 26 * 32;

@@ -3,7 +3,6 @@
 
 #include <cmath>
 
-#include "scene/loader.h"
 #include "support/test_support.h"
 
 namespace norvane::test {

@@ -1,11 +1,10 @@
 #include "support/test_support.h"
 
-#include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <regex>
-#include <sstream>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,8 +19,17 @@ namespace norvane::test {
 
 namespace fs = std::filesystem;
 
-fs::path modelsDir() { return fs::path(NORVANE_MODELS_DIR); }
+fs::path modelsDir() {
+    // The environment may point elsewhere, for example at nothing, to see the suite without them.
+    const char* other = std::getenv("NORVANE_MODELS_DIR");
+    return fs::path(other && *other ? other : NORVANE_MODELS_DIR);
+}
 fs::path expectedDir() { return modelsDir() / "expected"; }
+
+bool haveRealScenes() {
+    std::error_code ec;
+    return fs::is_directory(modelsDir(), ec) && fs::is_directory(expectedDir(), ec);
+}
 
 TempDir::TempDir(const std::string& name) {
     static int counter = 0;

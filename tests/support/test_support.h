@@ -18,6 +18,14 @@ namespace norvane::test {
 std::filesystem::path modelsDir();
 std::filesystem::path expectedDir();
 
+// The real scenes and what an independent implementation made of them live beside the
+// repository, not in it (they cannot be copied in). Tests that need them skip without them.
+bool haveRealScenes();
+inline constexpr const char* realScenesMissing =
+    "skipped: the real scenes are missing (../shared/models/real beside the repository; they cannot be copied into it)";
+#define NORVANE_NEEDS_REAL_SCENES()                                                                                    \
+    if (!::norvane::test::haveRealScenes()) GTEST_SKIP() << ::norvane::test::realScenesMissing
+
 // A fresh empty folder under the build tree, removed by the destructor.
 class TempDir {
 public:

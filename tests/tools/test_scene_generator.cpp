@@ -2,10 +2,8 @@
 // keeps the tree invariants; the same seed writes the same bytes; the box is one leaf.
 #include <gtest/gtest.h>
 
-#include "bsp/build_tree.h"
 #include "generators.h"
 #include "output/tree_file.h"
-#include "output/tree_writer.h"
 #include "support/test_support.h"
 
 namespace norvane::test {
@@ -26,12 +24,6 @@ TEST(SceneGenerator, EveryKindCompilesAtSeveralSeedsAndSizes) {
             ASSERT_TRUE(checkTreeFile(file, problem)) << problem.message;
             EXPECT_NE(c.console.find("[100%]"), std::string::npos);
         }
-}
-
-TEST(SceneGenerator, TheBoxIsOneLeafOfTwelveFaces) {
-    const Compiled c = compileBytes(scene3ds::writeScene(scene3ds::generateScene("box", 1, 0)));
-    ASSERT_TRUE(c.tree);
-    EXPECT_NE(c.console.find("Done [0 secs, 1 nodes, 12 faces, 1 width]"), std::string::npos);
 }
 
 TEST(SceneGenerator, ArenaRunsEveryLoaderPath) {

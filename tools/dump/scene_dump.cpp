@@ -13,9 +13,12 @@ bool readFile(const std::string& path, std::vector<unsigned char>& bytes) {
 
 int dumpScene(const std::vector<std::string>& args, std::FILE* out) {
     if (args.size() != 1) return 2;
-    const auto scene = loadScene(args[0]);
+    LoadError error;
+    const auto scene = loadScene(args[0], &error);
     if (!scene) {
-        std::fputs("{\"error\": \"File not found / is damaged !\"}\n", out);
+        // The compiler's one line, and why the loader refused the file and where.
+        std::fprintf(out, "{\"error\": \"File not found / is damaged !\", \"reason\": \"%s\", \"detail\": \"%s\", \"offset\": %lld}\n",
+                     loadStatusName(error.status), loadStatusText(error.status), static_cast<long long>(error.offset));
         return 1;
     }
     const std::string json = sceneToJson(*scene);
