@@ -36,13 +36,6 @@ Box BoxBuilder::box() const {
     return b;
 }
 
-const double PlaneBoxTest::frontLimit = std::nextafter(planeTolerance, 1.0f);
-const double PlaneBoxTest::backLimit = std::nextafter(-planeTolerance, -1.0f);
-
-PlaneBoxTest::PlaneBoxTest(const Plane& p)
-    : a_(p.a), b_(p.b), c_(p.c), d_(p.d), absA_(std::fabs(a_)), absB_(std::fabs(b_)), absC_(std::fabs(c_)),
-      marginScale_(1e-12 * (absA_ + absB_ + absC_)), marginBase_(1e-12 * std::fabs(d_)) {}
-
 namespace {
 
 // The centre of each face, summed over its corners (0 where that is not finite): the key the

@@ -43,7 +43,9 @@ struct BoxBuilder {
 // NaN, leaves the box undecided.
 class PlaneBoxTest {
 public:
-    explicit PlaneBoxTest(const Plane& p);
+    explicit PlaneBoxTest(const Plane& p)
+        : a_(p.a), b_(p.b), c_(p.c), d_(p.d), absA_(std::fabs(a_)), absB_(std::fabs(b_)), absC_(std::fabs(c_)),
+          marginScale_(1e-12 * (absA_ + absB_ + absC_)), marginBase_(1e-12 * std::fabs(d_)) {}
     // Front or Back when every point of the box is certainly beyond the tolerance band; On when
     // undecided.
     Side side(const Box& box) const {
@@ -56,8 +58,8 @@ public:
     }
 
     // The first floats beyond the tolerance band.
-    static const double frontLimit;
-    static const double backLimit;
+    static inline const double frontLimit = std::nextafter(planeTolerance, 1.0f);
+    static inline const double backLimit = std::nextafter(-planeTolerance, -1.0f);
 
 private:
     double a_, b_, c_, d_, absA_, absB_, absC_, marginScale_, marginBase_;

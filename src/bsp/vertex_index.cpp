@@ -57,6 +57,9 @@ struct VertexIndex::Group {
 };
 
 VertexIndex::VertexIndex(const std::vector<Vertex>& list) : list_(list) {
+    // Nearly every vertex is plain: its table is sized for the whole list at once.
+    groups_[0] = std::make_unique<Group>();
+    groups_[0]->maps[0] = std::make_unique<KeyTable>(list_.size());
     while (indexed_ < list_.size()) add();
 }
 
