@@ -6,6 +6,7 @@ the real scenes it runs once in their place and skips, saying where they were lo
 
 from __future__ import annotations
 
+import os
 import sys
 from pathlib import Path
 from typing import Dict
@@ -29,7 +30,10 @@ def pytest_generate_tests(metafunc):
 
 @pytest.fixture(scope="session")
 def tools() -> None:
+    """Skips without the compiled tools, unless NORVANE_BUILD_DIR named a folder that lacks them."""
     reason = support.tools_missing()
+    if reason and "NORVANE_BUILD_DIR" in os.environ:
+        pytest.fail(reason)
     if reason:
         pytest.skip(reason)
 
@@ -84,3 +88,18 @@ def array_mode(request, monkeypatch) -> str:
     else:
         monkeypatch.setitem(sys.modules, "numpy", None)  # `import numpy` now raises ImportError
     return request.param
+
+
+def pytest_report_header(config):
+    import norvane_bsp
+
+    return f"norvane_bsp {norvane_bsp.__version__} from {Path(norvane_bsp.__file__).parent}"
+
+
+def pytest_sessionstart(session):
+    # scripts/python-test.sh tests the installed package, never the source tree beside the tests.
+    import norvane_bsp
+
+    source = Path(__file__).resolve().parents[1] / "norvane_bsp"
+    if os.environ.get("NORVANE_BSP_INSTALLED") and Path(norvane_bsp.__file__).resolve().parent == source:
+        pytest.exit(f"norvane_bsp was imported from the source tree {source}, not the installed package", 2)
