@@ -5,8 +5,6 @@ from __future__ import annotations
 
 import sys
 
-import pytest
-
 import norvane_bsp
 from support import TreeBytes, f32_bits
 
@@ -48,17 +46,3 @@ def test_empty_tables(array_mode):
     assert len(tree.vertices) == 0
     columns = tree.face_arrays()
     assert all(len(column) == 0 for column in columns)
-
-
-def test_both_kinds_hold_the_same_values(tree_file, monkeypatch):
-    pytest.importorskip("numpy", reason="NumPy is not installed: the NumPy tables are not tested")
-    with_numpy = norvane_bsp.read(tree_file)
-    numpy_columns = with_numpy.face_arrays()
-    monkeypatch.setitem(sys.modules, "numpy", None)
-    without = norvane_bsp.read(tree_file)
-    list_columns = without.face_arrays()
-    assert [[f32_bits(float(v)) for v in row] for row in with_numpy.vertices] == [
-        [f32_bits(v) for v in row] for row in without.vertices
-    ]
-    assert numpy_columns.corners.tolist() == [list(c) for c in list_columns.corners]
-    assert numpy_columns.material.tolist() == list_columns.material
