@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the suite with GCC, and the same suite again under
-# AddressSanitizer and UndefinedBehaviorSanitizer with Clang.
-# NORVANE_STAGES picks stages (default "gcc sanitize").
+# Builds everything and runs every test: the suite with GCC, the Python reader's tests against
+# those tools, and the C++ suite again under AddressSanitizer and UndefinedBehaviorSanitizer
+# with Clang. NORVANE_STAGES picks stages (default "gcc python sanitize").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
 need_build_packages
-stages="${NORVANE_STAGES:-gcc sanitize}"
+stages="${NORVANE_STAGES:-gcc python sanitize}"
 jobs=$(nproc 2>/dev/null || echo 2)
 
 for stage in $stages; do
@@ -16,6 +16,10 @@ for stage in $stages; do
         cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DNORVANE_BUILD_TESTS=ON >/dev/null
         cmake --build build -j "$jobs"
         (cd build && ctest --output-on-failure -j "$jobs")
+        ;;
+    python)
+        echo "== Python reader"
+        scripts/python-test.sh
         ;;
     sanitize)
         echo "== build and test (Clang, AddressSanitizer + UndefinedBehaviorSanitizer)"

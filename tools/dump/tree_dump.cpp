@@ -1,6 +1,7 @@
 // norvane-dump tree: a summary of a tree file, the whole file as JSON, or a check of every
 // rule of the format.
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -12,57 +13,82 @@
 namespace norvane::dump {
 namespace {
 
+// The version of the JSON layout below; it changes whenever a key is added, renamed or moved.
+constexpr int treeJsonVersion = 1;
+constexpr std::uint16_t noMaterial = 0xFFFF;
+
+// {"a": .., "b": .., "c": .., "d": ..}
+void appendPlane(std::string& out, const float* plane) {
+    static constexpr const char* keys[4] = {"{\"a\": ", ", \"b\": ", ", \"c\": ", ", \"d\": "};
+    for (int i = 0; i < 4; ++i) {
+        out += keys[i];
+        appendJsonFloat(out, plane[i]);
+    }
+    out += '}';
+}
+
+void appendIndexOrNull(std::string& out, std::int64_t index) {
+    out += index < 0 ? std::string("null") : std::to_string(index);
+}
+
+void appendVertex(std::string& out, const std::array<float, 8>& v) {
+    static constexpr const char* keys[8] = {
+        "{\"x\": ", ", \"y\": ", ", \"z\": ", ", \"u\": ", ", \"v\": ", ", \"nx\": ", ", \"ny\": ", ", \"nz\": "};
+    for (int i = 0; i < 8; ++i) {
+        out += keys[i];
+        appendJsonFloat(out, v[static_cast<std::size_t>(i)]);
+    }
+    out += '}';
+}
+
+void appendFace(std::string& out, const TreeFileFace& face) {
+    out += "{\"corners\": [";
+    out += std::to_string(face.verts[0]) + ", " + std::to_string(face.verts[1]) + ", " + std::to_string(face.verts[2]);
+    out += "], \"id\": ";
+    out += std::to_string(face.id);
+    out += ", \"material\": ";
+    appendIndexOrNull(out, face.material == noMaterial ? -1 : face.material);
+    out += ", \"plane\": ";
+    appendPlane(out, face.plane);
+    out += '}';
+}
+
+// The whole file with named keys; "version" is the version of this layout, the file's own is
+// header.version. One vertex and one node per line, so the output stays greppable.
 std::string treeJson(const TreeFile& file) {
-    std::string out = "{\n  \"header\": {\"magic\": \"BSP\", \"version\": " + std::to_string(file.version) +
+    std::string out = "{\"format\": \"norvane-tree\", \"version\": " + std::to_string(treeJsonVersion) +
+                      ",\n \"header\": {\"magic\": \"BSP\", \"version\": " + std::to_string(file.version) +
                       ", \"vertexCount\": " + std::to_string(file.vertexCount) +
                       ", \"faceCount\": " + std::to_string(file.faceCount) +
-                      ", \"materialCount\": " + std::to_string(file.materialCount) + "},\n  \"materials\": [";
+                      ", \"materialCount\": " + std::to_string(file.materialCount) + "},\n \"materials\": [";
     for (std::size_t i = 0; i < file.materials.size(); ++i) {
         if (i) out += ", ";
         appendJsonString(out, file.materials[i]);
     }
-    out += "],\n  \"vertices\": [";
+    out += "],\n \"vertices\": [";
     for (std::size_t i = 0; i < file.vertices.size(); ++i) {
-        out += i ? ",\n    " : "\n    ";
-        appendJsonFloats(out, file.vertices[i].data(), 8);
+        out += i ? ",\n  " : "\n  ";
+        appendVertex(out, file.vertices[i]);
     }
-    out += "],\n  \"nodes\": [";
+    out += "],\n \"nodes\": [";
     for (std::size_t i = 0; i < file.nodes.size(); ++i) {
         const TreeFileNode& n = file.nodes[i];
-        out += i ? ",\n    " : "\n    ";
-        out += "{\"index\": ";
-        out += std::to_string(i);
-        out += ", \"depth\": ";
-        out += std::to_string(n.depth);
-        out += ", \"path\": \"";
-        out += n.path;
-        out += "\", \"flags\": ";
-        out += std::to_string(n.flags);
-        out += ", \"plane\": ";
-        appendJsonFloats(out, n.plane, 4);
+        out += i ? ",\n  " : "\n  ";
+        out += "{\"index\": " + std::to_string(i) + ", \"depth\": " + std::to_string(n.depth) + ", \"path\": \"" +
+               n.path + "\", \"flags\": " + std::to_string(n.flags) + ", \"plane\": ";
+        appendPlane(out, n.plane);
         out += ", \"front\": ";
-        out += n.front < 0 ? std::string("null") : std::to_string(n.front);
+        appendIndexOrNull(out, n.front);
         out += ", \"back\": ";
-        out += n.back < 0 ? std::string("null") : std::to_string(n.back);
+        appendIndexOrNull(out, n.back);
         out += ", \"faces\": [";
         for (std::size_t f = 0; f < n.faces.size(); ++f) {
-            const TreeFileFace& face = n.faces[f];
             if (f) out += ", ";
-            out += '[';
-            const int fields[5] = {face.verts[0], face.verts[1], face.verts[2], face.id, face.material};
-            for (int k = 0; k < 5; ++k) {
-                if (k) out += ", ";
-                out += std::to_string(fields[k]);
-            }
-            for (float p : face.plane) {
-                out += ", ";
-                appendJsonFloat(out, p);
-            }
-            out += "]";
+            appendFace(out, n.faces[f]);
         }
         out += "]}";
     }
-    out += "]\n}\n";
+    out += "]}\n";
     return out;
 }
 
@@ -125,7 +151,8 @@ int dumpTree(const std::vector<std::string>& args, std::FILE* out) {
     const std::string& path = args[0];
     std::string mode = "summary", svgPath;
     for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--json" || args[i] == "--check") mode = args[i];
+        if (args[i] == "--json" || args[i] == "--check")
+            mode = args[i];
         else if (args[i] == "--svg" && i + 1 < args.size()) {
             mode = "--svg";
             svgPath = args[++i];

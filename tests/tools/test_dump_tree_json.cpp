@@ -1,0 +1,122 @@
+// norvane-dump tree --json: the named-key layout, byte for byte on hand-made tree files. The
+// Python reader's tests hold every compiled tree's dump to an independent parser.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <limits>
+
+#include "support/test_support.h"
+
+namespace norvane::test {
+namespace {
+
+// Little-endian tree file bytes, written field by field.
+struct TreeBytes {
+    std::vector<std::uint8_t> bytes;
+    void u16(std::uint16_t v) {
+        bytes.push_back(static_cast<std::uint8_t>(v & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(v >> 8));
+    }
+    void f32(float f) {
+        std::uint32_t bits;
+        std::memcpy(&bits, &f, 4);
+        for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
+    }
+    void header(std::uint16_t vertices, std::uint16_t faces, std::uint16_t materials) {
+        bytes.insert(bytes.end(), {'B', 'S', 'P'});
+        for (std::uint16_t v : {std::uint16_t{50}, vertices, faces, materials}) u16(v);
+    }
+    void material(const std::string& name) {
+        std::vector<std::uint8_t> slot(256, 0);
+        std::memcpy(slot.data(), name.data(), name.size());
+        bytes.insert(bytes.end(), slot.begin(), slot.end());
+    }
+    void floats(std::initializer_list<float> values) {
+        for (float f : values) f32(f);
+    }
+    void node(std::uint16_t flags, std::initializer_list<float> plane, std::uint16_t faces) {
+        u16(flags);
+        floats(plane);
+        u16(faces);
+    }
+    void face(std::uint16_t v0, std::uint16_t v1, std::uint16_t v2, std::uint16_t id, std::uint16_t material,
+              std::initializer_list<float> plane) {
+        for (std::uint16_t v : {v0, v1, v2, id, material}) u16(v);
+        floats(plane);
+    }
+};
+
+RunResult dumpJson(const std::filesystem::path& file) {
+    return runCommand("'" NORVANE_DUMP_EXE "' tree '" + file.string() + "' --json 2>/dev/null");
+}
+
+TEST(DumpTreeJson, NamedKeysChildLinksAndSpecialValues) {
+    constexpr float nan = std::numeric_limits<float>::quiet_NaN();
+    constexpr float inf = std::numeric_limits<float>::infinity();
+    TreeBytes t;
+    t.header(3, 2, 1);
+    t.material("Stone \"A\"");
+    t.floats({0, 0, 0, 0, 0, 0, 1, 0});
+    t.floats({1, 0, 0, 1, 0, 0, 1, 0});
+    t.floats({0, 0, 1, 0, 1, 0, 1, 0});
+    t.node(3, {0, 1, 0, -0.5f}, 1);
+    t.face(0, 2, 1, 0, 0, {0, 1, 0, -0.5f});
+    t.node(0, {0, 0, 0, 0}, 0);
+    t.node(0, {0, 0, 0, 0}, 1);
+    t.face(0, 1, 2, 1, 0xFFFF, {nan, inf, -inf, 0.1f});
+
+    TempDir dir("tree-json");
+    writeBytes(dir / "t.bsp", t.bytes);
+    const RunResult run = dumpJson(dir / "t.bsp");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.console,
+              "{\"format\": \"norvane-tree\", \"version\": 1,\n"
+              " \"header\": {\"magic\": \"BSP\", \"version\": 50, \"vertexCount\": 3, \"faceCount\": 2, "
+              "\"materialCount\": 1},\n"
+              " \"materials\": [\"Stone \\\"A\\\"\"],\n"
+              " \"vertices\": [\n"
+              "  {\"x\": 0, \"y\": 0, \"z\": 0, \"u\": 0, \"v\": 0, \"nx\": 0, \"ny\": 1, \"nz\": 0},\n"
+              "  {\"x\": 1, \"y\": 0, \"z\": 0, \"u\": 1, \"v\": 0, \"nx\": 0, \"ny\": 1, \"nz\": 0},\n"
+              "  {\"x\": 0, \"y\": 0, \"z\": 1, \"u\": 0, \"v\": 1, \"nx\": 0, \"ny\": 1, \"nz\": 0}],\n"
+              " \"nodes\": [\n"
+              "  {\"index\": 0, \"depth\": 1, \"path\": \"\", \"flags\": 3, "
+              "\"plane\": {\"a\": 0, \"b\": 1, \"c\": 0, \"d\": -0.5}, \"front\": 1, \"back\": 2, "
+              "\"faces\": [{\"corners\": [0, 2, 1], \"id\": 0, \"material\": 0, "
+              "\"plane\": {\"a\": 0, \"b\": 1, \"c\": 0, \"d\": -0.5}}]},\n"
+              "  {\"index\": 1, \"depth\": 2, \"path\": \"F\", \"flags\": 0, "
+              "\"plane\": {\"a\": 0, \"b\": 0, \"c\": 0, \"d\": 0}, \"front\": null, \"back\": null, \"faces\": []},\n"
+              "  {\"index\": 2, \"depth\": 2, \"path\": \"B\", \"flags\": 0, "
+              "\"plane\": {\"a\": 0, \"b\": 0, \"c\": 0, \"d\": 0}, \"front\": null, \"back\": null, "
+              "\"faces\": [{\"corners\": [0, 1, 2], \"id\": 1, \"material\": null, "
+              "\"plane\": {\"a\": \"nan\", \"b\": \"inf\", \"c\": \"-inf\", \"d\": 0.100000001}}]}]}\n");
+}
+
+TEST(DumpTreeJson, EmptySectionsAndUnreadableFiles) {
+    TreeBytes t;
+    t.header(0, 0, 0);
+    t.node(0, {0, 0, 0, 0}, 0);
+    TempDir dir("tree-json-empty");
+    writeBytes(dir / "empty.bsp", t.bytes);
+    const RunResult run = dumpJson(dir / "empty.bsp");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(
+        run.console,
+        "{\"format\": \"norvane-tree\", \"version\": 1,\n"
+        " \"header\": {\"magic\": \"BSP\", \"version\": 50, \"vertexCount\": 0, \"faceCount\": 0, "
+        "\"materialCount\": 0},\n"
+        " \"materials\": [],\n"
+        " \"vertices\": [],\n"
+        " \"nodes\": [\n"
+        "  {\"index\": 0, \"depth\": 1, \"path\": \"\", \"flags\": 0, "
+        "\"plane\": {\"a\": 0, \"b\": 0, \"c\": 0, \"d\": 0}, \"front\": null, \"back\": null, \"faces\": []}]}\n");
+
+    // A file that does not parse prints nothing on standard output.
+    t.bytes.pop_back();
+    writeBytes(dir / "short.bsp", t.bytes);
+    const RunResult cut = dumpJson(dir / "short.bsp");
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_EQ(cut.console, "");
+}
+
+} // namespace
+} // namespace norvane::test
