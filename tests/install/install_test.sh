@@ -3,8 +3,8 @@
 # using nothing but that prefix: every public header compiles on its own; the installed
 # compiler writes the reference tree of a real scene and the installed dump checks it; the
 # painter example builds through find_package(Norvane) and prints what it printed before; the
-# CMake package has its targets and version rules; and a one-file program builds with
-# pkg-config.
+# CMake package has its targets and version rules; a one-file program builds with pkg-config;
+# and the .tar.gz that CPack makes holds the same files.
 # usage: install_test.sh BUILD SOURCE MODELS GENERATOR CXX FLAGS VERSION
 set -euo pipefail
 build=$1 source=$2 models=$3 generator=$4 cxx=$5 flags=$6 version=$7
@@ -66,4 +66,10 @@ export PKG_CONFIG_PATH=$prefix/$libdir/pkgconfig
 [ "$("$work/consumer" "$tree")" = "norvane $version: 56 nodes, the origin in node 44" ] ||
     fail "the pkg-config consumer printed: $("$work/consumer" "$tree")"
 
+echo "== the .tar.gz"
+(cd "$build" && cpack -G TGZ -B "$work/package" >/dev/null)
+archive=$(find "$work/package" -maxdepth 1 -name "norvane-$version-*.tar.gz")
+[ -n "$archive" ] || fail "no archive"
+packed=$(tar tzf "$archive" | grep -v '/$' | sed 's|^[^/]*/||' | sort)
+[ "$packed" = "$installed" ] || fail "the archive differs from the install: $(diff <(echo "$installed") <(echo "$packed"))"
 echo "ok"
