@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "bsp/build_tree.h"
-#include "output/tree_file.h"
+#include "norvane/tree_file.h"
 #include "output/tree_writer.h"
 #include "scene/loader.h"
 
@@ -19,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!tree) return 0;
     const std::string out = norvane::serializeTree(*tree, console);
     norvane::TreeFile file;
-    norvane::TreeFileProblem problem;
+    norvane::TreeFileError error;
     const std::vector<std::uint8_t> bytes(out.begin(), out.end());
-    if (!norvane::parseTreeFile(bytes, file, problem) || !norvane::checkTreeFile(file, problem)) std::abort();
+    if (!norvane::readTreeFile(bytes, file, error) || !norvane::checkTreeFile(file, error)) std::abort();
     return 0;
 }

@@ -3,12 +3,12 @@
 #include <cstdint>
 #include <vector>
 
-#include "output/tree_file.h"
+#include "norvane/tree_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::vector<std::uint8_t> bytes(data, data + size);
     norvane::TreeFile file;
-    norvane::TreeFileProblem problem;
-    if (norvane::parseTreeFile(bytes, file, problem)) norvane::checkTreeFile(file, problem);
+    norvane::TreeFileError error;
+    if (norvane::readTreeFile(bytes, file, error)) norvane::checkTreeFile(file, error);
     return 0;
 }

@@ -24,5 +24,5 @@ need_packages() {
 
 # The packages every build needs.
 need_build_packages() {
-    need_packages cmake ninja-build g++ libgtest-dev
+    need_packages cmake ninja-build g++ libgtest-dev pkg-config
 }

@@ -14,10 +14,9 @@
 
 #include "bsp/bsp_tree.h"
 #include "console/console.h"
+#include "norvane/tree_file.h"
 
 namespace norvane {
-
-constexpr std::uint16_t treeFileVersion = 50;
 
 // Writes the tree to `outputName`, with the writer's console lines. The file is written under
 // a temporary name beside it and renamed over it only when complete, so a failed run leaves

@@ -7,7 +7,7 @@
 
 #include "dump_commands.h"
 #include "math/float_math.h"
-#include "output/tree_file.h"
+#include "norvane/tree_file.h"
 
 namespace norvane::dump {
 namespace {
@@ -93,9 +93,9 @@ int diffTrees(const std::vector<std::string>& args, std::FILE* out) {
         return 0;
     }
     TreeFile files[2];
-    TreeFileProblem problems[2];
-    const bool parsed[2] = {parseTreeFile(bytes[0], files[0], problems[0]),
-                            parseTreeFile(bytes[1], files[1], problems[1])};
+    TreeFileError problems[2];
+    const bool parsed[2] = {readTreeFile(bytes[0], files[0], problems[0]),
+                            readTreeFile(bytes[1], files[1], problems[1])};
     std::string difference;
     if (parsed[0] && parsed[1]) difference = firstDifference(files[0], files[1]);
     if (difference.empty()) {

@@ -7,7 +7,7 @@
 #include <set>
 
 #include "dump_commands.h"
-#include "output/tree_file.h"
+#include "norvane/tree_file.h"
 #include "scene/scene_json.h"
 
 namespace norvane::dump {
@@ -165,8 +165,8 @@ int dumpTree(const std::vector<std::string>& args, std::FILE* out) {
         return 1;
     }
     TreeFile file;
-    TreeFileProblem problem;
-    const bool parsed = parseTreeFile(bytes, file, problem);
+    TreeFileError problem;
+    const bool parsed = readTreeFile(bytes, file, problem);
     if (!parsed || (mode == "--check" && !checkTreeFile(file, problem))) {
         std::fprintf(mode == "--check" ? out : stderr, "%s: offset %llu: %s\n", path.c_str(),
                      static_cast<unsigned long long>(problem.offset), problem.message.c_str());

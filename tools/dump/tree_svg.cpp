@@ -8,7 +8,7 @@
 #include <string>
 
 #include "dump_commands.h"
-#include "output/tree_file.h"
+#include "norvane/tree_file.h"
 
 namespace norvane::dump {
 namespace {

@@ -1,0 +1,6 @@
+// Everything the library offers: the version, the tree file and its traversals.
+#pragma once
+
+#include "norvane/tree_file.h"
+#include "norvane/tree_traversal.h"
+#include "norvane/version.h"

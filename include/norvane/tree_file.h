@@ -1,0 +1,101 @@
+// The tree file: its parsed model, reading it from bytes or from a file, and checking it.
+//
+// A tree file holds one BSP tree: a header ("BSP", version 50, three counts), the material
+// names, the vertex table and the nodes in pre-order, each node with the faces kept at it.
+// Every multi-byte value is little-endian; there is no padding.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace norvane {
+
+struct TreeFileFace {
+    std::uint16_t verts[3] = {0, 0, 0}; // indices in TreeFile::vertices
+    std::uint16_t id = 0;               // the initial face it is or was cut from
+    std::uint16_t material = 0;         // index in TreeFile::materials, noMaterial for none
+    float plane[4] = {0, 0, 0, 0};      // a b c d of the face it was cut from
+};
+
+inline constexpr std::uint16_t noMaterial = 0xFFFF;
+
+// Flag bits of a node record.
+inline constexpr std::uint16_t frontChildFlag = 1;
+inline constexpr std::uint16_t backChildFlag = 2;
+
+struct TreeFileNode {
+    std::uint16_t flags = 0;       // frontChildFlag | backChildFlag; 0 for a leaf
+    float plane[4] = {0, 0, 0, 0}; // a b c d; not meaningful for a leaf
+    std::vector<TreeFileFace> faces;
+    std::int32_t depth = 0;  // the root is 1
+    std::int32_t front = -1; // indices in TreeFile::nodes of the children, -1 when absent
+    std::int32_t back = -1;
+    std::uint64_t offset = 0; // of the node record in the file
+    std::string path;         // F/B steps from the root ("" for the root)
+};
+
+struct TreeFile {
+    std::uint16_t version = 0;
+    std::uint16_t vertexCount = 0;
+    std::uint16_t faceCount = 0; // initial faces, before any splitting
+    std::uint16_t materialCount = 0;
+    std::vector<std::string> materials;         // each slot up to its NUL
+    std::vector<std::array<float, 8>> vertices; // x y z u v nx ny nz
+    std::vector<TreeFileNode> nodes;            // pre-order, front subtree before back; the root first
+    std::uint64_t size = 0;                     // of the file in bytes
+};
+
+// Byte sizes of the records.
+inline constexpr std::uint64_t treeHeaderSize = 11;
+inline constexpr std::uint64_t materialSlotSize = 256;
+inline constexpr std::uint64_t vertexRecordSize = 32;
+inline constexpr std::uint64_t nodeRecordSize = 20;
+inline constexpr std::uint64_t faceRecordSize = 26;
+
+// The version every valid tree file carries.
+inline constexpr std::uint16_t treeFileVersion = 50;
+
+// What is wrong with a tree file. The first group is found by reading, the second by checking.
+enum class TreeFileErrorCode {
+    None = 0,
+    TruncatedHeader,          // shorter than the 11-byte header; offset 0
+    BadMagic,                 // the first three bytes are not "BSP"; offset 0
+    TruncatedMaterialTable,   // at the slot that does not fit
+    UnterminatedMaterialSlot, // at the slot without a NUL
+    TruncatedVertexTable,     // at the vertex record that does not fit
+    TruncatedNodeRecord,      // at the node record that does not fit
+    UnknownFlagBits,          // at the node record whose flags exceed 3
+    TruncatedFaceRecords,     // at the first face record of the node
+    TrailingBytes,            // at the first byte after the last node record
+    CannotReadFile,           // the file could not be opened or read; offset 0
+    BadVersion,               // the version is not 50; offset 3
+    CornerOutOfRange,         // at the corner index not below vertexCount
+    IdOutOfRange,             // at the id not below faceCount
+    MaterialOutOfRange,       // at the material not below materialCount (and not noMaterial)
+};
+
+struct TreeFileError {
+    TreeFileErrorCode code = TreeFileErrorCode::None;
+    std::uint64_t offset = 0; // in the file
+    std::string message;      // one line, without the offset, e.g. "node 3 has unknown flag bits"
+};
+
+// Reads the structure of a tree file: the header, the tables and the whole tree. On failure
+// returns false with the first problem in `error` (reading codes only); `file` then holds
+// what was read before it.
+bool readTreeFile(std::span<const std::uint8_t> bytes, TreeFile& file, TreeFileError& error);
+bool readTreeFile(const std::filesystem::path& path, TreeFile& file, TreeFileError& error);
+
+// Checks the rules of the format on a file that was read: the version, and that every corner
+// index, id and material of every face is in range. False with the first violation, in file
+// order.
+bool checkTreeFile(const TreeFile& file, TreeFileError& error);
+
+// The code's name as written above, e.g. "TruncatedHeader".
+const char* errorCodeName(TreeFileErrorCode code);
+
+} // namespace norvane

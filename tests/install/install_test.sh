@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# The installed package as a consumer sees it. Installs the build into a fresh prefix, then,
+# using nothing but that prefix: every public header compiles on its own; the installed
+# compiler writes the reference tree of a real scene and the installed dump checks it; the
+# painter example builds through find_package(Norvane) and prints what it printed before; the
+# CMake package has its targets and version rules; a one-file program builds with pkg-config;
+# and the .tar.gz that CPack makes holds the same files.
+# usage: install_test.sh BUILD SOURCE MODELS GENERATOR CXX FLAGS VERSION
+set -euo pipefail
+build=$1 source=$2 models=$3 generator=$4 cxx=$5 flags=$6 version=$7
+work=$(mktemp -d "$build/install-test.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+prefix=$work/prefix
+fail() {
+    echo "FAILED: $*" >&2
+    exit 1
+}
+read -r -a flagList <<<"$flags"
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+installed=$(cd "$prefix" && find . -type f | sed 's|^\./||' | sort)
+pcfile=$(cd "$prefix" && find . -name norvane.pc | sed 's|^\./||')
+libdir=$(dirname "$(dirname "$pcfile")")
+for file in bin/norvane bin/norvane-dump bin/norvane-scene "$libdir/libnorvane.a" "$libdir/cmake/Norvane/NorvaneConfig.cmake" \
+    "$libdir/cmake/Norvane/NorvaneConfigVersion.cmake" "$libdir/cmake/Norvane/NorvaneTargets.cmake" \
+    include/norvane/norvane.h include/norvane/tree_file.h include/norvane/tree_traversal.h include/norvane/version.h \
+    share/doc/norvane/README.md; do
+    grep -qx "$file" <<<"$installed" || fail "$file is not installed"
+done
+if grep -q '\.in$' <<<"$installed"; then fail "a template is installed"; fi
+
+echo "== every public header on its own"
+for header in "$prefix"/include/norvane/*.h; do
+    name=norvane/$(basename "$header")
+    printf '#include <%s>\n#include <%s>\n' "$name" "$name" |
+        "$cxx" -std=c++20 -fsyntax-only -Wall -Wextra -Wpedantic -Werror -I"$prefix/include" -x c++ - ||
+        fail "$name does not compile on its own"
+done
+
+echo "== the installed compiler and dump"
+cp "$models/cubes_with_alpha.3DS" "$work/cubes_with_alpha.3DS"
+(cd "$work" && "$prefix/bin/norvane" cubes_with_alpha.3DS </dev/null >/dev/null) || fail "norvane did not compile the scene"
+tree=$work/cubes_with_alpha.bsp
+cmp "$tree" "$models/expected/cubes_with_alpha.bsp" || fail "the installed compiler wrote other bytes"
+"$prefix/bin/norvane-dump" tree "$tree" --check
+
+echo "== the painter example through find_package(Norvane)"
+cmake -S "$source/examples/painter" -B "$work/painter" -G "$generator" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_CXX_FLAGS="$flags" \
+    -DCMAKE_EXE_LINKER_FLAGS="$flags" >/dev/null
+cmake --build "$work/painter" -j 2 >/dev/null
+"$work/painter/painter" "$tree" -300 400 -400 >"$work/painter.txt"
+diff "$source/tests/install/painter_cubes_with_alpha.txt" "$work/painter.txt" || fail "the painter's output changed"
+
+echo "== the CMake package"
+cmake -S "$source/tests/install/package_check" -B "$work/package_check" -G "$generator" \
+    -DCMAKE_PREFIX_PATH="$prefix" -DNORVANE_PREFIX="$prefix" -DNORVANE_VERSION="$version" \
+    -DCMAKE_CXX_COMPILER="$cxx" >/dev/null
+
+echo "== pkg-config"
+export PKG_CONFIG_PATH=$prefix/$libdir/pkgconfig
+[ "$(pkg-config --modversion norvane)" = "$version" ] || fail "pkg-config gives version $(pkg-config --modversion norvane)"
+# shellcheck disable=SC2046 # the flags are words
+"$cxx" -std=c++20 "${flagList[@]}" "$source/tests/install/pkgconfig_consumer.cpp" -o "$work/consumer" \
+    $(pkg-config --cflags --libs norvane)
+[ "$("$work/consumer" "$tree")" = "norvane $version: 56 nodes, the origin in node 44" ] ||
+    fail "the pkg-config consumer printed: $("$work/consumer" "$tree")"
+
+echo "== the .tar.gz"
+(cd "$build" && cpack -G TGZ -B "$work/package" >/dev/null)
+archive=$(find "$work/package" -maxdepth 1 -name "norvane-$version-*.tar.gz")
+[ -n "$archive" ] || fail "no archive"
+packed=$(tar tzf "$archive" | grep -v '/$' | sed 's|^[^/]*/||' | sort)
+[ "$packed" = "$installed" ] || fail "the archive differs from the install: $(diff <(echo "$installed") <(echo "$packed"))"
+echo "ok"
