@@ -1,11 +1,9 @@
-// 4x4 matrix of 32-bit floats, row-major: the element in row r and column c is m[4r + c].
+// The one operation on the scene model's 4x4 matrix (row-major: row r, column c is m[4r + c]).
 #pragma once
 
-namespace norvane {
+#include "norvane/scene.h"
 
-struct Matrix4 {
-    float m[16] = {};
-};
+namespace norvane {
 
 // Overwrites all sixteen values with the identity.
 void matrixIdentity(Matrix4* matrix);

@@ -5,6 +5,7 @@
 
 #include "common/hash_table.h"
 #include "math/float_math.h"
+#include "math/matrix4.h"
 #include "scene/post_process.h"
 
 namespace norvane {
