@@ -18,7 +18,9 @@ int runStages(const std::vector<std::string>& args, Console& console) {
     // only shown.
     const std::string& argument = args[1];
     const std::string outputName = makeOutputName(argument);
-    console.print("   Loading file %s .. ", makeDisplayName(argument).c_str());
+    console.print("   Loading file ");
+    console.writeUserText(makeDisplayName(argument));
+    console.print(" .. ");
     const std::unique_ptr<Scene> scene = loadScene(argument);
     if (!scene) {
         printError(console, "File not found / is damaged !");
