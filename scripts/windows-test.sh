@@ -2,13 +2,14 @@
 # Cross-builds the Windows executables and runs them under Wine against the Linux build:
 # every real scene and a few generated ones must give the same tree file bytes and, after
 # folding the "\r\n" that Windows text-mode output writes for "\n", the same console bytes;
-# backslash paths and drive letters follow the display-name rules; the scene JSON matches.
+# backslash paths and drive letters follow the display-name rules; the scene JSON matches; on
+# a console the boxes show as boxes.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 source scripts/deps.sh
 need_build_packages
-need_packages g++-mingw-w64-x86-64 wine wine64
+need_packages g++-mingw-w64-x86-64 wine wine64 bsdutils perl-base
 models=$(realpath "${NORVANE_MODELS_DIR:-$root/../shared/models/real}")
 
 cmake --no-warn-unused-cli -S . -B build-mingw -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
@@ -74,6 +75,28 @@ grep -q "Loading file \\\\landsc~1.3ds .. Done" "$work/paths/abs.txt"; check "dr
 cmp -s "$work/paths/models/landscape.bsp" "$work/lin/CameraRollAnim.bsp"; check "drive letter path output" $?
 (cd "$work/paths" && wine "$root/build-mingw/src/norvane.exe" missing.3ds </dev/null >missing.txt 2>/dev/null)
 [ $? -eq 1 ]; check "missing file exits 1" $?
+
+# A console. Started in a pseudo-terminal, Wine gives the program a real console (its standard
+# handles answer GetConsoleMode) and draws what reaches that console in the terminal's UTF-8.
+# The boxes must show as boxes, never as the É Í » that narrow text through the C runtime's
+# locale turns into; the user's name shows as typed; piped, the same run keeps its bytes.
+onConsole() { # folder, command: what the terminal shows, cursor moves drawn as blanks
+    (cd "$1" && LC_ALL=C.UTF-8 timeout 300 script -qec "$2" /dev/null) |
+        perl -pe 's/\e\[(\d*)C/" " x ($1||1)/ge; s/\e\[[0-9;?]*[A-Za-z]//g'
+}
+exe="$root/build-mingw/src/norvane.exe"
+mkdir -p "$work/console"
+cp "$root/samples/arena.3ds" "$work/console/arena.3ds"
+cp "$models/test1.3ds" "$work/console/xº.3ds"
+for name in arena.3ds xº.3ds; do
+    shown="$work/console/$name.shown"
+    onConsole "$work/console" "wine '$exe' '$name' </dev/null" >"$shown"
+    grep -q "╔═════════╗    ╔═════════╗    ╔═════════╗" "$shown"; check "$name on a console: boxes" $?
+    ! grep -q "[ÉÍ»]" "$shown"; check "$name on a console: no code page 437 bytes read as Latin-1" $?
+    grep -q "Loading file $name \.\. Done" "$shown"; check "$name on a console: the name as typed" $?
+done
+onConsole "$work/console" "wine '$exe' arena.3ds </dev/null | od -An -tx1 | head -n 2" >"$work/console/piped"
+grep -q "c9 cd cd cd" "$work/console/piped"; check "piped inside a terminal: code page 437 bytes" $?
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
