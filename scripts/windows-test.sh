@@ -98,5 +98,24 @@ done
 onConsole "$work/console" "wine '$exe' arena.3ds </dev/null | od -An -tx1 | head -n 2" >"$work/console/piped"
 grep -q "c9 cd cd cd" "$work/console/piped"; check "piped inside a terminal: code page 437 bytes" $?
 
+# One key ends the run: the key is typed into the console and its input stays open, so only a
+# key read without Enter lets the run end before the time limit.
+typeKey() { # folder, command, key: the exit status of the command
+    local keys="$work/console/keys" status
+    mkfifo "$keys"
+    (cd "$1" && LC_ALL=C.UTF-8 timeout 120 script -qec "$2" /dev/null <"$keys" >/dev/null) &
+    local run=$!
+    exec 9>"$keys"
+    printf '%s' "$3" >&9
+    wait "$run"
+    status=$?
+    exec 9>&-
+    rm -f "$keys"
+    return "$status"
+}
+typeKey "$work/console" "wine '$exe' arena.3ds" k; check "one key without Enter ends the run on a console" $?
+typeKey "$work/console" "wine '$exe' arena.3ds >log.txt" k; check "one key ends the run with the output in a file" $?
+grep -q "c9 cd cd cd" <(od -An -tx1 "$work/console/log.txt"); check "the file keeps code page 437 bytes" $?
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

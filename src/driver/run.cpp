@@ -1,6 +1,7 @@
 #include "driver/run.h"
 
 #include "bsp/build_tree.h"
+#include "console/terminal.h"
 #include "driver/logo.h"
 #include "driver/names.h"
 #include "output/tree_writer.h"
@@ -42,7 +43,7 @@ int runCompiler(const std::vector<std::string>& args, Console& console, std::FIL
     const int status = runStages(args, console);
     console.flush();
     // Every run ends by waiting for one key.
-    std::fgetc(keyInput);
+    waitForKey(keyInput);
     return status;
 }
 

@@ -1,24 +1,22 @@
+// The terminal on Windows: a console gets all text as UTF-16 through the console itself, and
+// the key wait reads one key press from the console's input records.
 #include "console/terminal.h"
 
-#include <clocale>
-#include <cstdio>
-#include <cstring>
+#include <io.h>
 #include <string>
 
-#ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 #include "console/cp437.h"
-#else
-#include <langinfo.h>
-#include <unistd.h>
-#endif
 
 namespace norvane {
 namespace {
 
-#ifdef _WIN32
+bool isConsole(HANDLE handle) {
+    DWORD mode;
+    return handle != INVALID_HANDLE_VALUE && handle != nullptr && GetConsoleMode(handle, &mode);
+}
 
 // A Windows console, written in UTF-16. Narrow text through the C runtime would pass through
 // the runtime's locale before the console sees it, which turns ╔ into É under some runtimes.
@@ -61,31 +59,56 @@ private:
     HANDLE out_;
 };
 
-#else
-
-bool localeIsUtf8() {
-    // Only the character type is taken from the environment, and only for this question.
-    std::setlocale(LC_CTYPE, "");
-    const char* codeset = nl_langinfo(CODESET);
-    const bool utf8 = codeset && (std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "utf8") == 0);
-    std::setlocale(LC_CTYPE, "C");
-    return utf8;
+// Keys that only change what another key means end no wait.
+bool isModifier(WORD key) {
+    switch (key) {
+    case VK_SHIFT:
+    case VK_CONTROL:
+    case VK_MENU:
+    case VK_LSHIFT:
+    case VK_RSHIFT:
+    case VK_LCONTROL:
+    case VK_RCONTROL:
+    case VK_LMENU:
+    case VK_RMENU:
+    case VK_LWIN:
+    case VK_RWIN:
+    case VK_CAPITAL:
+    case VK_NUMLOCK:
+    case VK_SCROLL: return true;
+    default: return false;
+    }
 }
-
-#endif
 
 } // namespace
 
 std::unique_ptr<Console> openStandardConsole() {
-#ifdef _WIN32
     const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    DWORD mode;
-    if (out != INVALID_HANDLE_VALUE && out != nullptr && GetConsoleMode(out, &mode))
-        return std::make_unique<WindowsConsole>(out);
+    if (isConsole(out)) return std::make_unique<WindowsConsole>(out);
     return std::make_unique<StreamConsole>(stdout, false);
-#else
-    return std::make_unique<StreamConsole>(stdout, isatty(fileno(stdout)) && localeIsUtf8());
-#endif
+}
+
+void waitForKey(std::FILE* input) {
+    const HANDLE in = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(input)));
+    if (!isConsole(in)) {
+        std::fgetc(input);
+        return;
+    }
+    if (!isConsole(GetStdHandle(STD_OUTPUT_HANDLE))) {
+        std::fputs("norvane: waiting for a key press to end the run\n", stderr);
+        std::fflush(stderr);
+    }
+    // Input records arrive whole and unechoed whatever the console's input mode, so the mode
+    // is left as the user set it: nothing needs putting back, also when Ctrl+C ends the
+    // process during the wait. A key press is a key-down record of anything but a modifier.
+    for (;;) {
+        INPUT_RECORD record;
+        DWORD got = 0;
+        if (!ReadConsoleInputW(in, &record, 1, &got) || got == 0) return;
+        if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown &&
+            !isModifier(record.Event.KeyEvent.wVirtualKeyCode))
+            return;
+    }
 }
 
 } // namespace norvane
