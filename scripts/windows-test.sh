@@ -95,6 +95,7 @@ for name in arena.3ds xº.3ds; do
     ! grep -q "[ÉÍ»]" "$shown"; check "$name on a console: no code page 437 bytes read as Latin-1" $?
     grep -q "Loading file $name \.\. Done" "$shown"; check "$name on a console: the name as typed" $?
 done
+cmp -s "$work/console/xº.bsp" "$work/lin/test1.bsp"; check "xº.3ds: the tree lands under its own name" $?
 onConsole "$work/console" "wine '$exe' arena.3ds </dev/null | od -An -tx1 | head -n 2" >"$work/console/piped"
 grep -q "c9 cd cd cd" "$work/console/piped"; check "piped inside a terminal: code page 437 bytes" $?
 
@@ -116,6 +117,19 @@ typeKey() { # folder, command, key: the exit status of the command
 typeKey "$work/console" "wine '$exe' arena.3ds" k; check "one key without Enter ends the run on a console" $?
 typeKey "$work/console" "wine '$exe' arena.3ds >log.txt" k; check "one key ends the run with the output in a file" $?
 grep -q "c9 cd cd cd" <(od -An -tx1 "$work/console/log.txt"); check "the file keeps code page 437 bytes" $?
+
+# Two runs writing one tree at once each write a whole file of their own; the last rename wins.
+mkdir -p "$work/race"
+"$root/build/tools/scene3ds/norvane-scene" city --seed 1 --faces 8000 "$work/race/a.3ds" >/dev/null
+"$root/build/tools/scene3ds/norvane-scene" city --seed 2 --faces 8000 "$work/race/b.3ds" >/dev/null
+(cd "$work/race" && "$root/build/src/norvane" a.3ds </dev/null >/dev/null && mv a.bsp a.ref &&
+    "$root/build/src/norvane" b.3ds </dev/null >/dev/null && mv b.bsp b.ref && cp b.3ds c.3ds && cp a.3ds c.3DS)
+for pair in 1 2 3 4 5; do
+    (cd "$work/race" && { wine "$exe" c.3ds </dev/null >/dev/null 2>&1 & wine "$exe" c.3DS </dev/null >/dev/null 2>&1 & wait; })
+    cmp -s "$work/race/c.bsp" "$work/race/a.ref" || cmp -s "$work/race/c.bsp" "$work/race/b.ref"
+    check "concurrent runs, pair $pair: one whole tree" $?
+done
+! find "$work" -name '*.norvane-tmp' | grep -q .; check "no temporary file is left" $?
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
