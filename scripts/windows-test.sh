@@ -12,11 +12,17 @@ need_build_packages
 need_packages g++-mingw-w64-x86-64 wine wine64 bsdutils perl-base
 models=$(realpath "${NORVANE_MODELS_DIR:-$root/../shared/models/real}")
 
-cmake --no-warn-unused-cli -S . -B build-mingw -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DCMAKE_BUILD_TYPE=Release -DNORVANE_BUILD_TESTS=OFF >/dev/null || exit 1
-cmake --build build-mingw || exit 1
+jobs=$(nproc 2>/dev/null || echo 2)
+
+# The README's cross-build command, as written. A folder configured before keeps the generator
+# it was made with (CMake refuses to change it).
+generator=$(sed -n 's/^CMAKE_GENERATOR:INTERNAL=//p' build-mingw/CMakeCache.txt 2>/dev/null)
+[ -n "$generator" ] && export CMAKE_GENERATOR="$generator"
+cmake -S . -B build-mingw -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null || exit 1
+cmake --build build-mingw -j "$jobs" || exit 1
+unset CMAKE_GENERATOR
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null || exit 1
-cmake --build build --target norvane norvane-dump norvane-scene || exit 1
+cmake --build build -j "$jobs" --target norvane norvane-dump norvane-scene || exit 1
 
 export WINEDEBUG=-all WINEPREFIX="$root/build-mingw/wineprefix" WINEDLLOVERRIDES="mscoree,mshtml="
 [ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1
