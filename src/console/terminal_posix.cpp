@@ -2,6 +2,7 @@
 // reads one key in non-canonical mode.
 #include "console/terminal.h"
 
+#include <cassert>
 #include <cerrno>
 #include <clocale>
 #include <csignal>
@@ -104,6 +105,7 @@ std::unique_ptr<Console> openStandardConsole() {
 }
 
 void waitForKey(std::FILE* input) {
+    assert(input);
     const int fd = fileno(input);
     termios mode;
     if (fd < 0 || !isatty(fd) || tcgetattr(fd, &mode) != 0) {

@@ -2,6 +2,7 @@
 // the key wait reads one key press from the console's input records.
 #include "console/terminal.h"
 
+#include <cassert>
 #include <io.h>
 #include <string>
 
@@ -89,7 +90,10 @@ std::unique_ptr<Console> openStandardConsole() {
 }
 
 void waitForKey(std::FILE* input) {
-    const HANDLE in = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(input)));
+    assert(input);
+    // A stream without a descriptor (a process started without standard input) has none to ask.
+    const int fd = _fileno(input);
+    const HANDLE in = fd < 0 ? INVALID_HANDLE_VALUE : reinterpret_cast<HANDLE>(_get_osfhandle(fd));
     if (!isConsole(in)) {
         std::fgetc(input);
         return;

@@ -1,6 +1,7 @@
 // The parts of writing a file whole that every platform shares.
 #include "output/atomic_file.h"
 
+#include <cassert>
 #include <chrono>
 #include <cstdint>
 #include <random>
@@ -27,6 +28,7 @@ std::uint64_t freshSeed() {
 } // namespace
 
 std::string temporaryNameFor(const std::string& target) {
+    assert(!target.empty());
     thread_local std::mt19937_64 generator(freshSeed());
     static constexpr char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     std::string tag(8, '0');

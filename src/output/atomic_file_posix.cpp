@@ -1,4 +1,5 @@
 // Writing a file whole on POSIX systems.
+#include <cassert>
 #include <cerrno>
 #include <cstdlib>
 
@@ -32,6 +33,7 @@ bool writeAll(int fd, std::string_view bytes) {
 } // namespace
 
 AtomicWriteResult writeFileAtomically(const std::string& path, const std::function<std::string()>& produce) {
+    assert(!path.empty() && produce);
     // Through a symbolic link to the file it points at (a dangling link is replaced itself).
     std::string target = path;
     struct stat status;

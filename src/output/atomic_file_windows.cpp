@@ -1,6 +1,7 @@
 // Writing a file whole on Windows. Names are handed to the system's narrow (ANSI code page)
 // calls exactly as they came, as the C runtime's fopen does, so a name beyond ASCII reaches
 // the same file the loader read.
+#include <cassert>
 #include <cstdio>
 
 #define WIN32_LEAN_AND_MEAN
@@ -64,6 +65,7 @@ bool replace(const std::string& temporary, const std::string& target) {
 } // namespace
 
 AtomicWriteResult writeFileAtomically(const std::string& path, const std::function<std::string()>& produce) {
+    assert(!path.empty() && produce);
     const std::string target = resolveLink(path);
     const DWORD attributes = GetFileAttributesA(target.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
