@@ -22,7 +22,7 @@ need_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-# The packages every build needs.
+# The packages every build needs (python3 runs the pseudo-terminal tests).
 need_build_packages() {
-    need_packages cmake ninja-build g++ libgtest-dev pkg-config
+    need_packages cmake ninja-build g++ libgtest-dev pkg-config python3
 }

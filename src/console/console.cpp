@@ -3,6 +3,8 @@
 #include <cstdarg>
 #include <vector>
 
+#include "console/cp437.h"
+
 namespace norvane {
 
 void Console::print(const char* format, ...) {
@@ -48,14 +50,13 @@ void StreamConsole::write(std::string_view bytes) {
     }
     std::string out;
     out.reserve(bytes.size() + 16);
-    for (char c : bytes) {
-        const std::string_view utf8 = boxCharUtf8(c);
-        if (utf8.empty())
-            out += c;
-        else
-            out += utf8;
-    }
+    appendCp437AsUtf8(out, bytes);
     std::fwrite(out.data(), 1, out.size(), stream_);
+}
+
+void StreamConsole::writeUserText(std::string_view bytes) {
+    // The user's bytes are in the encoding the name came in, which the terminal already shows.
+    std::fwrite(bytes.data(), 1, bytes.size(), stream_);
 }
 
 void printError(Console& console, const char* message) {

@@ -1,6 +1,7 @@
 // The one console sink. Every console text of the compiler goes through a Console, so tests
-// can capture the exact bytes. Texts are code page 437 bytes; the stdout sink shows the box
-// characters correctly on terminals that expect UTF-8 and on Windows consoles.
+// can capture the exact bytes. The program's own texts are code page 437 bytes; text made of
+// the user's bytes (the display name) goes through its own call, so that a sink that shows
+// code page 437 in another encoding never takes the user's bytes for box characters.
 #pragma once
 
 #include <cstdio>
@@ -26,7 +27,10 @@ inline constexpr char lastStem[] = {boxUpRightDouble, boxHorizontalDouble, '\0'}
 class Console {
 public:
     virtual ~Console() = default;
+    // The program's own text, code page 437 bytes.
     virtual void write(std::string_view bytes) = 0;
+    // The user's bytes (a name as typed), shown as they came: never translated as code page 437.
+    virtual void writeUserText(std::string_view bytes) = 0;
     virtual void flush() {}
 #if defined(__GNUC__) && !defined(_WIN32)
     __attribute__((format(printf, 2, 3)))
@@ -34,18 +38,21 @@ public:
     void print(const char* format, ...);
 };
 
-// Keeps everything written, for tests and tools.
+// Keeps everything written, both kinds of text as their exact bytes, for tests and tools.
 class CaptureConsole : public Console {
 public:
     void write(std::string_view bytes) override { text.append(bytes); }
+    void writeUserText(std::string_view bytes) override { text.append(bytes); }
     std::string text;
 };
 
-// Writes to a C stream. When `utf8Boxes` is set, the seven box characters are written as UTF-8.
+// Writes to a C stream. When `utf8Boxes` is set, the program's code page 437 text is written
+// as UTF-8 (for a terminal that expects it); the user's bytes are always written unchanged.
 class StreamConsole : public Console {
 public:
     StreamConsole(std::FILE* stream, bool utf8Boxes) : stream_(stream), utf8Boxes_(utf8Boxes) {}
     void write(std::string_view bytes) override;
+    void writeUserText(std::string_view bytes) override;
     void flush() override { std::fflush(stream_); }
 
 private:

@@ -1,6 +1,7 @@
 #include "driver/run.h"
 
 #include "bsp/build_tree.h"
+#include "console/terminal.h"
 #include "driver/logo.h"
 #include "driver/names.h"
 #include "output/tree_writer.h"
@@ -18,7 +19,9 @@ int runStages(const std::vector<std::string>& args, Console& console) {
     // only shown.
     const std::string& argument = args[1];
     const std::string outputName = makeOutputName(argument);
-    console.print("   Loading file %s .. ", makeDisplayName(argument).c_str());
+    console.print("   Loading file ");
+    console.writeUserText(makeDisplayName(argument));
+    console.print(" .. ");
     const std::unique_ptr<Scene> scene = loadScene(argument);
     if (!scene) {
         printError(console, "File not found / is damaged !");
@@ -40,7 +43,7 @@ int runCompiler(const std::vector<std::string>& args, Console& console, std::FIL
     const int status = runStages(args, console);
     console.flush();
     // Every run ends by waiting for one key.
-    std::fgetc(keyInput);
+    waitForKey(keyInput);
     return status;
 }
 

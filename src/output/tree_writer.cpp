@@ -1,18 +1,14 @@
 #include "output/tree_writer.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "bsp/vertex_index.h"
 #include "math/float_math.h"
+#include "output/atomic_file.h"
 
 namespace norvane {
 namespace {
-
-namespace fs = std::filesystem;
 
 void putU16(std::string& out, std::uint32_t v) { // the low 16 bits of the value
     out += static_cast<char>(v & 0xFF);
@@ -50,13 +46,6 @@ bool fitsFormat(const BspTree& tree) {
     for (const BspNode& node : tree.nodes)
         if (node.storedFaces.size() > maxFileCount) return false;
     return true;
-}
-
-bool hasWriteBits(const fs::path& path) {
-    std::error_code ec;
-    const fs::perms p = fs::status(path, ec).permissions();
-    if (ec) return true;
-    return (p & (fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write)) != fs::perms::none;
 }
 
 } // namespace
@@ -113,46 +102,21 @@ bool writeTree(const BspTree& tree, const std::string& outputName, const std::st
         printError(console, "Tree too large for the BSP file format !");
         return false;
     }
-    std::error_code ec;
-    const fs::path output(outputName);
-    if (fs::exists(output, ec) && fs::equivalent(output, fs::path(inputName), ec)) {
+    if (isSameFile(outputName, inputName)) {
         printError(console, "Output file would overwrite the input file !");
         return false;
     }
     console.print("    %s Creating output file\n", branchStem);
-
-    // Write through a symbolic link to where it points. A target that is not a regular file
-    // (a device, say) is written in place; a regular one is replaced only once its successor
-    // is complete.
-    fs::path target = output;
-    if (fs::is_symlink(target, ec)) {
-        const fs::path resolved = fs::canonical(target, ec);
-        if (!ec) target = resolved;
-    }
-    const bool exists = fs::exists(target, ec);
-    const bool inPlace = exists && !fs::is_regular_file(target, ec);
-    fs::path folder = target.parent_path();
-    if (folder.empty()) folder = ".";
-    const bool locked = (exists && !hasWriteBits(target)) || (!inPlace && !hasWriteBits(folder));
-    const fs::path writePath = inPlace ? target : fs::path(target.string() + ".norvane-tmp");
-    std::FILE* file = locked ? nullptr : std::fopen(writePath.string().c_str(), "wb");
-    if (!file) {
+    const AtomicWriteResult result = writeFileAtomically(outputName, [&] {
+        console.print("    %s Writing header\n", branchStem);
+        return serializeTree(tree, console);
+    });
+    switch (result) {
+    case AtomicWriteResult::Written: break;
+    case AtomicWriteResult::CannotCreate:
         printError(console, "Cannot create file - disk full / locked ?");
         return false;
-    }
-
-    console.print("    %s Writing header\n", branchStem);
-    const std::string bytes = serializeTree(tree, console);
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    ok = (std::fflush(file) == 0) && ok;
-    ok = (std::ferror(file) == 0) && ok;
-    ok = (std::fclose(file) == 0) && ok;
-    if (ok && !inPlace) {
-        fs::rename(writePath, target, ec);
-        ok = !ec;
-    }
-    if (!ok) {
-        if (!inPlace) fs::remove(writePath, ec);
+    case AtomicWriteResult::CannotWrite:
         printError(console, "Cannot write file - disk full / locked ?");
         return false;
     }

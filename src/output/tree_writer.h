@@ -18,10 +18,10 @@
 
 namespace norvane {
 
-// Writes the tree to `outputName`, with the writer's console lines. The file is written under
-// a temporary name beside it and renamed over it only when complete, so a failed run leaves
-// no half-written file and never loses an existing one. `inputName` is the scene the tree came
-// from: the output never replaces it. Returns false after printing an error line.
+// Writes the tree to `outputName`, with the writer's console lines. The file is replaced whole
+// (writeFileAtomically), so a failed or killed run leaves no half-written file and never loses
+// an existing one. `inputName` is the scene the tree came from: the output never replaces it.
+// Returns false after printing an error line.
 bool writeTree(const BspTree& tree, const std::string& outputName, const std::string& inputName, Console& console);
 
 // The file's bytes, printing the node progress lines to `console` as the walk goes.

@@ -1,0 +1,30 @@
+// The process's terminal: the one home of the platform's console handling. It picks the sink
+// for standard output so that the box characters show as boxes wherever a person looks, and
+// reads the key that ends every run. The user's terminal is left as it was found.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+
+#include "console/console.h"
+
+namespace norvane {
+
+// The sink for standard output:
+// - a POSIX terminal whose locale is UTF-8 gets the program's text as UTF-8, the user's bytes
+//   unchanged;
+// - a Windows console gets all text as UTF-16 through the console itself, the program's text
+//   by the code page 437 table and the user's bytes from the ANSI code page they came in, so
+//   the boxes are right whatever the console's code page and whatever the C runtime does;
+// - a pipe or a file gets the exact code page 437 bytes (Windows text mode writes "\r\n").
+std::unique_ptr<Console> openStandardConsole();
+
+// The key wait that ends every run. From a terminal (a POSIX tty or a Windows console) one key
+// press ends it, without Enter and without echo: the whole key is read, so that no part of an
+// arrow's escape sequence is left for the shell, and a POSIX terminal's settings are put back
+// afterwards, also when SIGINT, SIGTERM, SIGHUP or SIGQUIT ends the process during the wait.
+// When standard output is not a terminal, a line on standard error says that the run waits.
+// From a pipe or a file it reads one character.
+void waitForKey(std::FILE* input);
+
+} // namespace norvane
