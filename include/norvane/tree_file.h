@@ -34,8 +34,8 @@ struct TreeFileNode {
     std::int32_t depth = 0;  // the root is 1
     std::int32_t front = -1; // indices in TreeFile::nodes of the children, -1 when absent
     std::int32_t back = -1;
+    std::int32_t parent = -1; // index of the parent node, -1 for the root
     std::uint64_t offset = 0; // of the node record in the file
-    std::string path;         // F/B steps from the root ("" for the root)
 };
 
 struct TreeFile {
@@ -94,6 +94,10 @@ bool readTreeFile(const std::filesystem::path& path, TreeFile& file, TreeFileErr
 // index, id and material of every face is in range. False with the first violation, in file
 // order.
 bool checkTreeFile(const TreeFile& file, TreeFileError& error);
+
+// The F/B steps from the root down to the node ("" for the root), built on demand: a tree can be
+// tens of thousands of levels deep, so no node keeps its own.
+std::string nodePath(const TreeFile& file, std::int32_t node);
 
 // The code's name as written above, e.g. "TruncatedHeader".
 const char* errorCodeName(TreeFileErrorCode code);

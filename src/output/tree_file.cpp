@@ -110,7 +110,7 @@ bool readTreeFile(std::span<const std::uint8_t> bytes, TreeFile& file, TreeFileE
             TreeFileNode& parent = file.nodes[static_cast<std::size_t>(next.parent)];
             (next.front ? parent.front : parent.back) = index;
             node.depth = parent.depth + 1;
-            node.path = parent.path + (next.front ? 'F' : 'B');
+            node.parent = next.parent;
         } else {
             node.depth = 1;
         }
@@ -191,6 +191,16 @@ const char* errorCodeName(TreeFileErrorCode code) {
     static_assert(std::size(names) == static_cast<std::size_t>(TreeFileErrorCode::MaterialOutOfRange) + 1);
     const auto index = static_cast<std::size_t>(code);
     return index < std::size(names) ? names[index] : "unknown";
+}
+
+std::string nodePath(const TreeFile& file, std::int32_t node) {
+    std::string path;
+    for (std::int32_t at = node; at >= 0 && file.nodes[static_cast<std::size_t>(at)].parent >= 0;) {
+        const std::int32_t parent = file.nodes[static_cast<std::size_t>(at)].parent;
+        path += file.nodes[static_cast<std::size_t>(parent)].front == at ? 'F' : 'B';
+        at = parent;
+    }
+    return std::string(path.rbegin(), path.rend());
 }
 
 } // namespace norvane

@@ -75,7 +75,7 @@ std::int32_t leafByPath(const TreeFile& file, const Point& p) {
         const TreeFileNode& node = file.nodes[n];
         std::int32_t at = 0;
         bool follows = true;
-        for (char step : node.path) {
+        for (char step : nodePath(file, static_cast<std::int32_t>(n))) {
             const TreeFileNode& a = file.nodes[static_cast<std::size_t>(at)];
             if ((isInFront(a.plane, p) ? 'F' : 'B') != step) {
                 follows = false;

@@ -43,33 +43,44 @@ std::string firstDifference(const TreeFile& a, const TreeFile& b) {
     for (std::size_t n = 0; n < a.nodes.size() && n < b.nodes.size(); ++n) {
         const TreeFileNode& x = a.nodes[n];
         const TreeFileNode& y = b.nodes[n];
-        const std::string where = "node " + std::to_string(n) + " (depth " + std::to_string(x.depth) + ", path " +
-                                  (x.path.empty() ? std::string("root") : x.path) + ")";
-        if (x.depth != y.depth || x.path != y.path)
-            return where + ": in the other file this node is at depth " + std::to_string(y.depth) + ", path " +
-                   (y.path.empty() ? std::string("root") : y.path);
+        // Nodes before this one all agreed, so equal parents and sides mean equal paths; the
+        // paths themselves are only spelled out for the message.
+        auto pathOf = [](const TreeFile& f, std::size_t i) {
+            const std::string p = nodePath(f, static_cast<std::int32_t>(i));
+            return p.empty() ? std::string("root") : p;
+        };
+        auto sideOf = [](const TreeFile& f, const TreeFileNode& node, std::size_t i) {
+            return node.parent >= 0 && f.nodes[static_cast<std::size_t>(node.parent)].front == static_cast<std::int32_t>(i);
+        };
+        const bool samePlace = x.depth == y.depth && x.parent == y.parent && sideOf(a, x, n) == sideOf(b, y, n);
+        if (!samePlace)
+            return "node " + std::to_string(n) + " (depth " + std::to_string(x.depth) + ", path " + pathOf(a, n) +
+                   "): in the other file this node is at depth " + std::to_string(y.depth) + ", path " + pathOf(b, n);
+        auto where = [&] {
+            return "node " + std::to_string(n) + " (depth " + std::to_string(x.depth) + ", path " + pathOf(a, n) + ")";
+        };
         if (x.flags != y.flags)
-            return where + " flags: " + std::to_string(x.flags) + " vs " + std::to_string(y.flags);
+            return where() + " flags: " + std::to_string(x.flags) + " vs " + std::to_string(y.flags);
         for (int k = 0; k < 4; ++k)
             if (!sameFloat(x.plane[k], y.plane[k]))
-                return where + " plane " + planeFields[k] + ": " + floatText(x.plane[k]) + " vs " +
+                return where() + " plane " + planeFields[k] + ": " + floatText(x.plane[k]) + " vs " +
                        floatText(y.plane[k]);
         if (x.faces.size() != y.faces.size())
-            return where + " face count: " + std::to_string(x.faces.size()) + " vs " + std::to_string(y.faces.size());
+            return where() + " face count: " + std::to_string(x.faces.size()) + " vs " + std::to_string(y.faces.size());
         for (std::size_t f = 0; f < x.faces.size(); ++f) {
             const TreeFileFace& p = x.faces[f];
             const TreeFileFace& q = y.faces[f];
-            const std::string face = where + " face " + std::to_string(f);
+            auto face = [&] { return where() + " face " + std::to_string(f); };
             const char* intFields[] = {"v0", "v1", "v2", "id", "material"};
             const int pi[] = {p.verts[0], p.verts[1], p.verts[2], p.id, p.material};
             const int qi[] = {q.verts[0], q.verts[1], q.verts[2], q.id, q.material};
             for (int k = 0; k < 5; ++k)
                 if (pi[k] != qi[k])
-                    return face + " field " + intFields[k] + ": " + std::to_string(pi[k]) + " vs " +
+                    return face() + " field " + intFields[k] + ": " + std::to_string(pi[k]) + " vs " +
                            std::to_string(qi[k]);
             for (int k = 0; k < 4; ++k)
                 if (!sameFloat(p.plane[k], q.plane[k]))
-                    return face + " field " + planeFields[k] + ": " + floatText(p.plane[k]) + " vs " +
+                    return face() + " field " + planeFields[k] + ": " + floatText(p.plane[k]) + " vs " +
                            floatText(q.plane[k]);
         }
     }

@@ -53,9 +53,17 @@ void appendFace(std::string& out, const TreeFileFace& face) {
     out += '}';
 }
 
+// Writes what has gathered once it is large: the paths of a deep tree make the JSON far larger
+// than the file.
+void flushIfLarge(std::string& out, std::FILE* to) {
+    if (out.size() < (1u << 16)) return;
+    std::fwrite(out.data(), 1, out.size(), to);
+    out.clear();
+}
+
 // The whole file with named keys; "version" is the version of this layout, the file's own is
 // header.version. One vertex and one node per line, so the output stays greppable.
-std::string treeJson(const TreeFile& file) {
+void writeTreeJson(const TreeFile& file, std::FILE* to) {
     std::string out = "{\"format\": \"norvane-tree\", \"version\": " + std::to_string(treeJsonVersion) +
                       ",\n \"header\": {\"magic\": \"BSP\", \"version\": " + std::to_string(file.version) +
                       ", \"vertexCount\": " + std::to_string(file.vertexCount) +
@@ -69,13 +77,21 @@ std::string treeJson(const TreeFile& file) {
     for (std::size_t i = 0; i < file.vertices.size(); ++i) {
         out += i ? ",\n  " : "\n  ";
         appendVertex(out, file.vertices[i]);
+        flushIfLarge(out, to);
     }
     out += "],\n \"nodes\": [";
+    // In pre-order every node between a parent and its child lies in the parent's subtree, so
+    // one path, cut back to the parent's and extended, serves every node in turn.
+    std::string path;
     for (std::size_t i = 0; i < file.nodes.size(); ++i) {
         const TreeFileNode& n = file.nodes[i];
+        if (n.parent >= 0) {
+            path.resize(static_cast<std::size_t>(n.depth - 2));
+            path += file.nodes[static_cast<std::size_t>(n.parent)].front == static_cast<std::int32_t>(i) ? 'F' : 'B';
+        }
         out += i ? ",\n  " : "\n  ";
         out += "{\"index\": " + std::to_string(i) + ", \"depth\": " + std::to_string(n.depth) + ", \"path\": \"" +
-               n.path + "\", \"flags\": " + std::to_string(n.flags) + ", \"plane\": ";
+               path + "\", \"flags\": " + std::to_string(n.flags) + ", \"plane\": ";
         appendPlane(out, n.plane);
         out += ", \"front\": ";
         appendIndexOrNull(out, n.front);
@@ -87,9 +103,10 @@ std::string treeJson(const TreeFile& file) {
             appendFace(out, n.faces[f]);
         }
         out += "]}";
+        flushIfLarge(out, to);
     }
     out += "]}\n";
-    return out;
+    std::fwrite(out.data(), 1, out.size(), to);
 }
 
 std::string treeSummary(const std::string& path, const TreeFile& file) {
@@ -184,7 +201,11 @@ int dumpTree(const std::vector<std::string>& args, std::FILE* out) {
         }
         return 0;
     }
-    const std::string text = mode == "--json" ? treeJson(file) : treeSummary(path, file);
+    if (mode == "--json") {
+        writeTreeJson(file, out);
+        return 0;
+    }
+    const std::string text = treeSummary(path, file);
     std::fwrite(text.data(), 1, text.size(), out);
     return 0;
 }
