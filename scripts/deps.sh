@@ -24,5 +24,5 @@ need_packages() {
 
 # The packages every build needs (python3 runs the pseudo-terminal tests).
 need_build_packages() {
-    need_packages cmake ninja-build g++ libgtest-dev pkg-config python3
+    need_packages cmake ninja-build g++ libgtest-dev pkg-config python3 libcli11-dev libstb-dev
 }
