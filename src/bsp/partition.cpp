@@ -47,9 +47,9 @@ Entered enterNode(BspTree& tree, std::int32_t nodeIndex, NodeInput& in, BuildCon
     printPhase(ctx, "-ALC-", n);
     printPhase(ctx, "-FRP-", n);
 
-    std::int32_t splitter =
-        ctx.straightforward ? choosePlaneReference(input, tree.vertices)
-                             : choosePlane(input, tree.vertices, in.counts, ctx.threads);
+    std::int32_t splitter = ctx.skipPlaneSearch  ? -1
+                            : ctx.straightforward ? choosePlaneReference(input, tree.vertices)
+                                                  : choosePlane(input, tree.vertices, in.counts, ctx.threads);
     ctx.spinner.ticks(ctx.console, n); // one tick per candidate
 
     std::vector<Side> sides;
