@@ -1,12 +1,21 @@
 // Times each stage of a compile (load, normals, lists, tree, write) on real and generated
 // scenes, with the fast searches and with the straightforward ones in the same run, checks that
 // both give the same console bytes and tree file, and prints the ratios and the peak memory.
+// Beside each compile it prints the scene's floor: the same compile with every face kept in
+// one leaf, so without any plane search (the best of three runs, as it is short), and the
+// compile's time as a multiple of it.
 //
-//   norvane-bench [--skip-slow] [--only NAME] [--threads N] [--models DIR]
+//   norvane-bench [--skip-slow] [--only NAME] [--threads N] [--models DIR] [--single BUILD]
+//
+// --single fast|straightforward|floor runs just that build of each scene, once, single-threaded
+// and in this process, for a profiler: instruction counts under
+// `valgrind --tool=callgrind norvane-bench --single fast --only "level 20000"` repeat exactly
+// whatever else the machine is doing, where the timings do not.
 //
 // The ratio compares single-threaded builds; the "N threads" column shows what the plane
 // search's threads add on this machine. Each scene runs in a child process, so its peak memory
 // is its own.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -29,13 +38,22 @@ using Clock = std::chrono::steady_clock;
 
 double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
 
+// User and system time of this process so far.
+double processorSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto toSeconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    return toSeconds(usage.ru_utime) + toSeconds(usage.ru_stime);
+}
+
 struct Timing {
     double load = 0, normals = 0, lists = 0, tree = 0, write = 0;
     std::string console, bytes;
     double total() const { return load + normals + lists + tree + write; }
 };
 
-Timing compile(const std::vector<std::uint8_t>& file, bool straightforward, unsigned threads) {
+Timing compile(const std::vector<std::uint8_t>& file, bool straightforward, unsigned threads,
+               bool skipPlaneSearch = false) {
     using namespace norvane;
     Timing t;
     const auto t0 = Clock::now();
@@ -53,6 +71,7 @@ Timing compile(const std::vector<std::uint8_t>& file, bool straightforward, unsi
     BuildContext ctx(console);
     ctx.straightforward = straightforward;
     ctx.threads = threads;
+    ctx.skipPlaneSearch = skipPlaneSearch;
     const auto tree = buildTree(*scene, ctx);
     const auto t3 = Clock::now();
     if (tree) t.bytes = serializeTree(*tree, console);
@@ -84,8 +103,11 @@ bool runCase(const std::string& name, const std::vector<std::uint8_t>& file, boo
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     const Timing threaded = compile(file, false, threads);
-    std::printf("%-14s %7.3f %7.3f %7.3f %7.3f %7.3f %8.3f %8.3f %7.0f |", name.c_str(), fast.load, fast.normals,
-                fast.lists, fast.tree, fast.write, fast.total(), threaded.total(), usage.ru_maxrss / 1024.0);
+    double floor = compile(file, false, 1, true).total();
+    for (int run = 1; run < 3; ++run) floor = std::min(floor, compile(file, false, 1, true).total());
+    std::printf("%-14s %7.3f %7.3f %7.3f %7.3f %7.3f %8.3f %7.3f %6.1fx %8.3f %7.0f |", name.c_str(), fast.load,
+                fast.normals, fast.lists, fast.tree, fast.write, fast.total(), floor, fast.total() / floor,
+                threaded.total(), usage.ru_maxrss / 1024.0);
     bool same = threaded.bytes == fast.bytes && threaded.console == fast.console;
     if (!runSlow) {
         std::printf(" %9s %8s %s\n", "skipped", "-", same ? "yes" : "NO");
@@ -102,15 +124,20 @@ bool runCase(const std::string& name, const std::vector<std::uint8_t>& file, boo
 
 int main(int argc, char** argv) {
     bool skipSlow = false;
-    std::string models = "../shared/models/real", only;
+    std::string models = "../shared/models/real", only, single;
     unsigned threads = 2;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--skip-slow") == 0) skipSlow = true;
         else if (std::strcmp(argv[i], "--models") == 0 && i + 1 < argc) models = argv[++i];
         else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) only = argv[++i];
         else if (std::strcmp(argv[i], "--threads") == 0 && i + 1 < argc) threads = static_cast<unsigned>(std::atoi(argv[++i]));
+        else if (std::strcmp(argv[i], "--single") == 0 && i + 1 < argc &&
+                 (std::strcmp(argv[i + 1], "fast") == 0 || std::strcmp(argv[i + 1], "straightforward") == 0 ||
+                  std::strcmp(argv[i + 1], "floor") == 0))
+            single = argv[++i];
         else {
-            std::fprintf(stderr, "usage: norvane-bench [--skip-slow] [--only NAME] [--threads N] [--models DIR]\n");
+            std::fprintf(stderr, "usage: norvane-bench [--skip-slow] [--only NAME] [--threads N] [--models DIR] "
+                                 "[--single fast|straightforward|floor]\n");
             return 2;
         }
     }
@@ -123,12 +150,15 @@ int main(int argc, char** argv) {
     const std::vector<Case> cases{{"pyramob.3DS", "", 0, false},   {"city 5000", "city", 5000, false},
                                   {"city 20000", "city", 20000, false}, {"city 60000", "city", 60000, true},
                                   {"terrain 20000", "terrain", 20000, true}, {"arena 20000", "arena", 20000, true},
-                                  {"rock 5000", "rock", 5000, true},   {"rock 15000", "rock", 15000, true}};
+                                  {"rock 5000", "rock", 5000, true},   {"rock 15000", "rock", 15000, true},
+                                  {"level 20000", "level", 20000, true}, {"level 60000", "level", 60000, true}};
 
-    std::printf("%-14s %7s %7s %7s %7s %7s %8s %8s %7s | %9s %8s %s\n", "scene", "load", "normals", "lists", "tree",
-                "write", "total", "threads", "peakMiB", "straight", "ratio", "same");
-    std::printf("%-14s %7s %7s %7s %7s %7s %8s %8s %7s | %9s %8s\n", "", "s", "s", "s", "s", "s", "s (1)",
-                ("s (" + std::to_string(threads) + ")").c_str(), "", "s (1)", "");
+    if (single.empty()) {
+        std::printf("%-14s %7s %7s %7s %7s %7s %8s %7s %7s %8s %7s | %9s %8s %s\n", "scene", "load", "normals", "lists",
+                    "tree", "write", "total", "floor", "xfloor", "threads", "peakMiB", "straight", "ratio", "same");
+        std::printf("%-14s %7s %7s %7s %7s %7s %8s %7s %7s %8s %7s | %9s %8s\n", "", "s", "s", "s", "s", "s", "s (1)",
+                    "s", "", ("s (" + std::to_string(threads) + ")").c_str(), "", "s (1)", "");
+    }
     bool allSame = true;
     for (const Case& c : cases) {
         if (!only.empty() && c.name.find(only) == std::string::npos) continue;
@@ -140,6 +170,14 @@ int main(int argc, char** argv) {
             }
         } else {
             file = norvane::scene3ds::writeScene(norvane::scene3ds::generateScene(c.kind, 1, c.faces));
+        }
+        if (!single.empty()) {
+            // Processor time as well: on a shared machine it varies less than the elapsed time.
+            const double before = processorSeconds();
+            const Timing t = compile(file, single == "straightforward", 1, single == "floor");
+            std::printf("%-14s %s %.3f s elapsed, %.3f s processor\n", c.name.c_str(), single.c_str(), t.total(),
+                        processorSeconds() - before);
+            continue;
         }
         allSame = runCase(c.name, file, !(skipSlow && c.slow), threads) && allSame;
     }

@@ -59,7 +59,7 @@ for scene in "$models"/*.3ds "$models"/*.3DS; do
     compile_both "$scene"
 done
 mkdir -p "$work/gen"
-for params in "arena 1 600" "city 2 3000" "rock 3 2000" "soup 4 300" "terrain 5 1000"; do
+for params in "arena 1 600" "city 2 3000" "rock 3 2000" "soup 4 300" "terrain 5 1000" "level 6 2000"; do
     set -- $params
     "$root/build/tools/scene3ds/norvane-scene" "$1" --seed "$2" --faces "$3" "$work/gen/$1$2.3ds"
     wine "$root/build-mingw/tools/scene3ds/norvane-scene.exe" "$1" --seed "$2" --faces "$3" "$work/gen/$1$2.win.3ds" 2>/dev/null

@@ -29,6 +29,9 @@ struct BuildContext {
     // The straightforward searches (every face against every candidate, linear vertex
     // look-ups): the same tree, slowly; for benchmarks and as an oracle.
     bool straightforward = false;
+    // Keeps every face at the root as one leaf, without any plane search: what loading,
+    // listing and writing cost alone, the floor a benchmark measures the search against.
+    bool skipPlaneSearch = false;
     // Threads for the plane search of large nodes: 0 for the machine's cores (at most eight).
     // Any number builds the same tree.
     unsigned threads = 0;

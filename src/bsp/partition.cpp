@@ -38,9 +38,9 @@ struct NodeInput {
 std::int32_t chooseSplitter(BspTree& tree, NodeInput& in, BuildContext& ctx, std::vector<Side>& sides) {
     const std::vector<BspFace>& input = in.faces;
     const std::size_t n = input.size();
-    std::int32_t splitter = ctx.straightforward
-                                ? choosePlaneReference(input, tree.vertices)
-                                : choosePlane(input, tree.vertices, in.counts, ctx.threads, ctx.planeSearch);
+    std::int32_t splitter = ctx.skipPlaneSearch  ? -1
+                            : ctx.straightforward ? choosePlaneReference(input, tree.vertices)
+                                                  : choosePlane(input, tree.vertices, in.counts, ctx.threads, ctx.planeSearch);
     ctx.spinner.ticks(ctx.console, n); // one tick per candidate
     if (splitter < 0) return -1;
     const Plane plane = input[static_cast<std::size_t>(splitter)].plane;

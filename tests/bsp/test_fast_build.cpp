@@ -26,7 +26,7 @@ TEST(FastBuild, WritesTheStraightforwardBytesOnEveryKind) {
     const struct {
         const char* kind;
         std::uint32_t faces;
-    } cases[] = {{"arena", 300}, {"terrain", 500}, {"soup", 150}, {"city", 800}, {"rock", 300}};
+    } cases[] = {{"arena", 300}, {"terrain", 500}, {"soup", 150}, {"city", 800}, {"rock", 300}, {"level", 1500}};
     for (const auto& c : cases)
         for (std::uint64_t seed : {1, 2})
             expectSameBuild(generated(c.kind, seed, c.faces), std::string(c.kind) + " seed " + std::to_string(seed));

@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <random>
 
+#include "bsp/build_tree.h"
 #include "bsp/classify.h"
+#include "generators.h"
 #include "output/tree_file.h"
+#include "output/tree_writer.h"
 #include "support/test_support.h"
 
 namespace norvane::test {
@@ -192,6 +196,31 @@ TEST(TreeInvariants, PlaneThatSeparatesNothingMakesALeaf) {
     const Compiled b = compileBytes(w.bytes());
     ASSERT_TRUE(b.tree);
     checkInvariants(*b.tree, b.console, 8);
+}
+
+// The benchmark's floor: the lists built and written with every face in the root, no search.
+// The file must still be complete and valid, and the real build's list of initial vertices.
+TEST(TreeInvariants, SkippingThePlaneSearchWritesEveryFaceInOneValidLeaf) {
+    const auto bytes = scene3ds::writeScene(scene3ds::generateScene("level", 2, 1500));
+    const auto scene = loadBytes(bytes);
+    ASSERT_TRUE(scene);
+    CaptureConsole console;
+    BuildContext ctx(console);
+    ctx.skipPlaneSearch = true;
+    const auto tree = buildTree(*scene, ctx);
+    ASSERT_TRUE(tree);
+    ASSERT_EQ(tree->nodes.size(), 1u);
+    EXPECT_EQ(tree->nodes[0].storedFaces.size(), static_cast<std::size_t>(tree->faceCount));
+    const Compiled real = compileBytes(bytes);
+    ASSERT_TRUE(real.tree);
+    ASSERT_GT(real.tree->nodes.size(), 1u);
+    EXPECT_TRUE(std::equal(tree->vertices.begin(), tree->vertices.end(), real.tree->vertices.begin(),
+                           [](const Vertex& a, const Vertex& b) { return std::memcmp(&a, &b, sizeof a) == 0; }));
+    const std::string file = serializeTree(*tree, console);
+    TreeFile parsed;
+    TreeFileProblem problem;
+    ASSERT_TRUE(parseTreeFile(std::vector<std::uint8_t>(file.begin(), file.end()), parsed, problem)) << problem.message;
+    EXPECT_TRUE(checkTreeFile(parsed, problem)) << problem.message;
 }
 
 } // namespace

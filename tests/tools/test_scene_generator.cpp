@@ -2,6 +2,8 @@
 // keeps the tree invariants; the same seed writes the same bytes; the box is one leaf.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "generators.h"
 #include "output/tree_file.h"
 #include "support/test_support.h"
@@ -54,6 +56,37 @@ TEST(SceneGenerator, ArenaRunsEveryLoaderPath) {
 TEST(SceneGenerator, CityOfSixtyThousandFacesFitsTheFormat) {
     const Compiled c = compileBytes(scene3ds::writeScene(scene3ds::generateScene("city", 1, 60000)));
     ASSERT_TRUE(c.tree) << "the tree must fit 65535 vertices";
+}
+
+// A level reaches its target by adding rooms (each at most a third of a small target, one
+// room's worth past it), stacks them on several storeys, and keeps the others' features.
+TEST(SceneGenerator, LevelGrowsByRoomsAndStoreysToItsTarget) {
+    for (const std::uint32_t target : {600u, 3000u, 20000u}) {
+        SCOPED_TRACE(target);
+        const auto scene = loadBytes(scene3ds::writeScene(scene3ds::generateScene("level", 7, target)));
+        ASSERT_TRUE(scene);
+        std::size_t faces = 0;
+        float top = 0;
+        for (const Mesh& m : scene->meshes) {
+            faces += m.faces.size();
+            for (const Vertex& v : m.vertices) top = std::max(top, v.y); // the file's z is up
+        }
+        EXPECT_GE(faces, target);
+        EXPECT_LE(faces, target + std::max(target / 3, 1200u));
+        EXPECT_GE(scene->meshes.size(), 3u) << "one mesh a room";
+        EXPECT_GE(top, 10.0f) << "at least two storeys";
+        EXPECT_GE(scene->materials.size(), 4u);
+        EXPECT_EQ(scene->lights.size(), 2u);
+        EXPECT_EQ(scene->cameras.size(), 1u);
+    }
+}
+
+// Tori split about one face in two; the level must still fit the format's 65535 vertices.
+TEST(SceneGenerator, LevelOfSixtyThousandFacesFitsTheFormat) {
+    for (const std::uint64_t seed : {1u, 6u}) {
+        const Compiled c = compileBytes(scene3ds::writeScene(scene3ds::generateScene("level", seed, 60000)), false, 2);
+        ASSERT_TRUE(c.tree) << "seed " << seed << ": the tree must fit 65535 vertices";
+    }
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 #include "generators.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <stdexcept>
+#include <vector>
 
 namespace norvane::scene3ds {
 
@@ -329,10 +331,292 @@ ScenePlan rockScene(Random& rng, std::uint32_t faces) {
     return s;
 }
 
+// cos and sin of the angle 2 pi k / n, summed from their series: library trigonometry may
+// differ in the last bit between platforms, and a generated scene's bytes must not.
+std::array<double, 2> turn(int k, int n) {
+    const double pi = 3.14159265358979323846;
+    double x = 2 * pi * ((k % n + n) % n) / n;
+    if (x > pi) x -= 2 * pi;
+    double c = 0, s = 0, term = 1; // term: x^j / j!
+    for (int j = 0; j < 40; ++j) {
+        if (j % 4 == 0) c += term;
+        else if (j % 4 == 1) s += term;
+        else if (j % 4 == 2) c -= term;
+        else s -= term;
+        term = term * x / (j + 1);
+    }
+    return {c, s};
+}
+
+using Vec = std::array<double, 3>;
+
+Point towardsOf(const Vec& v) { return pt(v[0], v[1], v[2]); }
+
+// A box without the side `open` (0 to 5: -x, +x, -y, +y, -z, +z), faces outward, corners shared.
+void openBox(MeshPlan& m, const Vec& lo, const Vec& hi, int open, const std::string& material) {
+    std::uint16_t v[8];
+    for (int i = 0; i < 8; ++i) v[i] = m.add(pt(i & 1 ? hi[0] : lo[0], i & 2 ? hi[1] : lo[1], i & 4 ? hi[2] : lo[2]));
+    const int quads[6][4] = {{0, 2, 6, 4}, {1, 3, 7, 5}, {0, 1, 5, 4}, {2, 3, 7, 6}, {0, 1, 3, 2}, {4, 5, 7, 6}};
+    for (int side = 0; side < 6; ++side) {
+        if (side == open) continue;
+        Point out{0, 0, 0};
+        out[static_cast<std::size_t>(side / 2)] = side % 2 ? 1.0f : -1.0f;
+        const int* q = quads[side];
+        m.triangle(v[q[0]], v[q[1]], v[q[2]], out, material);
+        m.triangle(v[q[0]], v[q[2]], v[q[3]], out, material);
+    }
+}
+
+// A sphere of `segments` around and segments / 2 bands from pole to pole, faces outward:
+// 2 segments (segments / 2 - 1) faces.
+void sphere(MeshPlan& m, const Vec& centre, double radius, int segments, const std::string& material) {
+    const int bands = segments / 2;
+    auto at = [&](int band, int k) {
+        const auto [c, s] = turn(band, 2 * bands); // from the top pole down
+        const auto [ck, sk] = turn(k, segments);
+        return Vec{s * ck, s * sk, c};
+    };
+    const std::uint16_t top = m.add(pt(centre[0], centre[1], centre[2] + radius));
+    std::vector<std::uint16_t> ring;
+    for (int band = 1; band < bands; ++band)
+        for (int k = 0; k < segments; ++k) {
+            const Vec u = at(band, k);
+            ring.push_back(m.add(pt(centre[0] + radius * u[0], centre[1] + radius * u[1], centre[2] + radius * u[2])));
+        }
+    const std::uint16_t bottom = m.add(pt(centre[0], centre[1], centre[2] - radius));
+    auto vertex = [&](int band, int k) { return ring[static_cast<std::size_t>((band - 1) * segments + k % segments)]; };
+    // The outward direction through the middle of band `band` and segment `k`.
+    auto outward = [&](int band, int k) {
+        const auto [c, s] = turn(2 * band + 1, 4 * bands);
+        const auto [ck, sk] = turn(2 * k + 1, 2 * segments);
+        return towardsOf({s * ck, s * sk, c});
+    };
+    for (int k = 0; k < segments; ++k) {
+        m.triangle(top, vertex(1, k), vertex(1, k + 1), outward(0, k), material);
+        for (int band = 1; band + 1 < bands; ++band) {
+            const Point out = outward(band, k);
+            m.triangle(vertex(band, k), vertex(band + 1, k), vertex(band + 1, k + 1), out, material);
+            m.triangle(vertex(band, k), vertex(band + 1, k + 1), vertex(band, k + 1), out, material);
+        }
+        m.triangle(bottom, vertex(bands - 1, k + 1), vertex(bands - 1, k), outward(bands - 1, k), material);
+    }
+}
+
+// Six sides around a torus's tube. The faces on a torus's inner side cut each other's planes,
+// so a torus's tree splits about one face in two; finer tubes would let the splits of a
+// 60,000-face level outgrow the tree format's 65535 vertices.
+constexpr int tubeSides = 6;
+
+// A torus around the axis `axis` (0, 1, 2: x, y, z) through `centre`: `segments` around the
+// ring, tubeSides around the tube, 2 segments tubeSides faces, outward.
+void torus(MeshPlan& m, const Vec& centre, int axis, double ring, double tube, int segments,
+           const std::string& material) {
+    const auto e1 = static_cast<std::size_t>((axis + 1) % 3), e2 = static_cast<std::size_t>((axis + 2) % 3);
+    const auto ea = static_cast<std::size_t>(axis);
+    const int around = tubeSides;
+    auto normal = [&](int i, int j, int iSteps, int jSteps) { // the tube's outward direction
+        const auto [ci, si] = turn(i, iSteps);
+        const auto [cj, sj] = turn(j, jSteps);
+        Vec n{};
+        n[e1] = cj * ci;
+        n[e2] = cj * si;
+        n[ea] = sj;
+        return n;
+    };
+    std::vector<std::uint16_t> v;
+    for (int i = 0; i < segments; ++i)
+        for (int j = 0; j < around; ++j) {
+            const Vec n = normal(i, j, segments, around);
+            const auto [ci, si] = turn(i, segments);
+            Vec p = centre;
+            p[e1] += ring * ci + tube * n[e1];
+            p[e2] += ring * si + tube * n[e2];
+            p[ea] += tube * n[ea];
+            v.push_back(m.add(pt(p[0], p[1], p[2])));
+        }
+    auto at = [&](int i, int j) { return v[static_cast<std::size_t>((i % segments) * around + j % around)]; };
+    for (int i = 0; i < segments; ++i)
+        for (int j = 0; j < around; ++j) {
+            const Point out = towardsOf(normal(2 * i + 1, 2 * j + 1, 2 * segments, 2 * around));
+            m.triangle(at(i, j), at(i + 1, j), at(i + 1, j + 1), out, material);
+            m.triangle(at(i, j), at(i + 1, j + 1), at(i, j + 1), out, material);
+        }
+}
+
+// An upright column of `segments` sides from z0 to z1 with a flared base and capital, open at
+// both ends (they stand on the floor and under the ceiling): 6 segments faces.
+void column(MeshPlan& m, double x, double y, double z0, double z1, double radius, int segments,
+            const std::string& material) {
+    const double heights[4] = {z0, z0 + 0.4, z1 - 0.4, z1};
+    const double radii[4] = {1.3 * radius, radius, radius, 1.3 * radius};
+    std::vector<std::uint16_t> v;
+    for (int r = 0; r < 4; ++r)
+        for (int k = 0; k < segments; ++k) {
+            const auto [c, s] = turn(k, segments);
+            v.push_back(m.add(pt(x + radii[r] * c, y + radii[r] * s, heights[r])));
+        }
+    auto at = [&](int r, int k) { return v[static_cast<std::size_t>(r * segments + k % segments)]; };
+    for (int r = 0; r < 3; ++r)
+        for (int k = 0; k < segments; ++k) {
+            const auto [c, s] = turn(2 * k + 1, 2 * segments);
+            const Point out{f(c), f(s), 0};
+            m.triangle(at(r, k), at(r, k + 1), at(r + 1, k + 1), out, material);
+            m.triangle(at(r, k), at(r + 1, k + 1), at(r + 1, k), out, material);
+        }
+}
+
+// What stands in a room: its curved detail and how finely it is divided.
+struct RoomPlan {
+    enum Detail { Sphere, Torus, ColumnAndSphere, StairsAndTorus } detail;
+    int segments; // 14 to 32 around
+};
+
+int detailFaces(const RoomPlan& p) {
+    const int s = p.segments;
+    switch (p.detail) {
+    case RoomPlan::Sphere: return 2 * s * (s / 2 - 1);
+    case RoomPlan::Torus: return 2 * s * tubeSides;
+    case RoomPlan::ColumnAndSphere: return 6 * s + 2 * s * (s / 2 - 1);
+    case RoomPlan::StairsAndTorus: break;
+    }
+    return 60 + 2 * s * tubeSides; // six steps of ten faces
+}
+
+// Rooms on a grid, several storeys high. Each room is one mesh: an inward box (floor, ceiling,
+// four walls, a doorway in every wall it shares with a room of its storey), a few wall panels,
+// and one curved detail of 14 to 32 segments around: a sphere, a torus, a column with a small
+// sphere beside it, or a flight of stairs with a torus above it. Rooms are planned until their
+// faces reach the target; the storeys and the grid follow from the number of rooms.
+ScenePlan levelScene(Random& rng, std::uint32_t faces) {
+    ScenePlan s;
+    s.materials = {{"Floor", {0.45f, 0.4f, 0.35f}, "floor.png"}, {"Wall", {0.7f, 0.7f, 0.65f}, "wall.png"},
+                   {"Ceiling", {0.8f, 0.8f, 0.8f}, ""},          {"Panel", {0.3f, 0.35f, 0.5f}, "panel.png"},
+                   {"Metal", {0.6f, 0.6f, 0.65f}, "metal.png"},  {"Stone", {0.5f, 0.45f, 0.4f}, ""}};
+    const double size = 12, height = 5, door = 2, doorHeight = 3;
+    const int shellFaces = 50; // floor, ceiling, walls and panels of a room, about
+    // Small targets get coarser details, so that even they hold a few rooms: no room's
+    // detail is planned above a third of the target.
+    int finest = 32;
+    while (finest > 14 &&
+           3 * (shellFaces + detailFaces({RoomPlan::ColumnAndSphere, finest})) > static_cast<long long>(faces))
+        --finest;
+    std::vector<RoomPlan> rooms;
+    for (long long total = 0; total < faces;) {
+        RoomPlan p{static_cast<RoomPlan::Detail>(rng.below(4)), 14 + rng.below(finest - 13)};
+        total += shellFaces + detailFaces(p);
+        rooms.push_back(p);
+    }
+    const auto count = static_cast<int>(rooms.size());
+    int storeys = count >= 2 ? 2 : 1;
+    while (storeys < 4 && (storeys + 1) * (storeys + 1) * (storeys + 1) <= count) ++storeys;
+    const int perStorey = (count + storeys - 1) / storeys;
+    int cols = 1;
+    while (cols * cols < perStorey) ++cols;
+    // Whether room `within` of a storey holding `held` rooms exists.
+    auto exists = [&](int within, int held) { return within >= 0 && within < held; };
+
+    for (int r = 0; r < count; ++r) {
+        const RoomPlan& plan = rooms[static_cast<std::size_t>(r)];
+        const int storey = r / perStorey, within = r % perStorey;
+        const int held = std::min(perStorey, count - storey * perStorey);
+        const int cx = within % cols, cy = within / cols;
+        const double x0 = cx * size, y0 = cy * size, z0 = storey * height;
+        const double x1 = x0 + size, y1 = y0 + size, z1 = z0 + height;
+        MeshPlan m;
+        m.name = "Room" + std::to_string(r);
+        m.quad(pt(x0, y0, z0), pt(x1, y0, z0), pt(x1, y1, z0), pt(x0, y1, z0), {0, 0, 1}, "Floor");
+        m.quad(pt(x0, y0, z1), pt(x1, y0, z1), pt(x1, y1, z1), pt(x0, y1, z1), {0, 0, -1}, "Ceiling");
+        // The walls, facing in, each from a to b along the floor; a doorway where a room of the
+        // same storey lies beyond.
+        struct Wall {
+            double ax, ay, bx, by;
+            Point in;
+            bool doorway;
+        };
+        const Wall walls[4] = {{x0, y0, x1, y0, {0, 1, 0}, exists(within - cols, held)},
+                               {x1, y0, x1, y1, {-1, 0, 0}, cx + 1 < cols && exists(within + 1, held)},
+                               {x1, y1, x0, y1, {0, -1, 0}, exists(within + cols, held)},
+                               {x0, y1, x0, y0, {1, 0, 0}, cx > 0}};
+        const double d0 = (size - door) / 2, d1 = d0 + door;
+        for (const Wall& w : walls) {
+            const double dx = (w.bx - w.ax) / size, dy = (w.by - w.ay) / size;
+            auto at = [&](double t, double z) { return pt(w.ax + dx * t, w.ay + dy * t, z); };
+            if (!w.doorway) {
+                m.quad(at(0, z0), at(size, z0), at(size, z1), at(0, z1), w.in, "Wall");
+                continue;
+            }
+            m.quad(at(0, z0), at(d0, z0), at(d0, z1), at(0, z1), w.in, "Wall");
+            m.quad(at(d1, z0), at(size, z0), at(size, z1), at(d1, z1), w.in, "Wall");
+            m.quad(at(d0, z0 + doorHeight), at(d1, z0 + doorHeight), at(d1, z1), at(d0, z1), w.in, "Wall");
+        }
+        // Panels standing a little off the walls, beside the doorway.
+        for (int p = 1 + rng.below(4); p > 0; --p) {
+            const Wall& w = walls[rng.below(4)];
+            const double width = rng.range(1, 3.5);
+            const double start = rng.below(2) ? rng.range(0.5, d0 - width) : rng.range(d1, size - 0.5 - width);
+            const double pz0 = z0 + rng.range(0.5, 1.2), pz1 = pz0 + rng.range(1, 2.5);
+            auto along = [&](double t) {
+                return std::array<double, 2>{w.ax + (w.bx - w.ax) / size * t, w.ay + (w.by - w.ay) / size * t};
+            };
+            const auto a = along(start), b = along(start + width);
+            Vec lo{std::min(a[0], b[0]), std::min(a[1], b[1]), pz0}, hi{std::max(a[0], b[0]), std::max(a[1], b[1]), pz1};
+            // A tenth out from the wall; the side against the wall stays open.
+            const auto axis = static_cast<std::size_t>(w.in[0] != 0 ? 0 : 1);
+            const bool outwardUp = w.in[axis] > 0;
+            if (outwardUp) hi[axis] = lo[axis] + 0.1;
+            else lo[axis] = hi[axis] - 0.1;
+            openBox(m, lo, hi, static_cast<int>(2 * axis) + (outwardUp ? 0 : 1), "Panel");
+        }
+        // The detail, clear of the walls.
+        const int seg = plan.segments;
+        const double px = rng.range(x0 + 3.5, x1 - 3.5), py = rng.range(y0 + 3.5, y1 - 3.5);
+        switch (plan.detail) {
+        case RoomPlan::Sphere: {
+            const double radius = rng.range(1, 2);
+            sphere(m, {px, py, z0 + radius + rng.range(0, 0.8)}, radius, seg, "Stone");
+            break;
+        }
+        case RoomPlan::Torus: {
+            const int axis = rng.below(3);
+            const double ring = rng.range(1, 1.6), tube = rng.range(0.2, 0.5);
+            const double lift = axis == 2 ? rng.range(0.6, 2.5) : ring + tube + rng.range(0.1, 0.4);
+            torus(m, {px, py, z0 + lift}, axis, ring, tube, seg, "Metal");
+            break;
+        }
+        case RoomPlan::ColumnAndSphere: {
+            column(m, px, py, z0, z1, rng.range(0.35, 0.6), seg, "Stone");
+            const double radius = rng.range(0.3, 0.6);
+            sphere(m, {px + 1.6, py + rng.range(-1, 1), z0 + radius}, radius, seg, "Metal");
+            break;
+        }
+        case RoomPlan::StairsAndTorus: {
+            // Six steps along x, the torus hanging over the flight.
+            const double sx = px - 2, sy = py - 1;
+            for (int step = 0; step < 6; ++step)
+                openBox(m, {sx + step * 0.7, sy, z0}, {sx + (step + 1) * 0.7, sy + 2, z0 + 0.4 * (step + 1)}, 4,
+                        "Stone");
+            torus(m, {sx + 2.1, sy + 1, z1 - 1.2}, rng.below(3), 0.8, rng.range(0.15, 0.3), seg, "Metal");
+            break;
+        }
+        }
+        planarUvs(m, 0.25);
+        m.smoothing = true;
+        m.localAxes = true;
+        m.origin = pt(x0 + size / 2, y0 + size / 2, z0);
+        s.meshes.push_back(m);
+    }
+    s.lights.push_back({"Sun", pt(0, 0, 60), {1.0f, 0.95f, 0.85f}, false, {}, 0, 0, false, true});
+    s.lights.push_back({"Lamp", pt(size / 2, size / 2, height - 0.3), {0.9f, 0.8f, 0.6f}, true,
+                        pt(size / 2, size / 2, 0), 30, 50, false, false});
+    s.cameras.push_back({"Player", pt(1.5, 1.5, 1.7), pt(size, size, 1.2), 0, 40});
+    s.keyframer = true;
+    return s;
+}
+
 } // namespace
 
 const std::vector<std::string>& sceneKinds() {
-    static const std::vector<std::string> kinds{"box", "arena", "terrain", "soup", "city", "rock"};
+    static const std::vector<std::string> kinds{"box", "arena", "terrain", "soup", "city", "rock", "level"};
     return kinds;
 }
 
@@ -350,6 +634,7 @@ ScenePlan generateScene(const std::string& kind, std::uint64_t seed, std::uint32
     if (kind == "soup") return soupScene(rng, faces ? faces : 500);
     if (kind == "city") return cityScene(rng, faces ? faces : 5000);
     if (kind == "rock") return rockScene(rng, faces ? faces : 5000);
+    if (kind == "level") return levelScene(rng, faces ? faces : 5000);
     throw std::invalid_argument("unknown scene kind: " + kind);
 }
 

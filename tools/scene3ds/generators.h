@@ -10,7 +10,7 @@
 
 namespace norvane::scene3ds {
 
-// The kinds: box, arena, terrain, soup, city, rock. `faces` is a target (0: the kind's default).
+// The kinds: box, arena, terrain, soup, city, rock, level. `faces` is a target (0: the kind's default).
 bool isSceneKind(const std::string& kind);
 const std::vector<std::string>& sceneKinds();
 ScenePlan generateScene(const std::string& kind, std::uint64_t seed, std::uint32_t faces);

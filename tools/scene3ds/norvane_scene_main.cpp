@@ -10,7 +10,7 @@
 namespace {
 
 int usage() {
-    std::fputs("usage: norvane-scene box|arena|terrain|soup|city|rock [--seed N] [--faces N] OUT.3ds\n", stderr);
+    std::fputs("usage: norvane-scene box|arena|terrain|soup|city|rock|level [--seed N] [--faces N] OUT.3ds\n", stderr);
     return 2;
 }
 
