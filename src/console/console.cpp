@@ -46,17 +46,29 @@ std::string_view boxCharUtf8(char cp437) {
 void StreamConsole::write(std::string_view bytes) {
     if (!utf8Boxes_) {
         std::fwrite(bytes.data(), 1, bytes.size(), stream_);
-        return;
+    } else {
+        std::string out;
+        out.reserve(bytes.size() + 16);
+        appendCp437AsUtf8(out, bytes);
+        std::fwrite(out.data(), 1, out.size(), stream_);
     }
-    std::string out;
-    out.reserve(bytes.size() + 16);
-    appendCp437AsUtf8(out, bytes);
-    std::fwrite(out.data(), 1, out.size(), stream_);
+    keepLive();
 }
 
 void StreamConsole::writeUserText(std::string_view bytes) {
     // The user's bytes are in the encoding the name came in, which the terminal already shows.
     std::fwrite(bytes.data(), 1, bytes.size(), stream_);
+    keepLive();
+}
+
+void StreamConsole::keepLive() {
+    if (!live_) return;
+    // A flush per progress line would cost more than a large build's search; one every 40 ms
+    // is smooth to the eye.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastFlush_ < std::chrono::milliseconds(40)) return;
+    std::fflush(stream_);
+    lastFlush_ = now;
 }
 
 void printError(Console& console, const char* message) {

@@ -4,6 +4,7 @@
 // code page 437 in another encoding never takes the user's bytes for box characters.
 #pragma once
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -48,16 +49,23 @@ public:
 
 // Writes to a C stream. When `utf8Boxes` is set, the program's code page 437 text is written
 // as UTF-8 (for a terminal that expects it); the user's bytes are always written unchanged.
+// When `live` is set (a person watches a terminal), what was written is flushed at least every
+// few hundredths of a second: progress lines end in "\r", not "\n", and would otherwise wait in
+// the stream's buffer.
 class StreamConsole : public Console {
 public:
-    StreamConsole(std::FILE* stream, bool utf8Boxes) : stream_(stream), utf8Boxes_(utf8Boxes) {}
+    StreamConsole(std::FILE* stream, bool utf8Boxes, bool live = false)
+        : stream_(stream), utf8Boxes_(utf8Boxes), live_(live) {}
     void write(std::string_view bytes) override;
     void writeUserText(std::string_view bytes) override;
     void flush() override { std::fflush(stream_); }
 
 private:
+    void keepLive();
     std::FILE* stream_;
     bool utf8Boxes_;
+    bool live_;
+    std::chrono::steady_clock::time_point lastFlush_{};
 };
 
 // UTF-8 spelling of a code page 437 box byte, or empty for any other byte.

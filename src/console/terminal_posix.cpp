@@ -101,7 +101,8 @@ void readRestOfKey(int fd, unsigned char first) {
 } // namespace
 
 std::unique_ptr<Console> openStandardConsole() {
-    return std::make_unique<StreamConsole>(stdout, isatty(fileno(stdout)) && localeIsUtf8());
+    const bool terminal = isatty(fileno(stdout));
+    return std::make_unique<StreamConsole>(stdout, terminal && localeIsUtf8(), terminal);
 }
 
 void waitForKey(std::FILE* input) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <iconv.h>
 #include <string>
+#include <thread>
 
 #include "console/console.h"
 #include "console/cp437.h"
@@ -47,6 +48,35 @@ TEST(ConsoleSinks, PipesAndCapturesKeepEveryByte) {
     CaptureConsole capture;
     loadingLine(capture);
     EXPECT_EQ(capture.text, exact);
+}
+
+// What another reader of the file sees while the sink still holds it open.
+std::string seenBy(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::string out;
+    char buf[256];
+    std::size_t n;
+    while (f && (n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+    if (f) std::fclose(f);
+    return out;
+}
+
+TEST(ConsoleSinks, ALiveSinkShowsProgressLinesWithoutWaitingForItsBuffer) {
+    // Progress lines end in "\r", never "\n": a terminal's line buffer would hold them back.
+    const std::string path = ::testing::TempDir() + "live-console.txt";
+    for (const bool live : {false, true}) {
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::setvbuf(f, nullptr, _IOFBF, 1 << 16);
+        StreamConsole console(f, false, live);
+        console.write("\r first");
+        console.write("\r second"); // within the same few hundredths: may wait
+        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+        console.write("\r third");
+        EXPECT_EQ(seenBy(path), live ? "\r first\r second\r third" : "") << "live " << live;
+        std::fclose(f);
+    }
+    std::remove(path.c_str());
 }
 
 TEST(CodePage437, EveryByteMatchesTheSystemsTable) {
