@@ -60,6 +60,7 @@ void StreamConsole::writeUserText(std::string_view bytes) {
 }
 
 void printError(Console& console, const char* message) {
+    console.noteError(message);
     console.print("\r   # ERROR : %s \n", message);
 }
 
