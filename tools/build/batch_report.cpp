@@ -58,7 +58,6 @@ void BatchReport::drawBar(const BatchProgress& progress) {
     std::string picture = "\r";
     picture.append(bar).append(cover, ' ');
     out_.write(picture);
-    if (cover) out_.write(std::string(cover, '\b'));
     bar_ = bar;
     out_.flush();
 }
