@@ -34,8 +34,7 @@ TEST(CompileScene, GivesTheTreesFiguresAsTheClosingLineShowsThem) {
 TEST(CompileScene, AFailureCarriesTheMessageOfItsErrorLine) {
     TempDir dir("compile-scene-fail");
     CaptureConsole missing;
-    const SceneCompileResult notThere =
-        compileScene((dir / "none.3ds").string(), (dir / "none.bsp").string(), missing);
+    const SceneCompileResult notThere = compileScene((dir / "none.3ds").string(), (dir / "none.bsp").string(), missing);
     EXPECT_EQ(notThere.status, SceneCompileStatus::Failed);
     EXPECT_EQ(notThere.error, "File not found / is damaged !");
     EXPECT_NE(missing.text.find("\r   # ERROR : File not found / is damaged ! \n"), std::string::npos);
@@ -61,8 +60,7 @@ TEST(CompileScene, ARefusedWriteLeavesTheFileAndSaysWhy) {
         return "Not now !";
     };
     CaptureConsole console;
-    const SceneCompileResult r =
-        compileScene((dir / "box.3ds").string(), (dir / "box.bsp").string(), console, options);
+    const SceneCompileResult r = compileScene((dir / "box.3ds").string(), (dir / "box.bsp").string(), console, options);
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(r.status, SceneCompileStatus::Failed);
     EXPECT_EQ(r.error, "Not now !");
@@ -78,8 +76,7 @@ TEST(CompileScene, AStopBeforeTheStartPrintsAndWritesNothing) {
     SceneCompileOptions options;
     options.stopFlag = &stop;
     CaptureConsole console;
-    const SceneCompileResult r =
-        compileScene((dir / "box.3ds").string(), (dir / "box.bsp").string(), console, options);
+    const SceneCompileResult r = compileScene((dir / "box.3ds").string(), (dir / "box.bsp").string(), console, options);
     EXPECT_EQ(r.status, SceneCompileStatus::Stopped);
     EXPECT_EQ(console.text, "");
     EXPECT_FALSE(fs::exists(dir / "box.bsp"));

@@ -58,7 +58,8 @@ std::vector<Scene> realScenes() {
     if (!haveRealScenes()) return scenes;
     for (const auto& entry : fs::directory_iterator(modelsDir())) {
         const std::string ext = entry.path().extension().string();
-        if (ext == ".3ds" || ext == ".3DS") scenes.push_back({entry.path().filename().string(), readBytes(entry.path())});
+        if (ext == ".3ds" || ext == ".3DS")
+            scenes.push_back({entry.path().filename().string(), readBytes(entry.path())});
     }
     std::sort(scenes.begin(), scenes.end(), [](const Scene& a, const Scene& b) { return a.name < b.name; });
     return scenes;
@@ -100,9 +101,9 @@ std::string expectedJson(const std::string& name, const RunResult& norvane, cons
         EXPECT_TRUE(std::regex_search(norvane.console, m, done)) << name;
         const std::vector<std::uint8_t> file = readBytes(tree);
         const unsigned vertices = file.size() >= 7 ? file[5] + 256u * file[6] : 0;
-        return line + "\"status\": \"compiled\", \"error\": null, \"nodes\": " + m[1].str() + ", \"faces\": " +
-               m[2].str() + ", \"depth\": " + m[3].str() + ", \"vertices\": " + std::to_string(vertices) +
-               ", \"seconds\": S}";
+        return line + "\"status\": \"compiled\", \"error\": null, \"nodes\": " + m[1].str() +
+               ", \"faces\": " + m[2].str() + ", \"depth\": " + m[3].str() +
+               ", \"vertices\": " + std::to_string(vertices) + ", \"seconds\": S}";
     }
     std::string reason;
     const std::regex error("# ERROR : (.*) \n");
@@ -144,9 +145,8 @@ TEST(BatchBuild, WritesWhatNorvaneWritesSceneByScene) {
 
     scenes.push_back({"missing.3ds", {}});
     for (const Scene& s : scenes) {
-        const RunResult norvane =
-            runCommand("cd " + quoted((dir / "one").string()) + " && " + quoted(NORVANE_COMPILER_EXE) + " " +
-                       quoted(s.name) + " </dev/null");
+        const RunResult norvane = runCommand("cd " + quoted((dir / "one").string()) + " && " +
+                                             quoted(NORVANE_COMPILER_EXE) + " " + quoted(s.name) + " </dev/null");
         const fs::path tree = dir / "one" / (stemOf(s.name) + ".bsp");
         const fs::path batchTree = dir / "batch" / (stemOf(s.name) + ".bsp");
         EXPECT_EQ(fs::exists(batchTree), fs::exists(tree)) << s.name;
@@ -202,8 +202,9 @@ TEST(BatchBuild, AnInterruptLeavesNoTemporaryAndNoPartialTree) {
     TempDir dir("batch-interrupt");
     std::vector<Scene> scenes;
     for (int seed = 1; seed <= 8; ++seed)
-        scenes.push_back({"rock" + std::to_string(seed) + ".3ds",
-                          scene3ds::writeScene(scene3ds::generateScene("rock", static_cast<std::uint64_t>(seed), 5000))});
+        scenes.push_back(
+            {"rock" + std::to_string(seed) + ".3ds",
+             scene3ds::writeScene(scene3ds::generateScene("rock", static_cast<std::uint64_t>(seed), 5000))});
     fs::create_directory(dir / "reference");
     writeScenes(dir / "reference", scenes);
     ASSERT_EQ(runCommand(batchIn(dir / "reference", "-q " + namesOf(scenes))).status, 0);
@@ -301,8 +302,7 @@ TEST(BatchBuild, APipedRunPrintsPlainLinesAndVerboseOneConsoleAtATime) {
     const std::vector<std::string> lines = linesOf(plain.console);
     EXPECT_EQ(lines.size(), scenes.size());
     for (const std::string& line : lines)
-        EXPECT_TRUE(line.rfind("ok      ", 0) == 0 || line == "FAILED  cut.3ds: File not found / is damaged !")
-            << line;
+        EXPECT_TRUE(line.rfind("ok      ", 0) == 0 || line == "FAILED  cut.3ds: File not found / is damaged !") << line;
 
     const RunResult quiet = runCommand(batchIn(dir.path(), "-q -j 2 " + namesOf(scenes)));
     EXPECT_EQ(quiet.status, 1);

@@ -30,8 +30,8 @@ struct Recorder : BatchObserver {
 
 // Generated scenes in `dir`, their trees beside them.
 std::vector<BatchScene> generated(const fs::path& dir) {
-    const std::vector<std::pair<std::string, std::uint32_t>> kinds = {
-        {"arena", 300}, {"city", 800}, {"rock", 400}, {"soup", 120}, {"terrain", 300}, {"box", 0}};
+    const std::vector<std::pair<std::string, std::uint32_t>> kinds = {{"arena", 300}, {"city", 800},    {"rock", 400},
+                                                                      {"soup", 120},  {"terrain", 300}, {"box", 0}};
     std::vector<BatchScene> scenes;
     std::uint64_t seed = 1;
     for (const auto& [kind, faces] : kinds) {

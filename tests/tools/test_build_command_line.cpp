@@ -14,8 +14,8 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(BuildCommandLine, TakesScenesAndOptionsInAnyOrder) {
-    const CommandLine line = parseCommandLine({"a.3ds", "-j", "4", "--json", "b.3ds", "-o", "out", "--fail-fast",
-                                               "--allow-empty", "--", "-c.3ds"});
+    const CommandLine line = parseCommandLine(
+        {"a.3ds", "-j", "4", "--json", "b.3ds", "-o", "out", "--fail-fast", "--allow-empty", "--", "-c.3ds"});
     ASSERT_EQ(line.action, CommandLineAction::Run) << line.text;
     const BatchOptions& o = line.options;
     EXPECT_EQ(o.scenes, (std::vector<std::string>{"a.3ds", "b.3ds", "-c.3ds"}));
@@ -33,16 +33,16 @@ TEST(BuildCommandLine, TakesScenesAndOptionsInAnyOrder) {
 
 TEST(BuildCommandLine, RefusesWrongUsageWithOneLine) {
     const std::vector<std::vector<std::string>> wrong = {
-        {},                                         // no scene
-        {"-j", "0", "a.3ds"},                       // no jobs
-        {"-j", "two", "a.3ds"},                     // not a number
-        {"--quiet", "--verbose", "a.3ds"},          // both
-        {"--json", "--verbose", "a.3ds"},           // the JSON owns standard output
-        {"--output", "x.bsp", "a.3ds", "b.3ds"},    // one tree, two scenes
+        {},                                          // no scene
+        {"-j", "0", "a.3ds"},                        // no jobs
+        {"-j", "two", "a.3ds"},                      // not a number
+        {"--quiet", "--verbose", "a.3ds"},           // both
+        {"--json", "--verbose", "a.3ds"},            // the JSON owns standard output
+        {"--output", "x.bsp", "a.3ds", "b.3ds"},     // one tree, two scenes
         {"-o", "out", "--output", "x.bsp", "a.3ds"}, // both places
-        {"--output", "", "a.3ds"},                  // no name
-        {"--frobnicate", "a.3ds"},                  // unknown
-        {"a.3ds", "-j"},                            // a value missing
+        {"--output", "", "a.3ds"},                   // no name
+        {"--frobnicate", "a.3ds"},                   // unknown
+        {"a.3ds", "-j"},                             // a value missing
     };
     for (const auto& args : wrong) {
         const CommandLine line = parseCommandLine(args);
@@ -58,8 +58,8 @@ TEST(BuildCommandLine, RefusesWrongUsageWithOneLine) {
 TEST(BuildCommandLine, HelpAndVersionAreTextForStandardOutput) {
     const CommandLine help = parseCommandLine({"--help"});
     EXPECT_EQ(help.action, CommandLineAction::ShowText);
-    for (const char* part : {"Usage: norvane-build", "--jobs", "--output-dir", "--json", "--fail-fast", "--allow-empty",
-                             "Exit status"})
+    for (const char* part :
+         {"Usage: norvane-build", "--jobs", "--output-dir", "--json", "--fail-fast", "--allow-empty", "Exit status"})
         EXPECT_NE(help.text.find(part), std::string::npos) << part;
     const CommandLine version = parseCommandLine({"a.3ds", "--version"});
     EXPECT_EQ(version.action, CommandLineAction::ShowText);
@@ -88,9 +88,9 @@ TEST(BuildOutputPlan, TreesGoBesideTheScenesUnderNorvanesNames) {
 
 TEST(BuildOutputPlan, AFolderTakesTreesNamedAfterTheScenesFiles) {
     const auto scenes = plan({"-o", "out", "a.3ds", "my.dir/scene", "deep/x.y.3ds"});
-    EXPECT_EQ(outputsOf(scenes), (std::vector<std::string>{(fs::path("out") / "a.bsp").string(),
-                                                           (fs::path("out") / "scene.bsp").string(),
-                                                           (fs::path("out") / "x.y.bsp").string()}));
+    EXPECT_EQ(outputsOf(scenes),
+              (std::vector<std::string>{(fs::path("out") / "a.bsp").string(), (fs::path("out") / "scene.bsp").string(),
+                                        (fs::path("out") / "x.y.bsp").string()}));
     EXPECT_EQ(outputsOf(plan({"--output", "there/t.bsp", "a.3ds"})), (std::vector<std::string>{"there/t.bsp"}));
 }
 

@@ -179,8 +179,8 @@ TEST(BuildReport, ATerminalKeepsTheBarBelowTheSceneLines) {
     const std::string end = "\r[##############################] 3/3 scenes  1 failed  0:00\n";
     ASSERT_GE(out.size(), end.size());
     EXPECT_EQ(out.substr(out.size() - end.size()), end) << out;
-    for (const std::string& piece : {std::string("ok      <a.3ds>"), std::string("FAILED  <b.3ds>"),
-                                     std::string("ok      <c.3ds>")})
+    for (const std::string& piece :
+         {std::string("ok      <a.3ds>"), std::string("FAILED  <b.3ds>"), std::string("ok      <c.3ds>")})
         EXPECT_EQ(count(out, piece), 1u) << piece;
 }
 

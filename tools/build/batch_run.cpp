@@ -40,7 +40,8 @@ void work(const std::vector<BatchScene>& scenes, const BatchSettings& settings, 
         const std::size_t index = queue.next++;
         ++queue.running;
         JobSettings job;
-        job.planeThreads = planeThreadsFor(settings.cores, std::min<std::size_t>(settings.jobs, queue.running + (scenes.size() - queue.next)));
+        job.planeThreads = planeThreadsFor(
+            settings.cores, std::min<std::size_t>(settings.jobs, queue.running + (scenes.size() - queue.next)));
         job.allowEmpty = settings.allowEmpty;
         job.keepConsole = settings.keepConsoles;
         job.stopFlag = settings.stopFlag;

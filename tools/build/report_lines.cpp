@@ -9,9 +9,12 @@ namespace {
 
 const char* statusName(SceneStatus status) {
     switch (status) {
-    case SceneStatus::Compiled: return "compiled";
-    case SceneStatus::Skipped: return "skipped";
-    default: return "failed";
+    case SceneStatus::Compiled:
+        return "compiled";
+    case SceneStatus::Skipped:
+        return "skipped";
+    default:
+        return "failed";
     }
 }
 
@@ -34,8 +37,12 @@ void writeResultLine(Console& console, const BatchScene& scene, const SceneOutco
         console.print(": %d nodes, %d faces, depth %d, %.2f s\n", outcome.nodes, outcome.faces, outcome.depth,
                       outcome.seconds);
         return;
-    case SceneStatus::Skipped: console.write("skipped "); break;
-    default: console.write("FAILED  "); break;
+    case SceneStatus::Skipped:
+        console.write("skipped ");
+        break;
+    default:
+        console.write("FAILED  ");
+        break;
     }
     console.writeUserText(scene.input);
     console.write(": ");

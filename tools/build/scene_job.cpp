@@ -51,7 +51,9 @@ SceneOutcome compileOne(const BatchScene& scene, const JobSettings& settings) {
         outcome.status = SceneStatus::Failed;
         outcome.error = result.error;
         break;
-    case SceneCompileStatus::Stopped: outcome.status = SceneStatus::Stopped; break;
+    case SceneCompileStatus::Stopped:
+        outcome.status = SceneStatus::Stopped;
+        break;
     }
     return outcome;
 }

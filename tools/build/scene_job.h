@@ -25,7 +25,7 @@ struct SceneOutcome {
     // The written tree's figures (nodes, face records, depth, vertices); zeros without a tree.
     std::int32_t nodes = 0, faces = 0, depth = 0;
     std::size_t vertices = 0;
-    double seconds = 0; // load, build and write
+    double seconds = 0;       // load, build and write
     RecordingConsole console; // what the compile printed, when it was kept
 };
 
