@@ -368,6 +368,8 @@ TEST(BatchBuild, TreesGoToTheFolderOrFileAsked) {
     EXPECT_EQ(readBytes(dir / "trees" / "new" / "box.bsp"), tree);
     EXPECT_EQ(runCommand(batchIn(dir.path(), "-q --output one.tree in/box.3ds")).status, 0);
     EXPECT_EQ(readBytes(dir / "one.tree"), tree);
+    EXPECT_EQ(runCommand(batchIn(dir.path(), "-q --output made/for/it.bsp in/box.3ds")).status, 0);
+    EXPECT_EQ(readBytes(dir / "made" / "for" / "it.bsp"), tree);
     EXPECT_EQ(runCommand(batchIn(dir.path(), "-q in/my.dir/level")).status, 0);
     EXPECT_EQ(readBytes(dir / "in" / "my.bsp"), tree) << "beside the scene, under norvane's name";
     EXPECT_FALSE(fs::exists(dir / "in" / "box.bsp"));

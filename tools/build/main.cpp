@@ -44,9 +44,13 @@ int main(int argc, char** argv) {
     // Refused before anything is compiled: which of two trees would win depends on timing.
     const std::string collision = findCollision(scenes);
     if (!collision.empty()) return wrongUsage(collision);
-    if (!options.outputDir.empty()) {
-        std::error_code ec; // a folder that cannot be made fails each scene's write, with its reason
-        std::filesystem::create_directories(options.outputDir, ec);
+    // The folder the trees go to is made; one that cannot be fails each write, with its reason.
+    const std::filesystem::path folder = !options.outputDir.empty()
+                                             ? std::filesystem::path(options.outputDir)
+                                             : std::filesystem::path(options.outputFile).parent_path();
+    if (!folder.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
     }
 
     BatchSettings settings;
