@@ -1,5 +1,6 @@
 // norvane-build [options] FILE...: compiles scenes into their trees, several at once, for build
 // machines and asset pipelines. No key wait; the exit status tells how the batch went.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
