@@ -1,6 +1,6 @@
 # What `cmake --install` puts where: the programs, the library with its public headers, a CMake
-# package (Norvane::norvane and the programs as imported executables), a pkg-config file and
-# the docs. The paths are relative to the prefix, so the installed tree can be moved whole.
+# package (Norvane::norvane, the programs as imported executables and norvane_add_scenes), a
+# pkg-config file and the docs. The paths are relative to the prefix, so the installed tree can be moved whole.
 include(CMakePackageConfigHelpers)
 
 set(NORVANE_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Norvane)
@@ -15,6 +15,7 @@ endfunction()
 norvane_install_program(norvane compiler)
 norvane_install_program(norvane-dump dump)
 norvane_install_program(norvane-scene scene)
+norvane_install_program(norvane-build build)
 
 install(TARGETS norvane_core EXPORT NorvaneTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
@@ -29,7 +30,7 @@ configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/NorvaneConfig.cmake.in
   ${PROJECT_BINARY_DIR}/NorvaneConfig.cmake INSTALL_DESTINATION ${NORVANE_CMAKE_DIR})
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/NorvaneConfigVersion.cmake COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/NorvaneConfig.cmake ${PROJECT_BINARY_DIR}/NorvaneConfigVersion.cmake
-  DESTINATION ${NORVANE_CMAKE_DIR})
+  ${PROJECT_SOURCE_DIR}/cmake/NorvaneScenes.cmake DESTINATION ${NORVANE_CMAKE_DIR})
 
 # pkg-config: the prefix is found from the .pc file's own folder. A static library passes its
 # thread dependency on in Libs.

@@ -3,7 +3,8 @@
 # every real scene and a few generated ones must give the same tree file bytes and, after
 # folding the "\r\n" that Windows text-mode output writes for "\n", the same console bytes;
 # backslash paths and drive letters follow the display-name rules; the scene JSON matches; on
-# a console the boxes show as boxes.
+# a console the boxes show as boxes; norvane-build writes the same trees and JSON objects and
+# shows its bar on a console.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -22,7 +23,7 @@ cmake -S . -B build-mingw -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/
 cmake --build build-mingw -j "$jobs" || exit 1
 unset CMAKE_GENERATOR
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null || exit 1
-cmake --build build -j "$jobs" --target norvane norvane-dump norvane-scene || exit 1
+cmake --build build -j "$jobs" --target norvane norvane-dump norvane-scene norvane-build || exit 1
 
 export WINEDEBUG=-all WINEPREFIX="$root/build-mingw/wineprefix" WINEDLLOVERRIDES="mscoree,mshtml="
 [ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1
@@ -123,6 +124,41 @@ typeKey() { # folder, command, key: the exit status of the command
 typeKey "$work/console" "wine '$exe' arena.3ds" k; check "one key without Enter ends the run on a console" $?
 typeKey "$work/console" "wine '$exe' arena.3ds >log.txt" k; check "one key ends the run with the output in a file" $?
 grep -q "c9 cd cd cd" <(od -An -tx1 "$work/console/log.txt"); check "the file keeps code page 437 bytes" $?
+
+# norvane-build.exe: the same trees, exit status and JSON objects (seconds aside, in any order)
+# as the Linux build over the same batch; a backslash folder for -o; on a console, the bar.
+buildExe="$root/build-mingw/tools/build/norvane-build.exe"
+mkdir -p "$work/batch/lin" "$work/batch/win"
+batch=()
+for scene in "$models"/*.3ds "$models"/*.3DS "$work"/gen/*[0-9].3ds; do
+    cp "$scene" "$work/batch/lin/"
+    cp "$scene" "$work/batch/win/"
+    batch+=("$(basename "$scene")")
+done
+printf 'MM\x10\x00\x00\x00xx' | tee "$work/batch/lin/broken.3ds" >"$work/batch/win/broken.3ds"
+batch+=(broken.3ds)
+(cd "$work/batch/lin" && "$root/build/tools/build/norvane-build" --json -j 2 "${batch[@]}" >../lin.json 2>/dev/null)
+lrc=$?
+(cd "$work/batch/win" && wine "$buildExe" --json -j 2 "${batch[@]}" >../win.json 2>/dev/null)
+wrc=$?
+[ "$lrc" -eq 1 ] && [ "$wrc" -eq 1 ]; check "norvane-build exit status ($lrc vs $wrc)" $?
+for name in "${batch[@]}"; do
+    tree="${name%.*}.bsp"
+    if [ -e "$work/batch/lin/$tree" ]; then
+        cmp -s "$work/batch/lin/$tree" "$work/batch/win/$tree"
+    else
+        [ ! -e "$work/batch/win/$tree" ]
+    fi
+    check "norvane-build $tree" $?
+done
+jsonFold() { sed -e 's/\r$//' -E -e 's/"seconds": [0-9.]+/"seconds": S/' "$1" | sort; }
+cmp -s <(jsonFold "$work/batch/lin.json") <(jsonFold "$work/batch/win.json"); check "norvane-build JSON objects" $?
+[ "$(wc -l <"$work/batch/win.json")" -eq "${#batch[@]}" ]; check "norvane-build: one object per scene" $?
+(cd "$work/batch/win" && wine "$buildExe" -q -o 'trees\sub' arena1.3ds >/dev/null 2>&1)
+cmp -s "$work/batch/win/trees/sub/arena1.bsp" "$work/batch/lin/arena1.bsp"; check "norvane-build -o with a backslash" $?
+onConsole "$work/batch/win" "wine '$buildExe' -j 2 arena1.3ds city2.3ds rock3.3ds broken.3ds" >"$work/batch/shown"
+grep -q "4/4 scenes  1 failed" "$work/batch/shown"; check "norvane-build on a console: the bar" $?
+grep -q "ok      city2.3ds -> city2.bsp: " "$work/batch/shown"; check "norvane-build on a console: the lines" $?
 
 # Two runs writing one tree at once each write a whole file of their own; the last rename wins.
 mkdir -p "$work/race"

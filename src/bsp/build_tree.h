@@ -2,6 +2,7 @@
 // the nodes depth first, printing the progress lines, the spinner and the closing statistics.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -35,12 +36,21 @@ struct BuildContext {
     // Threads for the plane search of large nodes: 0 for the machine's cores (at most eight).
     // Any number builds the same tree.
     unsigned threads = 0;
+    // Another thread sets it to stop the build early (an interrupted batch): checked before
+    // each node, after which buildTree returns null without an error line. Null: never stops.
+    const std::atomic<bool>* stopFlag = nullptr;
     PlaneSearchScratch planeSearch;
     // Wall-clock seconds the build spent on the lists and on the nodes, for benchmarks.
     double listSeconds = 0, nodeSeconds = 0;
 };
 
-// Builds the tree; null after printing an error line (the tree cannot fit the file format).
+// Whether the build has been asked to stop (BuildContext::stopFlag).
+inline bool stopRequested(const BuildContext& ctx) {
+    return ctx.stopFlag && ctx.stopFlag->load(std::memory_order_relaxed);
+}
+
+// Builds the tree; null after printing an error line (the tree cannot fit the file format), or
+// without one when stopRequested.
 std::unique_ptr<BspTree> buildTree(const Scene& scene, BuildContext& ctx);
 
 } // namespace norvane

@@ -167,6 +167,7 @@ bool buildNodes(BspTree& tree, std::vector<BspFace> rootFaces, BuildContext& ctx
     tree.nodes.emplace_back();
     std::int32_t current = 0;
     for (;;) {
+        if (stopRequested(ctx)) return false; // the cancellation point: between two nodes
         const std::size_t inputCount = input.faces.size();
         NodeInput front, back;
         const Entered entered = enterNode(tree, current, input, ctx, front, back);

@@ -9,7 +9,8 @@
 namespace norvane {
 
 // Builds every node of `tree` from the root's faces. False when the build had to stop because
-// the tree outgrew the file format; the error line has been printed.
+// the tree outgrew the file format (the error line printed), or because stopRequested (nothing
+// printed).
 bool buildNodes(BspTree& tree, std::vector<BspFace> rootFaces, BuildContext& ctx);
 
 } // namespace norvane

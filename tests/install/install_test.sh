@@ -3,8 +3,10 @@
 # using nothing but that prefix: every public header compiles on its own; the installed
 # compiler writes the reference tree of a real scene and the installed dump checks it; the
 # painter example builds through find_package(Norvane) and prints what it printed before; the
-# CMake package has its targets and version rules; a one-file program builds with pkg-config;
-# and the .tar.gz that CPack makes holds the same files.
+# scenes example compiles its scenes through norvane_add_scenes with Ninja and with Make, and
+# rebuilds exactly the trees whose scene or compiler changed; the CMake package has its
+# targets and version rules; a one-file program builds with pkg-config; and the .tar.gz that
+# CPack makes holds the same files.
 # usage: install_test.sh BUILD SOURCE MODELS GENERATOR CXX FLAGS VERSION
 set -euo pipefail
 build=$1 source=$2 models=$3 generator=$4 cxx=$5 flags=$6 version=$7
@@ -21,8 +23,9 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 installed=$(cd "$prefix" && find . -type f | sed 's|^\./||' | sort)
 pcfile=$(cd "$prefix" && find . -name norvane.pc | sed 's|^\./||')
 libdir=$(dirname "$(dirname "$pcfile")")
-for file in bin/norvane bin/norvane-dump bin/norvane-scene "$libdir/libnorvane.a" "$libdir/cmake/Norvane/NorvaneConfig.cmake" \
-    "$libdir/cmake/Norvane/NorvaneConfigVersion.cmake" "$libdir/cmake/Norvane/NorvaneTargets.cmake" \
+for file in bin/norvane bin/norvane-dump bin/norvane-scene bin/norvane-build "$libdir/libnorvane.a" \
+    "$libdir/cmake/Norvane/NorvaneConfig.cmake" "$libdir/cmake/Norvane/NorvaneConfigVersion.cmake" \
+    "$libdir/cmake/Norvane/NorvaneTargets.cmake" "$libdir/cmake/Norvane/NorvaneScenes.cmake" \
     include/norvane/norvane.h include/norvane/tree_file.h include/norvane/tree_traversal.h include/norvane/version.h \
     share/doc/norvane/README.md; do
     grep -qx "$file" <<<"$installed" || fail "$file is not installed"
@@ -51,6 +54,47 @@ cmake -S "$source/examples/painter" -B "$work/painter" -G "$generator" -DCMAKE_B
 cmake --build "$work/painter" -j 2 >/dev/null
 "$work/painter/painter" "$tree" -300 400 -400 >"$work/painter.txt"
 diff "$source/tests/install/painter_cubes_with_alpha.txt" "$work/painter.txt" || fail "the painter's output changed"
+
+echo "== the scenes example through norvane_add_scenes"
+# Its own copy, so that touching a scene leaves the source folder alone.
+cp -r "$source/examples/scenes" "$work/scenes-source"
+scenes=(arena city rock)
+reference=$work/scenes-reference
+mkdir -p "$reference"
+for scene in "${scenes[@]}"; do
+    cp "$work/scenes-source/models/$scene.3ds" "$reference/"
+    (cd "$reference" && "$prefix/bin/norvane" "$scene.3ds" </dev/null >/dev/null) || fail "norvane did not compile $scene.3ds"
+done
+inodes() { # the trees' inode numbers: a tree written again is a new file
+    for scene in "${scenes[@]}"; do stat -c "$scene %i" "$1/trees/$scene.bsp"; done
+}
+rebuilt() { # folder, inodes before: the scenes whose tree is a new file
+    diff <(echo "$2") <(inodes "$1") | sed -n 's/^> \([a-z]*\) .*/\1/p' | tr '\n' ' ' | sed 's/ $//'
+}
+generators=("$generator")
+if [ "$generator" != "Unix Makefiles" ] && command -v make >/dev/null; then generators+=("Unix Makefiles"); fi
+for scenesGenerator in "${generators[@]}"; do
+    out=$work/scenes-${scenesGenerator// /-}
+    cmake -S "$work/scenes-source" -B "$out" -G "$scenesGenerator" -DCMAKE_PREFIX_PATH="$prefix" \
+        -DCMAKE_CXX_COMPILER="$cxx" >/dev/null
+    cmake --build "$out" -j 2 >/dev/null || fail "$scenesGenerator: the scenes did not build"
+    for scene in "${scenes[@]}"; do
+        cmp "$out/trees/$scene.bsp" "$reference/$scene.bsp" || fail "$scenesGenerator: $scene.bsp differs from norvane's"
+    done
+    before=$(inodes "$out")
+    cmake --build "$out" -j 2 >/dev/null
+    [ -z "$(rebuilt "$out" "$before")" ] || fail "$scenesGenerator: an unchanged build compiled $(rebuilt "$out" "$before")"
+    touch "$work/scenes-source/models/city.3ds"
+    cmake --build "$out" -j 2 >/dev/null
+    [ "$(rebuilt "$out" "$before")" = city ] ||
+        fail "$scenesGenerator: touching city.3ds compiled '$(rebuilt "$out" "$before")', not city"
+    cmp "$out/trees/city.bsp" "$reference/city.bsp" || fail "$scenesGenerator: city.bsp differs after the rebuild"
+    before=$(inodes "$out")
+    touch "$prefix/bin/norvane-build"
+    cmake --build "$out" -j 2 >/dev/null
+    [ "$(rebuilt "$out" "$before")" = "arena city rock" ] ||
+        fail "$scenesGenerator: a new compiler compiled '$(rebuilt "$out" "$before")', not every scene"
+done
 
 echo "== the CMake package"
 cmake -S "$source/tests/install/package_check" -B "$work/package_check" -G "$generator" \

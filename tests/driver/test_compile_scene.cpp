@@ -1,0 +1,78 @@
+// One scene through the stages, as both programs compile it: the reason of a failure, the tree's
+// figures, a refused write and a stop between the stages or the nodes.
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "driver/compile_scene.h"
+#include "generators.h"
+#include "support/test_support.h"
+
+namespace norvane::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(CompileScene, GivesTheTreesFiguresAsTheClosingLineShowsThem) {
+    TempDir dir("compile-scene");
+    writeBytes(dir / "box.3ds", boxScene());
+    CaptureConsole console;
+    const SceneCompileResult r = compileScene((dir / "box.3ds").string(), (dir / "box.bsp").string(), console);
+    EXPECT_EQ(r.status, SceneCompileStatus::Written);
+    EXPECT_EQ(r.error, "");
+    EXPECT_NE(console.text.find("Done [0 secs, 1 nodes, 12 faces, 1 width]"), std::string::npos) << console.text;
+    EXPECT_EQ(r.nodes, 1);
+    EXPECT_EQ(r.faces, 12);
+    EXPECT_EQ(r.depth, 1);
+    const std::vector<std::uint8_t> file = readBytes(dir / "box.bsp");
+    EXPECT_EQ(file, compileBytes(boxScene()).file);
+    ASSERT_GE(file.size(), 11u);
+    EXPECT_EQ(r.vertices, file[5] + 256u * file[6]) << "the header's vertex count";
+}
+
+TEST(CompileScene, AFailureCarriesTheMessageOfItsErrorLine) {
+    TempDir dir("compile-scene-fail");
+    CaptureConsole missing;
+    const SceneCompileResult notThere = compileScene((dir / "none.3ds").string(), (dir / "none.bsp").string(), missing);
+    EXPECT_EQ(notThere.status, SceneCompileStatus::Failed);
+    EXPECT_EQ(notThere.error, "File not found / is damaged !");
+    EXPECT_NE(missing.text.find("\r   # ERROR : File not found / is damaged ! \n"), std::string::npos);
+
+    writeBytes(dir / "box.3ds", boxScene());
+    fs::create_directory(dir / "box.bsp"); // a folder where the tree should go
+    CaptureConsole blocked;
+    const SceneCompileResult r = compileScene((dir / "box.3ds").string(), (dir / "box.bsp").string(), blocked);
+    EXPECT_EQ(r.status, SceneCompileStatus::Failed);
+    EXPECT_EQ(r.error, "Cannot create file - disk full / locked ?");
+    EXPECT_EQ(r.nodes, 1) << "the tree was built";
+}
+
+TEST(CompileScene, AStopDuringTheBuildEndsItBetweenTwoNodes) {
+    // A rock of 5,000 faces builds about two thousand levels deep; stopped at once it ends long
+    // before its last node, without an error line and without a file.
+    TempDir dir("compile-scene-stop-build");
+    writeBytes(dir / "rock.3ds", scene3ds::writeScene(scene3ds::generateScene("rock", 1, 5000)));
+    std::atomic<bool> stop{false};
+    // A console that asks for the stop on the tenth node's first progress line.
+    struct StoppingConsole : CaptureConsole {
+        std::atomic<bool>* stop = nullptr;
+        int nodes = 0;
+        void write(std::string_view bytes) override {
+            CaptureConsole::write(bytes);
+            if (bytes.find("-ALC-") != std::string_view::npos && ++nodes == 10) stop->store(true);
+        }
+    } console;
+    console.stop = &stop;
+    SceneCompileOptions options;
+    options.stopFlag = &stop;
+    options.threads = 1;
+    const SceneCompileResult r =
+        compileScene((dir / "rock.3ds").string(), (dir / "rock.bsp").string(), console, options);
+    EXPECT_EQ(r.status, SceneCompileStatus::Stopped);
+    EXPECT_EQ(console.nodes, 10) << "no node is entered after the stop";
+    EXPECT_EQ(console.text.find("ERROR"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "rock.bsp"));
+}
+
+} // namespace
+} // namespace norvane::test
