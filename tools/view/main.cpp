@@ -105,6 +105,23 @@ int run(const Options& options) {
         const std::string title = std::filesystem::path(options.tree).filename().string();
         if (!writeOutput(options.html, viewerPage(bytes, title, presets), writeError)) return fail(writeError);
     }
+    if (options.pick) {
+        const Frame frame = render(tree, settings, options.zbuffer ? Method::DepthBuffer : Method::Painter);
+        const auto [x, y] = *options.pick;
+        const std::int32_t number = frame.face[static_cast<std::size_t>(y) * static_cast<std::size_t>(frame.width) +
+                                               static_cast<std::size_t>(x)];
+        if (number < 0) {
+            std::printf("pixel %d,%d: no face\n", x, y);
+        } else {
+            const FaceRef ref = faceOfNumber(tree.numbering, number);
+            const TreeFileFace& face =
+                file.nodes[static_cast<std::size_t>(ref.node)].faces[static_cast<std::size_t>(ref.face)];
+            std::printf("pixel %d,%d: node %d, depth %d, path %s, record %d, face id %u, material %s\n", x, y, ref.node,
+                        file.nodes[static_cast<std::size_t>(ref.node)].depth, nodePath(file, ref.node).c_str(),
+                        ref.face, unsigned{face.id},
+                        face.material == noMaterial ? "none" : std::to_string(face.material).c_str());
+        }
+    }
     if (options.compare) {
         const Cull cull = resolveCull(tree, settings);
         RenderSettings fixed = settings;

@@ -30,6 +30,9 @@ int parseOptions(int argc, const char* const* argv, Options& options) {
     auto* compare = app.add_flag("--compare", options.compare,
                                  "Render both ways, print where the painter's image and the depth buffer's differ; "
                                  "exit 1 when a difference is a wrong order");
+    std::string pick;
+    auto* pickOption =
+        app.add_option("--pick", pick, "Print the face the painter's image shows at pixel X,Y")->option_text("X,Y");
     auto* scene = app.add_option("--scene", options.scene, "The .3ds the tree was compiled from: its cameras");
     auto* camera = app.add_option("--camera", options.camera, "View from camera N of the scene (from 0)")
                        ->check(CLI::NonNegativeNumber);
@@ -42,18 +45,28 @@ int parseOptions(int argc, const char* const* argv, Options& options) {
                     ->check(CLI::Range(1.0, 170.0))
                     ->capture_default_str();
     camera->excludes(orbit)->excludes(elevation)->excludes(fov);
-    app.add_option("--size", size, "Image size WxH")->capture_default_str();
+    app.add_option("--size", size, "Image size")->option_text("WxH (640x480)");
     app.add_flag("--zbuffer", options.zbuffer, "Draw with a depth buffer instead of the painter's algorithm");
-    app.add_option("--cull", options.cull,
+    std::string cull = "none";
+    app.add_option("--cull", cull,
                    "Leave out faces: back (plane turned away from the eye), front (plane turned to it), auto "
                    "(whichever the nearest surfaces show less of), none")
-        ->transform(CLI::CheckedTransformer(culls, CLI::ignore_case))
-        ->default_str("none");
+        ->check(CLI::IsMember({"none", "back", "front", "auto"}))
+        ->option_text("none|back|front|auto (none)");
     try {
         app.parse(argc, argv);
+        options.cull = culls.at(cull);
         if (!parseSize(size, options.size)) throw CLI::ValidationError("--size", "expects WxH, each from 1 to 16384");
-        if (png->count() + html->count() + compare->count() == 0)
-            throw CLI::RequiredError("one of -o PNG, --html HTML or --compare");
+        if (pickOption->count()) {
+            int x = -1, y = -1;
+            char end = 0;
+            if (std::sscanf(pick.c_str(), "%d,%d%c", &x, &y, &end) != 2 || x < 0 || y < 0 || x >= options.size.width ||
+                y >= options.size.height)
+                throw CLI::ValidationError("--pick", "expects X,Y inside the image");
+            options.pick = std::array<int, 2>{x, y};
+        }
+        if (png->count() + html->count() + compare->count() + pickOption->count() == 0)
+            throw CLI::RequiredError("one of -o PNG, --html HTML, --compare or --pick X,Y");
     } catch (const CLI::CallForHelp&) {
         std::fputs(app.help().c_str(), stdout);
         return 0;

@@ -1,6 +1,7 @@
 // norvane-view's command line.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 
@@ -14,7 +15,8 @@ struct Options {
     std::string png;  // -o: the image to write
     std::string html; // --html: the viewer page to write
     bool compare = false;
-    std::string scene; // --scene: the .3ds the tree came from, for its cameras
+    std::optional<std::array<int, 2>> pick; // --pick X,Y: the face the painter's image shows there
+    std::string scene;                      // --scene: the .3ds the tree came from, for its cameras
     std::optional<int> camera;
     double orbit = 30, elevation = 25, fov = 40; // degrees
     ImageSize size;
