@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <vector>
 
 #include <norvane/tree_traversal.h>
 
@@ -28,11 +29,18 @@ bool liesOn(const TreeFile& file, const TreeFileFace& face, const float (&plane)
 class Classifier {
   public:
     Classifier(const PreparedTree& tree, const RenderSettings& settings)
-        : tree_(tree), projector_(makeProjector(settings.view, settings.size)) {}
+        : tree_(tree), projector_(makeProjector(settings.view, settings.size)), records_(tree.file->faceCount, 0) {
+        for (const TreeFileNode& node : tree.file->nodes)
+            for (const TreeFileFace& face : node.faces)
+                if (face.id < records_.size()) ++records_[face.id];
+    }
 
     bool inOnePlane(FaceRef a, FaceRef b) const {
         if (a.node != b.node) return false;
-        if (tree_.file->nodes[static_cast<std::size_t>(a.node)].flags != 0) return true; // in the node's plane
+        // An interior node's faces lie in its plane; so do those of a leaf in one plane.
+        if (tree_.file->nodes[static_cast<std::size_t>(a.node)].flags != 0 ||
+            tree_.kinds[static_cast<std::size_t>(a.node)] == NodeKind::InPlane)
+            return true;
         return liesOn(*tree_.file, face(a), face(b).plane) && liesOn(*tree_.file, face(b), face(a).plane);
     }
 
@@ -50,8 +58,9 @@ class Classifier {
         return meets(face(a), face(b)) || meets(face(b), face(a));
     }
 
-    // Whether a face of one node has a corner on the wrong side of the plane of the nearest node
-    // above both (beyond the tolerance and rounding).
+    // Whether a cut piece (a face whose id has several records) of one node has a corner on the
+    // wrong side of the plane of the nearest node above both (beyond the tolerance and rounding).
+    // A whole face out of its cell is not excused: that is a wrong tree.
     bool strayPiece(FaceRef a, FaceRef b) const {
         const TreeFile& file = *tree_.file;
         std::int32_t x = a.node, y = b.node;
@@ -64,7 +73,7 @@ class Classifier {
         }
         const TreeFileNode& separator = file.nodes[static_cast<std::size_t>(x)];
         auto outside = [&](FaceRef r) {
-            if (r.node == x) return false;
+            if (r.node == x || records_[face(r).id] < 2) return false;
             // The child of the separator on the way down to the face's node.
             std::int32_t child = r.node;
             while (file.nodes[static_cast<std::size_t>(child)].parent != x)
@@ -89,6 +98,7 @@ class Classifier {
   private:
     const PreparedTree& tree_;
     Projector projector_;
+    std::vector<int> records_; // face records per initial face id
 };
 
 } // namespace

@@ -7,10 +7,11 @@
 // - touching: the two faces meet at that pixel within the tree's tolerance (a shared edge, the
 //   T-junction a cut leaves, faces crossing inside the 0.001 band), where the depth buffer too
 //   decides by rounding;
-// - stray piece: one of the faces is a cut piece that reaches past the plane separating the two
-//   faces' nodes by more than the tolerance. Cutting a face with one corner inside the tolerance
-//   band extrapolates the new vertex along the edge beyond that corner, so a piece can stick out
-//   of its face and out of its node's cell; no walk of the tree can place it right;
+// - stray piece: one of the faces is a cut piece (its id has several face records) that reaches
+//   past the plane separating the two faces' nodes by more than the tolerance. Cutting a face
+//   with one corner inside the tolerance band extrapolates the new vertex along the edge beyond
+//   that corner, so a piece can stick out of its face and out of its node's cell; no walk of the
+//   tree can place it right. A whole face outside its cell is not excused;
 // - unseparated: both faces belong to leaves the build left unseparated, which have no order
 //   that is right for every eye.
 #pragma once

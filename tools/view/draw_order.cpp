@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cmath>
 #include <cstring>
 
 #include <norvane/tree_traversal.h>
@@ -42,10 +43,20 @@ NodeKind classifyLeaf(const TreeFile& file, const TreeFileNode& leaf) {
     for (const std::uint16_t c : corners)
         points.push_back({file.vertices[c][0], file.vertices[c][1], file.vertices[c][2]});
 
+    auto planeOf = [](const PlaneBits& bits, float(&plane)[4]) { std::memcpy(plane, bits.data(), sizeof plane); };
+    // Faces that all lie on one of their planes are in one plane, even when some lie just outside
+    // the tolerance of another's (the build keeps such nearly coplanar faces in one leaf).
+    for (const PlaneBits& bits : planes) {
+        float plane[4];
+        planeOf(bits, plane);
+        if (std::all_of(points.begin(), points.end(),
+                        [&](const auto& p) { return std::abs(planeSide(plane, p)) <= frontTolerance; }))
+            return NodeKind::InPlane;
+    }
     bool inFront = false, behind = false;
     for (const PlaneBits& bits : planes) {
         float plane[4];
-        std::memcpy(plane, bits.data(), sizeof plane);
+        planeOf(bits, plane);
         for (const auto& p : points) {
             const float s = planeSide(plane, p);
             if (s > frontTolerance)

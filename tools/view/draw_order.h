@@ -22,7 +22,7 @@
 namespace norvane::view {
 
 enum class NodeKind : std::uint8_t {
-    InPlane,     // an interior node, or a leaf whose faces all lie in one plane: any order
+    InPlane,     // an interior node, or a leaf whose faces all lie on one of their planes: any order
     AllBehind,   // a leaf whose faces lie behind or on one another's planes
     AllInFront,  // a leaf whose faces lie in front of or on one another's planes
     Unseparated, // a leaf with faces on both sides of one another's planes

@@ -23,16 +23,23 @@ void drawFace(Frame& frame, const PreparedTree& tree, const Projector& projector
                  shadedColour(materialColour(face.material), face.plane, eyeInFront), depthTest);
 }
 
-Frame renderWith(const PreparedTree& tree, const RenderSettings& settings, Method method, Cull cull) {
+Frame paintWith(const PreparedTree& tree, const RenderSettings& settings, Cull cull,
+                const std::vector<FaceRef>& order) {
     assert(tree.file && cull != Cull::Auto);
     Frame frame = makeFrame(settings.size, backgroundColour);
     const Projector projector = makeProjector(settings.view, settings.size);
     const std::array<float, 3> eye = walkEye(settings.view);
-    if (method == Method::Painter) {
-        for (const FaceRef ref : paintersOrder(*tree.file, tree.kinds, settings.view))
-            drawFace(frame, tree, projector, eye, cull, ref, false);
-        return frame;
-    }
+    for (const FaceRef ref : order) drawFace(frame, tree, projector, eye, cull, ref, false);
+    return frame;
+}
+
+Frame renderWith(const PreparedTree& tree, const RenderSettings& settings, Method method, Cull cull) {
+    assert(tree.file && cull != Cull::Auto);
+    if (method == Method::Painter)
+        return paintWith(tree, settings, cull, paintersOrder(*tree.file, tree.kinds, settings.view));
+    Frame frame = makeFrame(settings.size, backgroundColour);
+    const Projector projector = makeProjector(settings.view, settings.size);
+    const std::array<float, 3> eye = walkEye(settings.view);
     for (std::size_t n = 0; n < tree.file->nodes.size(); ++n)
         for (std::size_t f = 0; f < tree.file->nodes[n].faces.size(); ++f) {
             const FaceRef ref{static_cast<std::int32_t>(n), static_cast<std::int32_t>(f)};
@@ -65,6 +72,10 @@ Cull resolveCull(const PreparedTree& tree, const RenderSettings& settings) {
 
 Frame render(const PreparedTree& tree, const RenderSettings& settings, Method method) {
     return renderWith(tree, settings, method, resolveCull(tree, settings));
+}
+
+Frame paintInOrder(const PreparedTree& tree, const RenderSettings& settings, const std::vector<FaceRef>& order) {
+    return paintWith(tree, settings, resolveCull(tree, settings), order);
 }
 
 } // namespace norvane::view

@@ -46,4 +46,9 @@ bool isCulled(Cull cull, bool eyeInFront);
 
 Frame render(const PreparedTree& tree, const RenderSettings& settings, Method method);
 
+// Paints the given faces one over the other in the given order, without a depth buffer, leaving
+// out the culled ones: the painter's image is paintInOrder of paintersOrder. Tests paint other
+// orders with it.
+Frame paintInOrder(const PreparedTree& tree, const RenderSettings& settings, const std::vector<FaceRef>& order);
+
 } // namespace norvane::view

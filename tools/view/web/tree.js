@@ -106,7 +106,8 @@ function treeBounds(tree) {
 const IN_PLANE = 0, ALL_BEHIND = 1, ALL_IN_FRONT = 2, UNSEPARATED = 3;
 
 // Every distinct corner of the leaf's drawable faces against every distinct plane of them: a
-// corner in front of some plane and one behind some plane make the leaf unseparated.
+// corner in front of some plane and one behind some plane make the leaf unseparated, unless
+// every corner lies on one of the planes.
 function classifyLeaf(tree, node) {
     const cornerSet = new Set(), planeSet = new Map();
     const bits = new Uint32Array(tree.planes.buffer);
@@ -116,10 +117,14 @@ function classifyLeaf(tree, node) {
         planeSet.set(`${bits[4 * f]},${bits[4 * f + 1]},${bits[4 * f + 2]},${bits[4 * f + 3]}`, 4 * f);
     }
     const p = tree.positions;
+    const side = (at, v) => planeSide(tree.planes, at, p[3 * v], p[3 * v + 1], p[3 * v + 2]);
+    // Faces that all lie on one of their planes are in one plane.
+    for (const at of planeSet.values())
+        if ([...cornerSet].every((v) => Math.abs(side(at, v)) <= FRONT_TOLERANCE)) return IN_PLANE;
     let inFront = false, behind = false;
     for (const at of planeSet.values()) {
         for (const v of cornerSet) {
-            const s = planeSide(tree.planes, at, p[3 * v], p[3 * v + 1], p[3 * v + 2]);
+            const s = side(at, v);
             if (s > FRONT_TOLERANCE) inFront = true;
             else if (s < -FRONT_TOLERANCE) behind = true;
         }
