@@ -21,7 +21,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 installed=$(cd "$prefix" && find . -type f | sed 's|^\./||' | sort)
 pcfile=$(cd "$prefix" && find . -name norvane.pc | sed 's|^\./||')
 libdir=$(dirname "$(dirname "$pcfile")")
-for file in bin/norvane bin/norvane-dump bin/norvane-scene "$libdir/libnorvane.a" "$libdir/cmake/Norvane/NorvaneConfig.cmake" \
+for file in bin/norvane bin/norvane-dump bin/norvane-scene bin/norvane-view "$libdir/libnorvane.a" "$libdir/cmake/Norvane/NorvaneConfig.cmake" \
     "$libdir/cmake/Norvane/NorvaneConfigVersion.cmake" "$libdir/cmake/Norvane/NorvaneTargets.cmake" \
     include/norvane/norvane.h include/norvane/tree_file.h include/norvane/tree_traversal.h include/norvane/version.h \
     share/doc/norvane/README.md; do
@@ -43,6 +43,7 @@ cp "$models/cubes_with_alpha.3DS" "$work/cubes_with_alpha.3DS"
 tree=$work/cubes_with_alpha.bsp
 cmp "$tree" "$models/expected/cubes_with_alpha.bsp" || fail "the installed compiler wrote other bytes"
 "$prefix/bin/norvane-dump" tree "$tree" --check
+"$prefix/bin/norvane-view" "$tree" --compare --size 64x48 >/dev/null || fail "the installed norvane-view does not draw the tree"
 
 echo "== the painter example through find_package(Norvane)"
 cmake -S "$source/examples/painter" -B "$work/painter" -G "$generator" -DCMAKE_BUILD_TYPE=Release \

@@ -86,37 +86,48 @@ function toViewAxes(projector, p) {
 
 // Fills the pixels whose centres the screen triangle covers (top-left rule, edges evaluated with
 // their ends in one fixed order). `blend` is 0 to paint and number over, or the opacity with
-// which to lay the colour over what is there (the face numbers stay).
-function fillScreenTriangle(frame, p0, p1, p2, number, pixel, blend) {
-    const ordered = (a, b) => a[1] < b[1] || (a[1] === b[1] && a[0] < b[0]);
-    const edgeValue = (a, b, px, py) => ordered(a, b)
-        ? (b[0] - a[0]) * (py - a[1]) - (b[1] - a[1]) * (px - a[0])
-        : -((a[0] - b[0]) * (py - b[1]) - (a[1] - b[1]) * (px - b[0]));
-    let area = edgeValue(p0, p1, p2[0], p2[1]);
+// which to lay the colour over what is there (the face numbers stay). Scalars only: it runs for
+// every face of every frame.
+const edgeScratch = new Float64Array(18);
+function setEdge(k, ax, ay, bx, by) {
+    const ordered = ay < by || (ay === by && ax < bx);
+    const e = edgeScratch, at = 6 * k;
+    e[at] = ordered ? ax : bx;
+    e[at + 1] = ordered ? ay : by;
+    e[at + 2] = ordered ? bx - ax : ax - bx;
+    e[at + 3] = ordered ? by - ay : ay - by;
+    e[at + 4] = ordered ? 1 : -1;
+    e[at + 5] = (ay === by && bx > ax) || by < ay ? 1 : 0; // top or left edge
+}
+
+function fillScreenTriangle(frame, x0, y0, x1, y1, x2, y2, number, pixel, blend) {
+    setEdge(0, x0, y0, x1, y1);
+    const e = edgeScratch;
+    let area = e[4] * (e[2] * (y2 - e[1]) - e[3] * (x2 - e[0]));
     if (!(area !== 0) || !Number.isFinite(area)) return;
-    if (area < 0) [p1, p2] = [p2, p1];
-    const isTopLeft = (a, b) => (a[1] === b[1] && b[0] > a[0]) || b[1] < a[1];
-    const edges = [[p1, p2], [p2, p0], [p0, p1]].map(([a, b]) => {
-        const o = ordered(a, b), s = o ? a : b, e = o ? b : a;
-        return { sx: s[0], sy: s[1], dx: e[0] - s[0], dy: e[1] - s[1], sign: o ? 1 : -1, topLeft: isTopLeft(a, b) };
-    });
-    const [e0, e1, e2] = edges;
+    if (area < 0) [x1, y1, x2, y2] = [x2, y2, x1, y1];
+    setEdge(0, x1, y1, x2, y2);
+    setEdge(1, x2, y2, x0, y0);
+    setEdge(2, x0, y0, x1, y1);
+    const s0x = e[0], s0y = e[1], d0x = e[2], d0y = e[3], g0 = e[4], t0 = e[5];
+    const s1x = e[6], s1y = e[7], d1x = e[8], d1y = e[9], g1 = e[10], t1 = e[11];
+    const s2x = e[12], s2y = e[13], d2x = e[14], d2y = e[15], g2 = e[16], t2 = e[17];
     const clamp = (v, lo, hi) => Math.min(Math.max(v, lo), hi);
-    const x0 = clamp(Math.ceil(Math.min(p0[0], p1[0], p2[0]) - 0.5), 0, frame.width);
-    const x1 = clamp(Math.floor(Math.max(p0[0], p1[0], p2[0]) - 0.5), -1, frame.width - 1);
-    const y0 = clamp(Math.ceil(Math.min(p0[1], p1[1], p2[1]) - 0.5), 0, frame.height);
-    const y1 = clamp(Math.floor(Math.max(p0[1], p1[1], p2[1]) - 0.5), -1, frame.height - 1);
+    const left = clamp(Math.ceil(Math.min(x0, x1, x2) - 0.5), 0, frame.width);
+    const right = clamp(Math.floor(Math.max(x0, x1, x2) - 0.5), -1, frame.width - 1);
+    const top = clamp(Math.ceil(Math.min(y0, y1, y2) - 0.5), 0, frame.height);
+    const bottom = clamp(Math.floor(Math.max(y0, y1, y2) - 0.5), -1, frame.height - 1);
     const { pixels, face, width } = frame;
     const r = (pixel & 0xff) * blend, g = ((pixel >> 8) & 0xff) * blend, b = ((pixel >> 16) & 0xff) * blend;
-    for (let y = y0; y <= y1; y++) {
+    for (let y = top; y <= bottom; y++) {
         const py = y + 0.5;
-        for (let x = x0; x <= x1; x++) {
+        for (let x = left; x <= right; x++) {
             const px = x + 0.5;
-            const w0 = e0.sign * (e0.dx * (py - e0.sy) - e0.dy * (px - e0.sx));
-            const w1 = e1.sign * (e1.dx * (py - e1.sy) - e1.dy * (px - e1.sx));
-            const w2 = e2.sign * (e2.dx * (py - e2.sy) - e2.dy * (px - e2.sx));
+            const w0 = g0 * (d0x * (py - s0y) - d0y * (px - s0x));
+            const w1 = g1 * (d1x * (py - s1y) - d1y * (px - s1x));
+            const w2 = g2 * (d2x * (py - s2y) - d2y * (px - s2x));
             if (w0 < 0 || w1 < 0 || w2 < 0) continue;
-            if ((w0 === 0 && !e0.topLeft) || (w1 === 0 && !e1.topLeft) || (w2 === 0 && !e2.topLeft)) continue;
+            if ((w0 === 0 && !t0) || (w1 === 0 && !t1) || (w2 === 0 && !t2)) continue;
             const k = y * width + x;
             if (blend === 0) {
                 pixels[k] = pixel;
@@ -130,10 +141,9 @@ function fillScreenTriangle(frame, p0, p1, p2, number, pixel, blend) {
     }
 }
 
-// A convex polygon in world coordinates, clipped at the near plane and filled as a fan.
-function drawPolygon(frame, projector, points, number, pixel, blend) {
+// A convex polygon given in view axes, clipped at the near plane and filled as a fan.
+function drawViewPolygon(frame, projector, v, number, pixel, blend) {
     const near = projector.view.near;
-    const v = points.map((p) => toViewAxes(projector, p));
     if (!v.some((q) => q[2] >= near)) return;
     const clipped = [];
     for (let c = 0; c < v.length; c++) {
@@ -147,7 +157,39 @@ function drawPolygon(frame, projector, points, number, pixel, blend) {
     const { focal, halfWidth, halfHeight } = projector;
     const screen = clipped.map((q) => [halfWidth + (focal * q[0]) / q[2], halfHeight - (focal * q[1]) / q[2]]);
     for (let c = 1; c + 1 < screen.length; c++)
-        fillScreenTriangle(frame, screen[0], screen[c], screen[c + 1], number, pixel, blend);
+        fillScreenTriangle(frame, screen[0][0], screen[0][1], screen[c][0], screen[c][1], screen[c + 1][0],
+                           screen[c + 1][1], number, pixel, blend);
+}
+
+function drawPolygon(frame, projector, points, number, pixel, blend) {
+    drawViewPolygon(frame, projector, points.map((p) => toViewAxes(projector, p)), number, pixel, blend);
+}
+
+// Every vertex of the tree in view axes, once a frame: x, y, z at 3v.
+function verticesInViewAxes(tree, projector) {
+    const out = new Float64Array(tree.positions.length), p = tree.positions;
+    const { eye, right, up, forward } = projector.view;
+    for (let i = 0; i < p.length; i += 3) {
+        const x = p[i] - eye[0], y = p[i + 1] - eye[1], z = p[i + 2] - eye[2];
+        out[i] = (x * right[0] + y * right[1]) + z * right[2];
+        out[i + 1] = (x * up[0] + y * up[1]) + z * up[2];
+        out[i + 2] = (x * forward[0] + y * forward[1]) + z * forward[2];
+    }
+    return out;
+}
+
+// One face: projected straight away when wholly beyond the near plane, else clipped.
+function drawFace(frame, projector, viewAxes, tree, f, pixel) {
+    const a = 3 * tree.corners[3 * f], b = 3 * tree.corners[3 * f + 1], c = 3 * tree.corners[3 * f + 2];
+    const near = projector.view.near, v = viewAxes;
+    if (v[a + 2] >= near && v[b + 2] >= near && v[c + 2] >= near) {
+        const { focal, halfWidth, halfHeight } = projector;
+        fillScreenTriangle(frame, halfWidth + (focal * v[a]) / v[a + 2], halfHeight - (focal * v[a + 1]) / v[a + 2],
+                           halfWidth + (focal * v[b]) / v[b + 2], halfHeight - (focal * v[b + 1]) / v[b + 2],
+                           halfWidth + (focal * v[c]) / v[c + 2], halfHeight - (focal * v[c + 1]) / v[c + 2], f, pixel, 0);
+        return;
+    }
+    drawViewPolygon(frame, projector, [a, b, c].map((i) => [v[i], v[i + 1], v[i + 2]]), f, pixel, 0);
 }
 
 const PALETTE = [0xd6604d, 0x6a99d0, 0xe4b452, 0x78b46e, 0xaa78c8, 0x5abebe,

@@ -50,6 +50,7 @@ function readTree(bytes) {
                    faceMaterials: Uint16Array.from(faceMaterials), planes: Float32Array.from(planes),
                    faceNode: Int32Array.from(faceNode) };
     tree.subtreeEnd = subtreeEnds(tree);
+    tree.drawable = Uint8Array.from(tree.ids, (id, f) => isDrawable(tree, f));
     return tree;
 }
 
@@ -157,16 +158,16 @@ function visitBackToFront(tree, eye, visit) {
 function appendNodeFaces(tree, n, kind, eyeExact, eye, out) {
     const node = tree.nodes[n], end = node.first + node.count;
     if (kind === IN_PLANE) {
-        for (let f = node.first; f < end; f++) if (isDrawable(tree, f)) out.push(f);
+        for (let f = node.first; f < end; f++) if (tree.drawable[f]) out.push(f);
     } else if (kind === ALL_BEHIND || kind === ALL_IN_FRONT) {
         const firstFacingEye = kind === ALL_IN_FRONT;
         for (const facing of [firstFacingEye, !firstFacingEye])
             for (let f = node.first; f < end; f++)
-                if (isDrawable(tree, f) && isInFront(tree.planes, 4 * f, eye) === facing) out.push(f);
+                if (tree.drawable[f] && isInFront(tree.planes, 4 * f, eye) === facing) out.push(f);
     } else {
         const byDistance = [];
         for (let f = node.first; f < end; f++) {
-            if (!isDrawable(tree, f)) continue;
+            if (!tree.drawable[f]) continue;
             const c0 = cornerPosition(tree, f, 0), c1 = cornerPosition(tree, f, 1), c2 = cornerPosition(tree, f, 2);
             const d = [0, 1, 2].map((k) => ((c0[k] + c1[k]) + c2[k]) * (1.0 / 3.0) - eyeExact[k]);
             byDistance.push([-((d[0] * d[0] + d[1] * d[1]) + d[2] * d[2]), f]);

@@ -53,7 +53,7 @@
         const selected = state.selected;
         const inSubtree = (n) => selected < 0 || (n >= selected && n < tree.subtreeEnd[selected]);
         const polygon = selected >= 0 ? cellPolygon(tree, selected, bounds) : [];
-        const faces = [];
+        const faces = [], viewAxes = verticesInViewAxes(tree, projector);
         visitBackToFront(tree, eye, (n) => {
             faces.length = 0;
             appendNodeFaces(tree, n, kinds[n], view.eye, eye, faces);
@@ -63,7 +63,7 @@
                 if (isCulled(eyeInFront)) continue;
                 let colour = shadedColour(materialColour(tree.faceMaterials[f]), tree.planes, 4 * f, eyeInFront);
                 if (faded) colour = fadedColour(colour);
-                drawPolygon(frame, projector, [0, 1, 2].map((c) => cornerPosition(tree, f, c)), f, toPixel(colour), 0);
+                drawFace(frame, projector, viewAxes, tree, f, toPixel(colour));
             }
             if (n === selected && polygon.length >= 3) drawPolygon(frame, projector, polygon, -1, toPixel(0xffe066), 0.45);
         });
