@@ -90,12 +90,13 @@ function treeBounds(tree) {
     const lo = [0, 0, 0], hi = [0, 0, 0];
     let empty = true;
     for (let f = 0; f < tree.ids.length; f++) {
-        if (!isDrawable(tree, f)) continue;
+        if (!tree.drawable[f]) continue;
         for (let c = 0; c < 3; c++) {
-            const p = cornerPosition(tree, f, c);
+            const v = 3 * tree.corners[3 * f + c];
             for (let k = 0; k < 3; k++) {
-                lo[k] = empty ? p[k] : Math.min(lo[k], p[k]);
-                hi[k] = empty ? p[k] : Math.max(hi[k], p[k]);
+                const x = tree.positions[v + k];
+                lo[k] = empty ? x : Math.min(lo[k], x);
+                hi[k] = empty ? x : Math.max(hi[k], x);
             }
             empty = false;
         }

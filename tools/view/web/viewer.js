@@ -5,8 +5,9 @@
 
 (function () {
     const $ = (id) => document.getElementById(id);
-    const base64 = $("tree-data").textContent.trim();
-    const tree = readTree(Uint8Array.from(atob(base64), (c) => c.charCodeAt(0)));
+    const text = atob($("tree-data").textContent.trim()), bytes = new Uint8Array(text.length);
+    for (let i = 0; i < text.length; i++) bytes[i] = text.charCodeAt(i);
+    const tree = readTree(bytes);
     const cameras = JSON.parse($("camera-data").textContent);
     const kinds = classifyNodes(tree);
     const bounds = treeBounds(tree);
