@@ -163,6 +163,33 @@ test("the depth slider changes what is highlighted", async () => {
     await page.close();
 });
 
+test("a node's plane is drawn cut to the node's cell", async () => {
+    const { page } = await open("arena.html");
+    const report = await page.evaluate(() => {
+        const tree = window.norvaneViewer.tree, bounds = treeBounds(tree);
+        const side = (p, q) => ((p[0] * q[0] + p[1] * q[1]) + p[2] * q[2]) + p[3];
+        let interior = 0, drawn = 0, worst = 0;
+        for (const node of tree.nodes) {
+            if (node.flags === 0) continue;
+            interior++;
+            const polygon = cellPolygon(tree, node.index, bounds);
+            if (polygon.length >= 3) drawn++;
+            for (const q of polygon) {
+                worst = Math.max(worst, Math.abs(side(node.plane, q)));  // in the node's plane
+                for (let child = node.index, parent = node.parent; parent >= 0; child = parent, parent = tree.nodes[parent].parent) {
+                    const s = side(tree.nodes[parent].plane, q);   // on the node's side of every ancestor
+                    worst = Math.max(worst, tree.nodes[parent].front === child ? -s : s);
+                }
+            }
+        }
+        return { interior, drawn, worst };
+    });
+    assert.ok(report.interior > 10);
+    assert.equal(report.drawn, report.interior, "every interior node's plane crosses its cell");
+    assert.ok(report.worst < 1e-6, `a corner lies ${report.worst} outside the cell`);
+    await page.close();
+});
+
 test("the 20,000-face city stays interactive", async () => {
     const { page, problems } = await open("city.html", "", { width: 1280, height: 800 });
     const faces = await page.evaluate(() => window.norvaneViewer.tree.ids.length);
