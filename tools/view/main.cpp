@@ -1,5 +1,6 @@
 // norvane-view: draws a tree file from an eye point by walking it back to front (or with a depth
 // buffer), writes the browser viewer page, and compares the two ways of drawing.
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -48,7 +49,7 @@ bool writeOutput(const std::string& path, const std::string& bytes, std::string&
     return false;
 }
 
-// The scene's cameras that give a view; the others are named in `skipped`.
+// The scene's cameras that give a view; each other one is named on standard error.
 std::vector<CameraPreset> cameraPresets(const Scene& scene, const Bounds& bounds) {
     std::vector<CameraPreset> presets;
     for (const Camera& camera : scene.cameras) {
@@ -60,6 +61,42 @@ std::vector<CameraPreset> cameraPresets(const Scene& scene, const Bounds& bounds
             std::fprintf(stderr, "norvane-view: camera \"%s\" is left out: %s\n", camera.name.c_str(), why.c_str());
     }
     return presets;
+}
+
+// The face the frame shows at a pixel, as one line.
+void printPick(const PreparedTree& tree, const Frame& frame, std::array<int, 2> pixel) {
+    const auto [x, y] = pixel;
+    const std::int32_t number =
+        frame.face[static_cast<std::size_t>(y) * static_cast<std::size_t>(frame.width) + static_cast<std::size_t>(x)];
+    if (number < 0) {
+        std::printf("pixel %d,%d: no face\n", x, y);
+        return;
+    }
+    const TreeFile& file = *tree.file;
+    const FaceRef ref = faceOfNumber(tree.numbering, number);
+    const TreeFileNode& node = file.nodes[static_cast<std::size_t>(ref.node)];
+    const TreeFileFace& face = node.faces[static_cast<std::size_t>(ref.face)];
+    std::printf("pixel %d,%d: node %d, depth %d, path %s, record %d, face id %u, material %s\n", x, y, ref.node,
+                node.depth, nodePath(file, ref.node).c_str(), ref.face, unsigned{face.id},
+                face.material == noMaterial ? "none" : std::to_string(face.material).c_str());
+}
+
+// Paints both ways and prints how the images differ; false when a difference is a wrong order.
+bool printComparison(const PreparedTree& tree, RenderSettings settings) {
+    settings.cull = resolveCull(tree, settings); // once, for both images
+    const Frame painter = render(tree, settings, Method::Painter);
+    const Frame depth = render(tree, settings, Method::DepthBuffer);
+    const Agreement a = compareFrames(tree, settings, painter, depth);
+    std::printf("%lld covered pixels, %lld the same (%.4f%%); different: %lld in one plane, %lld touching, "
+                "%lld stray pieces, %lld in unseparated leaves, %lld wrong\n",
+                static_cast<long long>(a.covered), static_cast<long long>(a.same), a.samePercent(),
+                static_cast<long long>(a.inOnePlane), static_cast<long long>(a.touching),
+                static_cast<long long>(a.strayPiece), static_cast<long long>(a.unseparated),
+                static_cast<long long>(a.wrong));
+    if (a.wrong == 0) return true;
+    std::printf("first wrong pixel (%d, %d): the painter shows node %d face %d, the depth buffer node %d face %d\n",
+                a.wrongX, a.wrongY, a.wrongPainter.node, a.wrongPainter.face, a.wrongDepth.node, a.wrongDepth.face);
+    return false;
 }
 
 int run(const Options& options) {
@@ -93,6 +130,10 @@ int run(const Options& options) {
             return fail("camera " + std::to_string(n) + " (\"" + scene->cameras[n].name + "\") gives no view: " + why);
     }
 
+    for (const std::string* output : {&options.png, &options.html})
+        for (const std::string* input : {&options.tree, &options.scene})
+            if (!output->empty() && !input->empty() && isSameFile(*output, *input))
+                return fail(*output + ": would overwrite the input file");
     std::string writeError;
     if (!options.png.empty()) {
         const Frame frame = render(tree, settings, options.zbuffer ? Method::DepthBuffer : Method::Painter);
@@ -105,43 +146,9 @@ int run(const Options& options) {
         const std::string title = std::filesystem::path(options.tree).filename().string();
         if (!writeOutput(options.html, viewerPage(bytes, title, presets), writeError)) return fail(writeError);
     }
-    if (options.pick) {
-        const Frame frame = render(tree, settings, options.zbuffer ? Method::DepthBuffer : Method::Painter);
-        const auto [x, y] = *options.pick;
-        const std::int32_t number = frame.face[static_cast<std::size_t>(y) * static_cast<std::size_t>(frame.width) +
-                                               static_cast<std::size_t>(x)];
-        if (number < 0) {
-            std::printf("pixel %d,%d: no face\n", x, y);
-        } else {
-            const FaceRef ref = faceOfNumber(tree.numbering, number);
-            const TreeFileFace& face =
-                file.nodes[static_cast<std::size_t>(ref.node)].faces[static_cast<std::size_t>(ref.face)];
-            std::printf("pixel %d,%d: node %d, depth %d, path %s, record %d, face id %u, material %s\n", x, y, ref.node,
-                        file.nodes[static_cast<std::size_t>(ref.node)].depth, nodePath(file, ref.node).c_str(),
-                        ref.face, unsigned{face.id},
-                        face.material == noMaterial ? "none" : std::to_string(face.material).c_str());
-        }
-    }
-    if (options.compare) {
-        const Cull cull = resolveCull(tree, settings);
-        RenderSettings fixed = settings;
-        fixed.cull = cull;
-        const Frame painter = render(tree, fixed, Method::Painter);
-        const Frame depth = render(tree, fixed, Method::DepthBuffer);
-        const Agreement a = compareFrames(tree, fixed, painter, depth);
-        std::printf("%lld covered pixels, %lld the same (%.4f%%); different: %lld in one plane, %lld touching, "
-                    "%lld stray pieces, %lld in unseparated leaves, %lld wrong\n",
-                    static_cast<long long>(a.covered), static_cast<long long>(a.same), a.samePercent(),
-                    static_cast<long long>(a.inOnePlane), static_cast<long long>(a.touching),
-                    static_cast<long long>(a.strayPiece), static_cast<long long>(a.unseparated),
-                    static_cast<long long>(a.wrong));
-        if (a.wrong > 0) {
-            std::printf(
-                "first wrong pixel (%d, %d): the painter shows node %d face %d, the depth buffer node %d face %d\n",
-                a.wrongX, a.wrongY, a.wrongPainter.node, a.wrongPainter.face, a.wrongDepth.node, a.wrongDepth.face);
-            return 1;
-        }
-    }
+    if (options.pick)
+        printPick(tree, render(tree, settings, options.zbuffer ? Method::DepthBuffer : Method::Painter), *options.pick);
+    if (options.compare && !printComparison(tree, settings)) return 1;
     return 0;
 }
 

@@ -57,6 +57,7 @@ TEST_F(ViewProgram, BadInputGetsOneLineAndNoFile) {
     } cases[] = {
         {(dir_ / "junk.bsp").string() + " -o " + out, 1, "offset 0: magic is not \"BSP\""},
         {(dir_ / "missing.bsp").string() + " -o " + out, 1, "cannot read the file"},
+        {box_ + " --html " + box_, 1, "would overwrite the input file"},
         {box_ + " -o " + (dir_ / "no-such-folder" / "x.png").string(), 1, "cannot create the file"},
         {box_ + " -o " + out + " --scene " + (dir_ / "junk.3ds").string(), 1, "junk.3ds: "},
         {box_ + " -o " + out + " --scene " + (dir_ / "box.3ds").string() + " --camera 0", 1, "there is no camera 0"},
