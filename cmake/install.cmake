@@ -15,6 +15,7 @@ endfunction()
 norvane_install_program(norvane compiler)
 norvane_install_program(norvane-dump dump)
 norvane_install_program(norvane-scene scene)
+norvane_install_program(norvane-view view)
 norvane_install_program(norvane-build build)
 
 install(TARGETS norvane_core EXPORT NorvaneTargets

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the suite with GCC, the Python reader's tests against
 # those tools, and the C++ suite again under AddressSanitizer and UndefinedBehaviorSanitizer
-# with Clang. NORVANE_STAGES picks stages (default "gcc python sanitize").
+# with Clang, and the viewer page in headless Chromium. NORVANE_STAGES picks stages (default
+# "gcc python sanitize browser").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
 need_build_packages
-stages="${NORVANE_STAGES:-gcc python sanitize}"
+stages="${NORVANE_STAGES:-gcc python sanitize browser}"
 jobs=$(nproc 2>/dev/null || echo 2)
 
 for stage in $stages; do
@@ -29,6 +30,10 @@ for stage in $stages; do
         cmake --build build-asan -j "$jobs"
         (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
             ctest --output-on-failure -j "$jobs")
+        ;;
+    browser)
+        echo "== the viewer page in headless Chromium"
+        scripts/browser-test.sh
         ;;
     *)
         echo "unknown stage: $stage" >&2

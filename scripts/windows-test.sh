@@ -23,7 +23,7 @@ cmake -S . -B build-mingw -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/
 cmake --build build-mingw -j "$jobs" || exit 1
 unset CMAKE_GENERATOR
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null || exit 1
-cmake --build build -j "$jobs" --target norvane norvane-dump norvane-scene norvane-build || exit 1
+cmake --build build -j "$jobs" --target norvane norvane-dump norvane-scene norvane-build norvane-view || exit 1
 
 export WINEDEBUG=-all WINEPREFIX="$root/build-mingw/wineprefix" WINEDLLOVERRIDES="mscoree,mshtml="
 [ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1
@@ -172,6 +172,16 @@ for pair in 1 2 3 4 5; do
     check "concurrent runs, pair $pair: one whole tree" $?
 done
 ! find "$work" -name '*.norvane-tmp' | grep -q .; check "no temporary file is left" $?
+
+# norvane-view paints the same picture on both (the same double arithmetic, no fused operations).
+mkdir -p "$work/view"
+for scene in "$work/lin/jeep1.bsp" "$work/race/a.ref"; do
+    [ -f "$scene" ] || continue
+    args=(--size 200x150 --orbit 120 --elevation 30 --cull auto)
+    "$root/build/tools/view/norvane-view" "$scene" -o "$work/view/lin.png" "${args[@]}"
+    wine "$root/build-mingw/tools/view/norvane-view.exe" "$scene" -o "$work/view/win.png" "${args[@]}" >/dev/null 2>&1
+    cmp -s "$work/view/lin.png" "$work/view/win.png"; check "norvane-view $(basename "$scene"): the same picture" $?
+done
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

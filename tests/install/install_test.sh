@@ -23,10 +23,10 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 installed=$(cd "$prefix" && find . -type f | sed 's|^\./||' | sort)
 pcfile=$(cd "$prefix" && find . -name norvane.pc | sed 's|^\./||')
 libdir=$(dirname "$(dirname "$pcfile")")
-for file in bin/norvane bin/norvane-dump bin/norvane-scene bin/norvane-build "$libdir/libnorvane.a" \
+for file in bin/norvane bin/norvane-dump bin/norvane-scene bin/norvane-build bin/norvane-view "$libdir/libnorvane.a" \
     "$libdir/cmake/Norvane/NorvaneConfig.cmake" "$libdir/cmake/Norvane/NorvaneConfigVersion.cmake" \
     "$libdir/cmake/Norvane/NorvaneTargets.cmake" "$libdir/cmake/Norvane/NorvaneScenes.cmake" \
-    include/norvane/norvane.h include/norvane/tree_file.h include/norvane/tree_traversal.h include/norvane/version.h \
+    include/norvane/norvane.h include/norvane/scene.h include/norvane/tree_file.h include/norvane/tree_traversal.h include/norvane/version.h \
     share/doc/norvane/README.md; do
     grep -qx "$file" <<<"$installed" || fail "$file is not installed"
 done
@@ -46,6 +46,7 @@ cp "$models/cubes_with_alpha.3DS" "$work/cubes_with_alpha.3DS"
 tree=$work/cubes_with_alpha.bsp
 cmp "$tree" "$models/expected/cubes_with_alpha.bsp" || fail "the installed compiler wrote other bytes"
 "$prefix/bin/norvane-dump" tree "$tree" --check
+"$prefix/bin/norvane-view" "$tree" --compare --size 64x48 >/dev/null || fail "the installed norvane-view does not draw the tree"
 
 echo "== the painter example through find_package(Norvane)"
 cmake -S "$source/examples/painter" -B "$work/painter" -G "$generator" -DCMAKE_BUILD_TYPE=Release \
