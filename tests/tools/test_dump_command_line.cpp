@@ -28,7 +28,7 @@ TEST(DumpCommandLine, HelpListsEveryVerbAndOptionOnStandardOutput) {
         const ToolRun run = runTool(dump(flag));
         EXPECT_EQ(run.status, 0);
         EXPECT_EQ(run.err, "");
-        for (const char* word : {"scene", "tree", "diff", "--json", "--check", "--svg", "--depth", "--node",
+        for (const char* word : {"scene", "tree", "diff", "--summary", "--json", "--check", "--svg", "--depth", "--node",
                                  "--version"})
             EXPECT_NE(run.out.find(word), std::string::npos) << flag << " lacks " << word;
     }
@@ -96,6 +96,9 @@ TEST(DumpCommandLine, OptionsGoBeforeOrAfterTheFile) {
     const ToolRun svg = runTool(dump("tree --depth 1 --svg - " + tree));
     EXPECT_EQ(svg.status, 0);
     EXPECT_EQ(svg.out, runTool(dump("tree " + tree + "--svg=- --depth=1")).out);
+    const ToolRun summary = runTool(dump("scene --summary " + quoted(box.scene)));
+    EXPECT_EQ(summary.out, runTool(dump("scene " + quoted(box.scene) + " --summary")).out);
+    EXPECT_EQ(summary.status, 0);
 }
 
 TEST(DumpCommandLine, TheSvgGoesToStandardOutputForADash) {
@@ -165,7 +168,7 @@ TEST(DumpCommandLine, SceneLoadErrorsNameTheReasonAndOffsetOnStandardError) {
     w.end();
     w.end();
     writeBytes(dir / "past.3ds", w.bytes());
-    for (const char* option : {""}) {
+    for (const char* option : {"", " --summary"}) {
         const ToolRun past = runTool(dump("scene " + quoted(dir / "past.3ds") + option));
         EXPECT_EQ(past.status, 1);
         EXPECT_EQ(past.out, "");

@@ -11,9 +11,10 @@
 
 namespace norvane::dump {
 
-// norvane-dump scene FILE: the loaded scene as JSON.
+// norvane-dump scene FILE [--summary]: the loaded scene as JSON, or its summary.
 struct SceneCommand {
     std::string file;
+    bool summary = false;
 };
 int dumpScene(const SceneCommand& command, std::FILE* out);
 

@@ -47,6 +47,9 @@ int main(int argc, char** argv) {
     SceneCommand scene;
     CLI::App* sceneVerb = app.add_subcommand("scene", "everything the loader read from a 3DS scene, as JSON");
     sceneVerb->add_option("FILE", scene.file, "the 3DS scene")->required();
+    sceneVerb->add_flag("--summary", scene.summary,
+                        "the counts, the bounds, the materials, and each limit of the tree file the scene exceeds "
+                        "or comes close to");
 
     TreeCommand tree;
     CLI::App* treeVerb = app.add_subcommand("tree", "a tree file: its summary, its JSON, a check or a picture");

@@ -1,9 +1,10 @@
-// norvane-dump scene: the loaded scene as JSON.
+// norvane-dump scene: the loaded scene as JSON, or its summary.
 #include <cstdio>
 
 #include "dump_commands.h"
 #include "scene/loader.h"
 #include "scene/scene_json.h"
+#include "scene_summary.h"
 
 namespace norvane::dump {
 
@@ -19,7 +20,8 @@ int dumpScene(const SceneCommand& command, std::FILE* out) {
                      loadStatusText(error.status));
         return 1;
     }
-    const std::string text = sceneToJson(*scene);
+    const std::string text =
+        command.summary ? formatSceneSummary(command.file, summarizeScene(*scene)) : sceneToJson(*scene);
     std::fwrite(text.data(), 1, text.size(), out);
     return 0;
 }
