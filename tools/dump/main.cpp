@@ -41,6 +41,8 @@ int main(int argc, char** argv) {
     app.name(program);
     app.set_version_flag("--version", std::string(program) + " " + norvane::version());
     app.require_subcommand(1);
+    // Options are GNU style on every platform: a word that begins with / is a path, not /option.
+    app.allow_windows_style_options(false);
     app.footer("Exit status: 0 done; 1 the input is broken, a --check found a violation, or diff found a "
                "difference;\n2 wrong usage, or a file diff cannot read. Errors go to standard error.");
 

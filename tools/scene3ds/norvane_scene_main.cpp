@@ -62,6 +62,8 @@ int main(int argc, char** argv) {
     CLI::App app{"Writes a generated 3DS test scene: the same kind, seed and size always give the same bytes."};
     app.name(program);
     app.set_version_flag("--version", std::string(program) + " " + norvane::version());
+    // Options are GNU style on every platform: a word that begins with / is a path, not /option.
+    app.allow_windows_style_options(false);
     std::string kind, out;
     std::uint64_t seed = 1;
     std::uint64_t faces = 0;
