@@ -146,6 +146,13 @@ TEST(DumpCommandLine, FailuresGoToStandardErrorAsOneLine) {
     EXPECT_EQ(node.status, 2);
     EXPECT_EQ(node.err, "norvane-dump: --node FB: " + box.tree.string() + ": the root is a leaf\n");
     EXPECT_FALSE(std::filesystem::exists(box.dir / "n.svg"));
+
+    // The picture never replaces the tree it draws.
+    const auto tree = readBytes(box.tree);
+    const ToolRun over = runTool("cd " + quoted(box.dir.path()) + " && " + dump("tree box.bsp --svg ./box.bsp"));
+    EXPECT_EQ(over.status, 2);
+    EXPECT_EQ(over.err, "norvane-dump: --svg ./box.bsp would overwrite the tree file it draws\n");
+    EXPECT_EQ(readBytes(box.tree), tree);
 }
 
 TEST(DumpCommandLine, SceneLoadErrorsNameTheReasonAndOffsetOnStandardError) {

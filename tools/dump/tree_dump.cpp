@@ -172,6 +172,10 @@ int writeSvg(const TreeFile& file, const TreeCommand& command, std::FILE* out) {
                      why.c_str());
         return 2;
     }
+    if (command.svgOut != "-" && isSameFile(command.svgOut, command.file)) {
+        std::fprintf(stderr, "norvane-dump: --svg %s would overwrite the tree file it draws\n", command.svgOut.c_str());
+        return 2;
+    }
     const std::string svg = treeSvg(file, top, command.svg.depth);
     if (command.svgOut == "-") {
         std::fwrite(svg.data(), 1, svg.size(), out);
