@@ -48,17 +48,7 @@ TEST(Dump, SceneJsonAndUsage) {
     EXPECT_EQ(ok.status, 0);
     EXPECT_EQ(ok.err, "");
     EXPECT_NE(ok.out.find("\"materials\": [\"Crate\"]"), std::string::npos);
-    // A scene that does not load: nothing on standard output, the compiler's words and the
-    // loader's reason on standard error.
-    std::vector<std::uint8_t> cutShort = boxScene();
-    cutShort.pop_back();
-    writeBytes(dir / "cut.3ds", cutShort);
-    const ToolRun cut = runTool("'" NORVANE_DUMP_EXE "' scene " + quoted(dir / "cut.3ds"));
-    EXPECT_EQ(cut.status, 1);
-    EXPECT_EQ(cut.out, "");
-    EXPECT_EQ(cut.err, (dir / "cut.3ds").string() +
-                           ": File not found / is damaged ! (first-chunk-too-long at offset 0: the first chunk "
-                           "claims more bytes than the file has (not a 3DS file, or cut short))\n");
+    // Load errors and usage: tests/tools/test_dump_command_line.cpp.
     EXPECT_EQ(runCommand("'" NORVANE_DUMP_EXE "' 2>/dev/null").status, 2);
     EXPECT_EQ(runCommand("'" NORVANE_DUMP_EXE "' scene 2>/dev/null").status, 2);
 }
