@@ -11,7 +11,9 @@ namespace {
 
 std::string dump(const std::string& args) { return "'" NORVANE_DUMP_EXE "' " + args; }
 
-std::size_t lines(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
+std::size_t lines(const std::string& text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
 
 // A compiled box beside its scene, in a folder of its own.
 struct BoxTree {
@@ -28,8 +30,8 @@ TEST(DumpCommandLine, HelpListsEveryVerbAndOptionOnStandardOutput) {
         const ToolRun run = runTool(dump(flag));
         EXPECT_EQ(run.status, 0);
         EXPECT_EQ(run.err, "");
-        for (const char* word : {"scene", "tree", "diff", "--summary", "--json", "--check", "--svg", "--depth", "--node",
-                                 "--version"})
+        for (const char* word :
+             {"scene", "tree", "diff", "--summary", "--json", "--check", "--svg", "--depth", "--node", "--version"})
             EXPECT_NE(run.out.find(word), std::string::npos) << flag << " lacks " << word;
     }
     const ToolRun tree = runTool(dump("tree --help"));
@@ -142,7 +144,8 @@ TEST(DumpCommandLine, FailuresGoToStandardErrorAsOneLine) {
     EXPECT_NE(check.out.find(": offset "), std::string::npos);
 
     // --node names a path this tree does not have: the root of the box is a leaf.
-    const ToolRun node = runTool(dump("tree " + quoted(box.tree) + " --svg " + quoted(box.dir / "n.svg") + " --node FB"));
+    const ToolRun node =
+        runTool(dump("tree " + quoted(box.tree) + " --svg " + quoted(box.dir / "n.svg") + " --node FB"));
     EXPECT_EQ(node.status, 2);
     EXPECT_EQ(node.err, "norvane-dump: --node FB: " + box.tree.string() + ": the root is a leaf\n");
     EXPECT_FALSE(std::filesystem::exists(box.dir / "n.svg"));
@@ -197,8 +200,8 @@ TEST(DumpCommandLine, DiffExitsZeroWhenEqualOneWhenDifferentTwoWhenUnreadable) {
     EXPECT_EQ(differ.status, 1);
     EXPECT_EQ(differ.out.rfind("differ: ", 0), 0u);
     EXPECT_EQ(differ.err, "");
-    for (const std::string& args : {a + quoted(box.dir / "none.bsp"), quoted(box.dir / "none.bsp") + " " + a,
-                                    a + quoted(box.dir.path())}) {
+    for (const std::string& args :
+         {a + quoted(box.dir / "none.bsp"), quoted(box.dir / "none.bsp") + " " + a, a + quoted(box.dir.path())}) {
         const ToolRun unreadable = runTool(dump("diff " + args));
         EXPECT_EQ(unreadable.status, 2) << args;
         EXPECT_EQ(unreadable.out, "");

@@ -205,8 +205,7 @@ TEST(DumpSvg, NodeDrawsOnlyTheSubtreeAtItsPath) {
     const auto faces = elements(run.out, "<polygon class=\"face");
     EXPECT_EQ(faces.size(), 2 * records);
     for (const std::string& face : faces) EXPECT_NE(titleOf(face).find(", path " + path), std::string::npos);
-    EXPECT_NE(run.out.find("subtree at node " + std::to_string(chosen) + ", depth 3, path " + path),
-              std::string::npos);
+    EXPECT_NE(run.out.find("subtree at node " + std::to_string(chosen) + ", depth 3, path " + path), std::string::npos);
     // Levels count from the subtree's root.
     const auto depths = planeDepths(run.out);
     ASSERT_FALSE(depths.empty());

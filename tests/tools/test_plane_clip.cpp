@@ -128,7 +128,8 @@ TEST(TreePaths, NodesByPathAndSubtreesAsRuns) {
 TEST(TreePaths, LongPathsKeepTheirEnds) {
     EXPECT_EQ(shortPath("FFB", 4), "FFB");
     EXPECT_EQ(shortPath("FFBB", 4), "FFBB");
-    EXPECT_EQ(shortPath("FFFBBB", 4), "FF\xE2\x80\xA6" "BB");
+    EXPECT_EQ(shortPath("FFFBBB", 4), "FF\xE2\x80\xA6"
+                                      "BB");
     EXPECT_EQ(shortPath(std::string(20000, 'B') + "F").size(), 48u + 3u);
 }
 

@@ -16,7 +16,8 @@ TEST(SceneCommandLine, HelpListsEveryKindWithTheGeneratorsSizes) {
         const ToolRun run = runTool(sceneTool(flag));
         EXPECT_EQ(run.status, 0);
         EXPECT_EQ(run.err, "");
-        for (const char* option : {"--seed", "--faces", "--version"}) EXPECT_NE(run.out.find(option), std::string::npos);
+        for (const char* option : {"--seed", "--faces", "--version"})
+            EXPECT_NE(run.out.find(option), std::string::npos);
         for (const std::string& kind : scene3ds::sceneKinds()) {
             const auto& info = scene3ds::sceneKindInfo(kind);
             const std::size_t line = run.out.find("\n  " + kind + " ");
@@ -46,8 +47,8 @@ TEST(SceneCommandLine, ReportsWhatItWrote) {
     EXPECT_EQ(readBytes(out), scene3ds::writeScene(scene3ds::generateScene("terrain", 7, 800)));
     // The defaults: seed 1 and the kind's own size.
     ASSERT_EQ(runTool(sceneTool("city " + quoted(dir / "c.3ds"))).status, 0);
-    EXPECT_EQ(readBytes(dir / "c.3ds"), scene3ds::writeScene(scene3ds::generateScene(
-                                            "city", 1, scene3ds::sceneKindInfo("city").defaultFaces)));
+    EXPECT_EQ(readBytes(dir / "c.3ds"),
+              scene3ds::writeScene(scene3ds::generateScene("city", 1, scene3ds::sceneKindInfo("city").defaultFaces)));
 }
 
 TEST(SceneCommandLine, RefusedOptionsSayWhy) {

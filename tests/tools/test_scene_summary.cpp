@@ -42,7 +42,8 @@ MeshPlan strip(const std::string& name, std::size_t points, std::size_t faces) {
 TEST(SceneSummary, CountsBoundsMaterialsAndLimits) {
     TempDir dir("summary-box");
     auto noMaterial = boxMesh("Bare", 5, 0, 0, 1);
-    writeBytes(dir / "box.3ds", sceneOf({boxMesh("Box", 0, 0, 0, 2, "Crate \"A\""), noMaterial}, {"Crate \"A\"", "Unused"}));
+    writeBytes(dir / "box.3ds",
+               sceneOf({boxMesh("Box", 0, 0, 0, 2, "Crate \"A\""), noMaterial}, {"Crate \"A\"", "Unused"}));
     const ToolRun run = summary(dir / "box.3ds");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");

@@ -30,8 +30,8 @@ const CLI::Validator nodePathValidator(
 
 // A count, not a negative one.
 const CLI::Validator notNegative(
-    [](std::string& text) { return text.rfind('-', 0) == 0 ? std::string("must not be negative") : std::string(); },
-    "", "not negative");
+    [](std::string& text) { return text.rfind('-', 0) == 0 ? std::string("must not be negative") : std::string(); }, "",
+    "not negative");
 
 } // namespace
 
@@ -58,12 +58,14 @@ int main(int argc, char** argv) {
     treeVerb->add_option("FILE", tree.file, "the tree file")->required();
     bool asJson = false, asCheck = false;
     CLI::Option* json = treeVerb->add_flag("--json", asJson, "the whole tree file as JSON");
-    CLI::Option* check = treeVerb->add_flag(
-        "--check", asCheck, "check every rule of the format; the verdict on standard output, exit 1 at the first "
-                            "violation");
-    CLI::Option* svg = treeVerb->add_option(
-        "--svg", tree.svgOut, "draw a plan and a side view of the faces and the splitting planes to OUT (- for "
-                              "standard output)");
+    CLI::Option* check =
+        treeVerb->add_flag("--check", asCheck,
+                           "check every rule of the format; the verdict on standard output, exit 1 at the first "
+                           "violation");
+    CLI::Option* svg =
+        treeVerb->add_option("--svg", tree.svgOut,
+                             "draw a plan and a side view of the faces and the splitting planes to OUT (- for "
+                             "standard output)");
     svg->type_name("OUT");
     treeVerb->add_option("--depth", tree.svg.depth, "with --svg: the levels whose splitting planes are drawn")
         ->type_name("N")
@@ -108,7 +110,8 @@ int main(int argc, char** argv) {
     }
     if (sceneVerb->parsed()) return dumpScene(scene, stdout);
     if (diffVerb->parsed()) return diffTrees(diffA, diffB, stdout);
-    if (asJson) tree.view = TreeView::Json;
+    if (asJson)
+        tree.view = TreeView::Json;
     else if (asCheck)
         tree.view = TreeView::Check;
     else if (*svg)

@@ -59,7 +59,8 @@ std::vector<Point3> planeInCell(const std::array<double, 4>& plane, const Box& b
     u = scaled(u, reach / std::sqrt(dot(u, u)));
     const Point3 v = scaled(cross(n, u), 1); // |n| = 1, so |v| = |u|
     std::vector<Point3> polygon{plus(onPlane, plus(u, v)), plus(onPlane, plus(scaled(u, -1), v)),
-                                plus(onPlane, plus(scaled(u, -1), scaled(v, -1))), plus(onPlane, plus(u, scaled(v, -1)))};
+                                plus(onPlane, plus(scaled(u, -1), scaled(v, -1))),
+                                plus(onPlane, plus(u, scaled(v, -1)))};
 
     for (std::size_t k = 0; k < 3 && !polygon.empty(); ++k) {
         Point3 e{0, 0, 0};

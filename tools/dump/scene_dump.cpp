@@ -16,8 +16,7 @@ int dumpScene(const SceneCommand& command, std::FILE* out) {
     if (!scene) {
         // The compiler's one line, and why the loader refused the file and where.
         std::fprintf(stderr, "%s: File not found / is damaged ! (%s at offset %lld: %s)\n", command.file.c_str(),
-                     loadStatusName(error.status), static_cast<long long>(error.offset),
-                     loadStatusText(error.status));
+                     loadStatusName(error.status), static_cast<long long>(error.offset), loadStatusText(error.status));
         return 1;
     }
     const std::string text =

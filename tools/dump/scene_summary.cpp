@@ -34,9 +34,12 @@ std::size_t listedVertices(const Scene& scene) {
 
 const char* stateWord(LimitState state) {
     switch (state) {
-    case LimitState::Within: return "ok";
-    case LimitState::Close: return "close";
-    case LimitState::Exceeds: return "EXCEEDS";
+    case LimitState::Within:
+        return "ok";
+    case LimitState::Close:
+        return "close";
+    case LimitState::Exceeds:
+        return "EXCEEDS";
     }
     return "";
 }
@@ -112,15 +115,15 @@ std::string formatSceneSummary(const std::string& path, const SceneSummary& s) {
     for (std::size_t i = 0; i < s.materialNames.size(); ++i) {
         std::string name;
         appendJsonString(name, s.materialNames[i]);
-        out += "  material " + std::to_string(i) + ": " + name + ", faces " + std::to_string(s.facesPerMaterial[i]) +
-               "\n";
+        out +=
+            "  material " + std::to_string(i) + ": " + name + ", faces " + std::to_string(s.facesPerMaterial[i]) + "\n";
     }
     if (s.facesWithoutMaterial) out += "  no material: faces " + std::to_string(s.facesWithoutMaterial) + "\n";
 
     const LimitState vertices = vertexLimitState(s), faces = limitState(s.faces), materials = limitState(s.materials);
     out += "limits of the tree file:\n";
-    std::snprintf(buf, sizeof buf, "  %-7s vertices %zu of %zu before cuts; each cut adds 2: room for %zu cuts", stateWord(vertices),
-                  s.treeVertices, treeFileLimit, roomForCuts(s));
+    std::snprintf(buf, sizeof buf, "  %-7s vertices %zu of %zu before cuts; each cut adds 2: room for %zu cuts",
+                  stateWord(vertices), s.treeVertices, treeFileLimit, roomForCuts(s));
     out += buf;
     if (vertices == LimitState::Close && limitState(s.treeVertices) == LimitState::Within)
         out += ", fewer than one a face";

@@ -118,8 +118,8 @@ int diffTrees(const std::string& a, const std::string& b, std::FILE* out) {
         difference = "byte offset " + std::to_string(at);
         for (int i = 0; i < 2; ++i)
             if (!parsed[i])
-                difference += "; " + names[i] + " does not parse at offset " +
-                              std::to_string(problems[i].offset) + ": " + problems[i].message;
+                difference += "; " + names[i] + " does not parse at offset " + std::to_string(problems[i].offset) +
+                              ": " + problems[i].message;
     }
     std::fprintf(out, "differ: %s\n", difference.c_str());
     return 1;

@@ -182,7 +182,8 @@ int writeSvg(const TreeFile& file, const TreeCommand& command, std::FILE* out) {
         return 0;
     }
     switch (writeFileAtomically(command.svgOut, svg)) {
-    case AtomicWriteResult::Written: return 0;
+    case AtomicWriteResult::Written:
+        return 0;
     case AtomicWriteResult::CannotCreate:
         std::fprintf(stderr, "%s: cannot create the file (no such folder, or read-only)\n", command.svgOut.c_str());
         return 1;
@@ -213,10 +214,16 @@ int dumpTree(const TreeCommand& command, std::FILE* out) {
         return 1;
     }
     switch (command.view) {
-    case TreeView::Check: std::fprintf(out, "%s: ok (%zu nodes)\n", path.c_str(), file.nodes.size()); return 0;
-    case TreeView::Json: writeTreeJson(file, out); return 0;
-    case TreeView::Svg: return writeSvg(file, command, out);
-    case TreeView::Summary: break;
+    case TreeView::Check:
+        std::fprintf(out, "%s: ok (%zu nodes)\n", path.c_str(), file.nodes.size());
+        return 0;
+    case TreeView::Json:
+        writeTreeJson(file, out);
+        return 0;
+    case TreeView::Svg:
+        return writeSvg(file, command, out);
+    case TreeView::Summary:
+        break;
     }
     const std::string text = treeSummary(path, file);
     std::fwrite(text.data(), 1, text.size(), out);

@@ -15,8 +15,8 @@ std::int32_t nodeAtPath(const TreeFile& file, const std::string& path, std::stri
         const std::int32_t next = path[i] == 'F' ? n.front : n.back;
         if (next < 0) {
             const std::string at = i == 0 ? std::string("the root") : "node " + path.substr(0, i);
-            why = at + (n.flags == 0 ? " is a leaf" : std::string(" has no ") + (path[i] == 'F' ? "front" : "back") +
-                                                          " child");
+            why = at + (n.flags == 0 ? " is a leaf"
+                                     : std::string(" has no ") + (path[i] == 'F' ? "front" : "back") + " child");
             return -1;
         }
         node = next;

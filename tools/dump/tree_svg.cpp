@@ -51,11 +51,20 @@ std::string number(double v) {
 // control bytes as \u00XX), which XML accepts once escaped.
 void appendXml(std::string& out, const std::string& text) {
     for (char c : text) switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
         }
 }
 
@@ -196,7 +205,8 @@ std::string treeSvg(const TreeFile& file, std::int32_t top, int depth) {
             std::string title;
             appendXml(title, label);
             title += ", face id " + std::to_string(face.id) + ", material ";
-            if (face.material == noMaterial) title += "none";
+            if (face.material == noMaterial)
+                title += "none";
             else if (face.material < file.materials.size()) {
                 std::string name;
                 appendJsonString(name, file.materials[face.material]);
@@ -241,9 +251,12 @@ std::string treeSvg(const TreeFile& file, std::int32_t top, int depth) {
                       number(width) + "\" height=\"" + number(height) + "\" viewBox=\"0 0 " + number(width) + " " +
                       number(height) +
                       "\">\n"
-                      "<style>.face{stroke:#333;stroke-width:" + number(0.4 * thin) +
+                      "<style>.face{stroke:#333;stroke-width:" +
+                      number(0.4 * thin) +
                       ";stroke-linejoin:round;fill-opacity:0.55}"
-                      ".stored{fill:none;stroke:#000;stroke-width:" + number(thin) + "}"
+                      ".stored{fill:none;stroke:#000;stroke-width:" +
+                      number(thin) +
+                      "}"
                       ".plane{fill:none;stroke:#c00;stroke-dasharray:6 3;stroke-linejoin:round}"
                       ".empty{fill:#777;font-size:22px;text-anchor:middle}"
                       "text{font-family:sans-serif;font-size:15px}</style>\n"

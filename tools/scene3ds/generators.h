@@ -15,7 +15,7 @@ inline constexpr std::uint32_t maxGeneratedFaces = 1000000;
 
 struct SceneKindInfo {
     const char* name;
-    const char* description;   // one line, for help texts
+    const char* description;    // one line, for help texts
     std::uint32_t defaultFaces; // the size when none is given
     std::uint32_t maxFaces;     // the largest size the kind can make
 };

@@ -40,8 +40,8 @@ std::string kindList() {
 
 // A whole number, not a negative one (which the conversion to unsigned would wrap around).
 const CLI::Validator notNegative(
-    [](std::string& text) { return text.rfind('-', 0) == 0 ? std::string("must not be negative") : std::string(); },
-    "", "not negative");
+    [](std::string& text) { return text.rfind('-', 0) == 0 ? std::string("must not be negative") : std::string(); }, "",
+    "not negative");
 
 int usageError(const std::string& message) {
     std::fprintf(stderr, "%s: %s (see %s --help)\n", program, message.c_str(), program);
@@ -96,7 +96,8 @@ int main(int argc, char** argv) {
         const auto bytes = norvane::scene3ds::writeScene(scene);
         const std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         switch (norvane::writeFileAtomically(out, view)) {
-        case norvane::AtomicWriteResult::Written: break;
+        case norvane::AtomicWriteResult::Written:
+            break;
         case norvane::AtomicWriteResult::CannotCreate:
             std::fprintf(stderr, "%s: %s: cannot create the file (no such folder, or read-only)\n", program,
                          out.c_str());
