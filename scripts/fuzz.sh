@@ -29,7 +29,7 @@ mkdir -p "$seeds/scenes" "$seeds/trees"
 for f in "$models"/*.3ds "$models"/*.3DS; do head -c 65536 "$f" >"$seeds/scenes/$(basename "$f")"; done
 for params in "box 1 12" "arena 1 200" "soup 2 40" "rock 3 80" "city 4 300" "terrain 5 60"; do
     set -- $params
-    build/tools/scene3ds/norvane-scene "$1" --seed "$2" --faces "$3" "$seeds/scenes/$1.3ds"
+    build/tools/scene3ds/norvane-scene "$1" --seed "$2" --faces "$3" "$seeds/scenes/$1.3ds" >/dev/null
 done
 (cd "$seeds/scenes" && for f in *.3ds *.3DS; do "$root/build/src/norvane" "$f" </dev/null >/dev/null || true; done)
 mv "$seeds/scenes"/*.bsp "$seeds/trees/" 2>/dev/null || true

@@ -2,9 +2,9 @@
 # Cross-builds the Windows executables and runs them under Wine against the Linux build:
 # every real scene and a few generated ones must give the same tree file bytes and, after
 # folding the "\r\n" that Windows text-mode output writes for "\n", the same console bytes;
-# backslash paths and drive letters follow the display-name rules; the scene JSON matches; on
-# a console the boxes show as boxes; norvane-build writes the same trees and JSON objects and
-# shows its bar on a console.
+# backslash paths and drive letters follow the display-name rules; the scene JSON, the scene
+# summary, the tree picture and the tools' help match; on a console the boxes show as boxes;
+# norvane-build writes the same trees and JSON objects and shows its bar on a console.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -54,6 +54,12 @@ compile_both() { # scene file
     "$root/build/tools/dump/norvane-dump" scene "$1" >"$work/lin/$name.json"
     wine "$root/build-mingw/tools/dump/norvane-dump.exe" scene "$work/win/$name" 2>/dev/null | sed -e 's/\r$//' >"$work/win/$name.json"
     cmp -s "$work/lin/$name.json" "$work/win/$name.json"; check "$name scene json" $?
+    (cd "$work/lin" && "$root/build/tools/dump/norvane-dump" scene "$name" --summary >"$name.summary")
+    (cd "$work/win" && wine "$root/build-mingw/tools/dump/norvane-dump.exe" scene "$name" --summary 2>/dev/null >"$name.summary")
+    cmp -s "$work/lin/$name.summary" <(fold "$work/win/$name.summary"); check "$name scene summary" $?
+    (cd "$work/lin" && "$root/build/tools/dump/norvane-dump" tree "$stem.bsp" --svg - --depth 8 >"$stem.svg" 2>/dev/null)
+    (cd "$work/win" && wine "$root/build-mingw/tools/dump/norvane-dump.exe" tree "$stem.bsp" --svg - --depth 8 2>/dev/null >"$stem.svg")
+    cmp -s "$work/lin/$stem.svg" <(fold "$work/win/$stem.svg"); check "$name tree picture" $?
 }
 
 for scene in "$models"/*.3ds "$models"/*.3DS; do
@@ -62,11 +68,22 @@ done
 mkdir -p "$work/gen"
 for params in "arena 1 600" "city 2 3000" "rock 3 2000" "soup 4 300" "terrain 5 1000" "level 6 2000"; do
     set -- $params
-    "$root/build/tools/scene3ds/norvane-scene" "$1" --seed "$2" --faces "$3" "$work/gen/$1$2.3ds"
-    wine "$root/build-mingw/tools/scene3ds/norvane-scene.exe" "$1" --seed "$2" --faces "$3" "$work/gen/$1$2.win.3ds" 2>/dev/null
+    "$root/build/tools/scene3ds/norvane-scene" "$1" --seed "$2" --faces "$3" "$work/gen/$1$2.3ds" >/dev/null
+    wine "$root/build-mingw/tools/scene3ds/norvane-scene.exe" "$1" --seed "$2" --faces "$3" "$work/gen/$1$2.win.3ds" >/dev/null 2>&1
     cmp -s "$work/gen/$1$2.3ds" "$work/gen/$1$2.win.3ds"; check "norvane-scene $1 bytes" $?
     compile_both "$work/gen/$1$2.3ds"
 done
+
+# The tools' command lines: the same help, and the same refusals with the same exit status.
+for tool in dump/norvane-dump scene3ds/norvane-scene; do
+    "$root/build/tools/$tool" --help >"$work/help.lin"
+    wine "$root/build-mingw/tools/$tool.exe" --help 2>/dev/null >"$work/help.win"
+    cmp -s "$work/help.lin" <(fold "$work/help.win"); check "$(basename "$tool") --help" $?
+done
+wine "$root/build-mingw/tools/dump/norvane-dump.exe" tree x.bsp --check --json >/dev/null 2>&1
+[ $? -eq 2 ]; check "norvane-dump refuses --check with --json" $?
+wine "$root/build-mingw/tools/scene3ds/norvane-scene.exe" soup "$work/gen/big.3ds" --faces 30000 >/dev/null 2>&1
+[ $? -eq 2 ] && [ ! -e "$work/gen/big.3ds" ]; check "norvane-scene refuses a size its kind cannot make" $?
 
 # Windows paths: the display name is the text from the last backslash, shortened past 11
 # characters; the tree file lands beside the scene.

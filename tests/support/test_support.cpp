@@ -111,6 +111,25 @@ RunResult runCommand(const std::string& command) {
     return result;
 }
 
+ToolRun runTool(const std::string& command) {
+    static int counter = 0;
+    const fs::path errors = fs::path(NORVANE_BINARY_DIR) / "test-tmp" /
+                            ("stderr-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".txt");
+    fs::create_directories(errors.parent_path());
+    const RunResult run = runCommand("{ " + command + " ; } 2>" + quoted(errors));
+    ToolRun result{run.status, run.console, readText(errors)};
+    fs::remove(errors);
+    return result;
+}
+
+std::string quoted(const std::filesystem::path& path) {
+    // Appended piece by piece: GCC 12 warns wrongly (-Wrestrict) about "'" + string + "'".
+    std::string text(1, '\'');
+    text += path.string();
+    text += '\'';
+    return text;
+}
+
 std::string consoleTail(const std::string& console) {
     const std::size_t at = console.find("   Loading file");
     const std::string tail = at == std::string::npos ? console : console.substr(at);

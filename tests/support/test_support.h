@@ -65,6 +65,16 @@ RunResult runIn(const std::filesystem::path& folder, const std::vector<std::stri
 // Runs a shell command, returning its exit status and standard output.
 RunResult runCommand(const std::string& command);
 
+// A shell command's exit status, standard output and standard error, each apart.
+struct ToolRun {
+    int status = 0;
+    std::string out, err;
+};
+ToolRun runTool(const std::string& command);
+
+// A path in single quotes for the shell (the paths of the tests hold no quote).
+std::string quoted(const std::filesystem::path& path);
+
 // The console text from "   Loading file" on, with the seconds of the closing line blanked.
 std::string consoleTail(const std::string& console);
 

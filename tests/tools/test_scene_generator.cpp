@@ -15,7 +15,8 @@ TEST(SceneGenerator, EveryKindCompilesAtSeveralSeedsAndSizes) {
     for (const std::string& kind : scene3ds::sceneKinds())
         for (std::uint64_t seed : {1u, 2u, 3u}) {
             SCOPED_TRACE(kind + " seed " + std::to_string(seed));
-            const std::uint32_t faces = 200 + 400 * static_cast<std::uint32_t>(seed);
+            const std::uint32_t faces =
+                std::min(200 + 400 * static_cast<std::uint32_t>(seed), scene3ds::sceneKindInfo(kind).maxFaces);
             const auto bytes = scene3ds::writeScene(scene3ds::generateScene(kind, seed, faces));
             EXPECT_EQ(bytes, scene3ds::writeScene(scene3ds::generateScene(kind, seed, faces))) << "deterministic";
             const Compiled c = compileBytes(bytes);
@@ -26,6 +27,26 @@ TEST(SceneGenerator, EveryKindCompilesAtSeveralSeedsAndSizes) {
             ASSERT_TRUE(checkTreeFile(file, problem)) << problem.message;
             EXPECT_NE(c.console.find("[100%]"), std::string::npos);
         }
+}
+
+TEST(SceneGenerator, EveryKindMakesItsLargestSizeAndRefusesMore) {
+    for (const std::string& kind : scene3ds::sceneKinds()) {
+        SCOPED_TRACE(kind);
+        const auto& info = scene3ds::sceneKindInfo(kind);
+        EXPECT_EQ(info.name, kind);
+        EXPECT_GT(info.defaultFaces, 0u);
+        EXPECT_LE(info.defaultFaces, info.maxFaces);
+        EXPECT_LE(info.maxFaces, scene3ds::maxGeneratedFaces);
+        // A mesh holds at most 65535 vertices and faces, and the writer stores 16-bit counts.
+        const scene3ds::ScenePlan plan = scene3ds::generateScene(kind, 1, info.maxFaces);
+        for (const scene3ds::MeshPlan& m : plan.meshes) {
+            EXPECT_LE(m.points.size(), 65535u);
+            EXPECT_LE(m.faces.size(), 65535u);
+        }
+        EXPECT_THROW(scene3ds::generateScene(kind, 1, info.maxFaces + 1), std::invalid_argument);
+    }
+    EXPECT_THROW(scene3ds::sceneKindInfo("castle"), std::invalid_argument);
+    EXPECT_FALSE(scene3ds::isSceneKind("castle"));
 }
 
 TEST(SceneGenerator, ArenaRunsEveryLoaderPath) {

@@ -1,31 +1,37 @@
-// The subcommands of norvane-dump. Each takes the arguments after its own name and returns the
-// exit status: 0 done, 1 the input is broken or differs, 2 wrong usage.
+// The verbs of norvane-dump, each with its options as the command line gave them. Each returns
+// the exit status: 0 done, 1 the input is broken (or, for diff, the trees differ), 2 wrong usage
+// (or, for diff, a file that cannot be read).
 #pragma once
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "tree_svg.h"
+
 namespace norvane::dump {
 
-int dumpScene(const std::vector<std::string>& args, std::FILE* out);
-int dumpTree(const std::vector<std::string>& args, std::FILE* out);
+// norvane-dump scene FILE [--summary]: the loaded scene as JSON, or its summary.
+struct SceneCommand {
+    std::string file;
+    bool summary = false;
+};
+int dumpScene(const SceneCommand& command, std::FILE* out);
+
+// norvane-dump tree FILE [--json | --check | --svg OUT [--depth N] [--node PATH]].
+enum class TreeView { Summary, Json, Check, Svg };
+struct TreeCommand {
+    std::string file;
+    TreeView view = TreeView::Summary;
+    std::string svgOut; // "-" for standard output
+    SvgOptions svg;
+};
+int dumpTree(const TreeCommand& command, std::FILE* out);
+
+// norvane-dump diff A B: 0 when identical, 1 with the first difference, 2 when one cannot be read.
+int diffTrees(const std::string& a, const std::string& b, std::FILE* out);
 
 // Reads a whole file; false when it cannot be read.
 bool readFile(const std::string& path, std::vector<unsigned char>& bytes);
-
-} // namespace norvane::dump
-
-namespace norvane {
-struct TreeFile;
-}
-
-namespace norvane::dump {
-
-// norvane-dump diff A.bsp B.bsp: 0 when identical, 1 with the first difference.
-int diffTrees(const std::vector<std::string>& args, std::FILE* out);
-
-// Draws a plan and a side view of every face of the tree file as SVG; false with a message.
-bool writeTreeSvg(const TreeFile& file, const std::string& path, std::string& error);
 
 } // namespace norvane::dump

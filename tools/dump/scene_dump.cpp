@@ -1,28 +1,27 @@
-// norvane-dump scene: the loaded scene as JSON.
+// norvane-dump scene: the loaded scene as JSON, or its summary.
 #include <cstdio>
 
 #include "dump_commands.h"
 #include "scene/loader.h"
 #include "scene/scene_json.h"
+#include "scene_summary.h"
 
 namespace norvane::dump {
 
-bool readFile(const std::string& path, std::vector<unsigned char>& bytes) {
-    return readWholeFile(path, bytes);
-}
+bool readFile(const std::string& path, std::vector<unsigned char>& bytes) { return readWholeFile(path, bytes); }
 
-int dumpScene(const std::vector<std::string>& args, std::FILE* out) {
-    if (args.size() != 1) return 2;
+int dumpScene(const SceneCommand& command, std::FILE* out) {
     LoadError error;
-    const auto scene = loadScene(args[0], &error);
+    const auto scene = loadScene(command.file, &error);
     if (!scene) {
         // The compiler's one line, and why the loader refused the file and where.
-        std::fprintf(out, "{\"error\": \"File not found / is damaged !\", \"reason\": \"%s\", \"detail\": \"%s\", \"offset\": %lld}\n",
-                     loadStatusName(error.status), loadStatusText(error.status), static_cast<long long>(error.offset));
+        std::fprintf(stderr, "%s: File not found / is damaged ! (%s at offset %lld: %s)\n", command.file.c_str(),
+                     loadStatusName(error.status), static_cast<long long>(error.offset), loadStatusText(error.status));
         return 1;
     }
-    const std::string json = sceneToJson(*scene);
-    std::fwrite(json.data(), 1, json.size(), out);
+    const std::string text =
+        command.summary ? formatSceneSummary(command.file, summarizeScene(*scene)) : sceneToJson(*scene);
+    std::fwrite(text.data(), 1, text.size(), out);
     return 0;
 }
 

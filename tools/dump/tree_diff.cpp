@@ -1,6 +1,7 @@
 // norvane-dump diff A.bsp B.bsp: whether two tree files are identical and, if not, where they
 // first part: the section, the node (pre-order index, depth, F/B path from the root), the face
-// record and the field, with both values.
+// record and the field, with both values. Files that do not parse as trees are compared byte by
+// byte; only a file that cannot be read at all is trouble (exit 2), as diff(1) has it.
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -91,13 +92,13 @@ std::string firstDifference(const TreeFile& a, const TreeFile& b) {
 
 } // namespace
 
-int diffTrees(const std::vector<std::string>& args, std::FILE* out) {
-    if (args.size() != 2) return 2;
+int diffTrees(const std::string& a, const std::string& b, std::FILE* out) {
+    const std::string names[2] = {a, b};
     std::vector<unsigned char> bytes[2];
     for (int i = 0; i < 2; ++i)
-        if (!readFile(args[static_cast<std::size_t>(i)], bytes[i])) {
-            std::fprintf(stderr, "%s: cannot read the file\n", args[static_cast<std::size_t>(i)].c_str());
-            return 1;
+        if (!readFile(names[i], bytes[i])) {
+            std::fprintf(stderr, "%s: cannot read the file\n", names[i].c_str());
+            return 2;
         }
     if (bytes[0] == bytes[1]) {
         std::fprintf(out, "identical (%zu bytes)\n", bytes[0].size());
@@ -117,8 +118,8 @@ int diffTrees(const std::vector<std::string>& args, std::FILE* out) {
         difference = "byte offset " + std::to_string(at);
         for (int i = 0; i < 2; ++i)
             if (!parsed[i])
-                difference += "; " + args[static_cast<std::size_t>(i)] + " does not parse at offset " +
-                              std::to_string(problems[i].offset) + ": " + problems[i].message;
+                difference += "; " + names[i] + " does not parse at offset " + std::to_string(problems[i].offset) +
+                              ": " + problems[i].message;
     }
     std::fprintf(out, "differ: %s\n", difference.c_str());
     return 1;

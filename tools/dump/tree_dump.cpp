@@ -1,5 +1,5 @@
-// norvane-dump tree: a summary of a tree file, the whole file as JSON, or a check of every
-// rule of the format.
+// norvane-dump tree: a summary of a tree file, the whole file as JSON, a check of every rule of
+// the format, or a picture.
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -8,7 +8,9 @@
 
 #include "dump_commands.h"
 #include "norvane/tree_file.h"
+#include "output/atomic_file.h"
 #include "scene/scene_json.h"
+#include "tree_paths.h"
 
 namespace norvane::dump {
 namespace {
@@ -161,21 +163,41 @@ std::string treeSummary(const std::string& path, const TreeFile& file) {
     return out;
 }
 
+// The picture, to a file or to standard output ("-").
+int writeSvg(const TreeFile& file, const TreeCommand& command, std::FILE* out) {
+    std::string why;
+    const std::int32_t top = nodeAtPath(file, command.svg.node, why);
+    if (top < 0) {
+        std::fprintf(stderr, "norvane-dump: --node %s: %s: %s\n", command.svg.node.c_str(), command.file.c_str(),
+                     why.c_str());
+        return 2;
+    }
+    if (command.svgOut != "-" && isSameFile(command.svgOut, command.file)) {
+        std::fprintf(stderr, "norvane-dump: --svg %s would overwrite the tree file it draws\n", command.svgOut.c_str());
+        return 2;
+    }
+    const std::string svg = treeSvg(file, top, command.svg.depth);
+    if (command.svgOut == "-") {
+        std::fwrite(svg.data(), 1, svg.size(), out);
+        return 0;
+    }
+    switch (writeFileAtomically(command.svgOut, svg)) {
+    case AtomicWriteResult::Written:
+        return 0;
+    case AtomicWriteResult::CannotCreate:
+        std::fprintf(stderr, "%s: cannot create the file (no such folder, or read-only)\n", command.svgOut.c_str());
+        return 1;
+    case AtomicWriteResult::CannotWrite:
+        std::fprintf(stderr, "%s: cannot write the file (disk full?)\n", command.svgOut.c_str());
+        return 1;
+    }
+    return 1;
+}
+
 } // namespace
 
-int dumpTree(const std::vector<std::string>& args, std::FILE* out) {
-    if (args.empty()) return 2;
-    const std::string& path = args[0];
-    std::string mode = "summary", svgPath;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--json" || args[i] == "--check")
-            mode = args[i];
-        else if (args[i] == "--svg" && i + 1 < args.size()) {
-            mode = "--svg";
-            svgPath = args[++i];
-        } else
-            return 2;
-    }
+int dumpTree(const TreeCommand& command, std::FILE* out) {
+    const std::string& path = command.file;
     std::vector<unsigned char> bytes;
     if (!readFile(path, bytes)) {
         std::fprintf(stderr, "%s: cannot read the file\n", path.c_str());
@@ -183,27 +205,25 @@ int dumpTree(const std::vector<std::string>& args, std::FILE* out) {
     }
     TreeFile file;
     TreeFileError problem;
+    const bool check = command.view == TreeView::Check;
     const bool parsed = readTreeFile(bytes, file, problem);
-    if (!parsed || (mode == "--check" && !checkTreeFile(file, problem))) {
-        std::fprintf(mode == "--check" ? out : stderr, "%s: offset %llu: %s\n", path.c_str(),
+    if (!parsed || (check && !checkTreeFile(file, problem))) {
+        // With --check the verdict is the output; otherwise a file that does not parse is an error.
+        std::fprintf(check ? out : stderr, "%s: offset %llu: %s\n", path.c_str(),
                      static_cast<unsigned long long>(problem.offset), problem.message.c_str());
         return 1;
     }
-    if (mode == "--check") {
+    switch (command.view) {
+    case TreeView::Check:
         std::fprintf(out, "%s: ok (%zu nodes)\n", path.c_str(), file.nodes.size());
         return 0;
-    }
-    if (mode == "--svg") {
-        std::string error;
-        if (!writeTreeSvg(file, svgPath, error)) {
-            std::fprintf(stderr, "%s: %s\n", svgPath.c_str(), error.c_str());
-            return 1;
-        }
-        return 0;
-    }
-    if (mode == "--json") {
+    case TreeView::Json:
         writeTreeJson(file, out);
         return 0;
+    case TreeView::Svg:
+        return writeSvg(file, command, out);
+    case TreeView::Summary:
+        break;
     }
     const std::string text = treeSummary(path, file);
     std::fwrite(text.data(), 1, text.size(), out);

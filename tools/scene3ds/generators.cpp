@@ -613,29 +613,69 @@ ScenePlan levelScene(Random& rng, std::uint32_t faces) {
     return s;
 }
 
+// Every kind: its name, what it holds, its size when --faces is not given, the largest size it
+// can make, and its generator. One mesh holds at most 65535 vertices and 65535 faces (3DS's
+// 16-bit counts), which bounds the kinds that put everything in one mesh or one ground grid.
+struct KindEntry {
+    SceneKindInfo info;
+    ScenePlan (*make)(Random& rng, std::uint32_t faces);
+};
+
+const std::vector<KindEntry>& kindTable() {
+    static const std::vector<KindEntry> table{
+        {{"box", "one closed box of 12 faces (the size is fixed)", 12, 12},
+         [](Random&, std::uint32_t) { return boxScene(); }},
+        {{"arena", "rooms with doorways, pillars, stairs and ramps; lights, a camera, keyframes", 600,
+          maxGeneratedFaces},
+         arenaScene},
+        // cells = floor(sqrt(faces / 2)); 2 cells^2 faces in one mesh: at most 181 cells a side.
+        {{"terrain", "a height field of triangles in one mesh", 2000, 66247}, terrainScene},
+        // Three vertices a face in one mesh.
+        {{"soup", "random triangles in a cube, a quarter of them in a few shared planes", 500, 21845}, soupScene},
+        // A ground grid of 18 side^2 faces, side = ceil(sqrt(faces / 128)): at most 60 lots a side.
+        {{"city", "buildings on a street grid over a ground mesh", 5000, 460927}, cityScene},
+        // 20 freq^2 faces in one mesh, freq = round(sqrt(faces / 20)): at most 57.
+        {{"rock", "a bumpy geodesic sphere; its trees grow thousands of levels deep", 5000, 66124}, rockScene},
+        // One mesh a room: only the whole scene's size is bounded.
+        {{"level", "rooms on storeys, each with panels and one curved detail (sphere, torus, column, stairs)", 5000,
+          maxGeneratedFaces},
+         levelScene},
+    };
+    return table;
+}
+
+const KindEntry* findKind(const std::string& kind) {
+    for (const KindEntry& entry : kindTable())
+        if (kind == entry.info.name) return &entry;
+    return nullptr;
+}
+
 } // namespace
 
 const std::vector<std::string>& sceneKinds() {
-    static const std::vector<std::string> kinds{"box", "arena", "terrain", "soup", "city", "rock", "level"};
+    static const std::vector<std::string> kinds = [] {
+        std::vector<std::string> names;
+        for (const KindEntry& entry : kindTable()) names.push_back(entry.info.name);
+        return names;
+    }();
     return kinds;
 }
 
-bool isSceneKind(const std::string& kind) {
-    for (const std::string& k : sceneKinds())
-        if (k == kind) return true;
-    return false;
+bool isSceneKind(const std::string& kind) { return findKind(kind) != nullptr; }
+
+const SceneKindInfo& sceneKindInfo(const std::string& kind) {
+    const KindEntry* entry = findKind(kind);
+    if (!entry) throw std::invalid_argument("unknown scene kind: " + kind);
+    return entry->info;
 }
 
 ScenePlan generateScene(const std::string& kind, std::uint64_t seed, std::uint32_t faces) {
+    const SceneKindInfo& info = sceneKindInfo(kind);
+    if (faces > info.maxFaces)
+        throw std::invalid_argument(kind + " makes at most " + std::to_string(info.maxFaces) + " faces, not " +
+                                    std::to_string(faces));
     Random rng(seed * 0x2545F4914F6CDD1Dull + 1);
-    if (kind == "box") return boxScene();
-    if (kind == "arena") return arenaScene(rng, faces ? faces : 600);
-    if (kind == "terrain") return terrainScene(rng, faces ? faces : 2000);
-    if (kind == "soup") return soupScene(rng, faces ? faces : 500);
-    if (kind == "city") return cityScene(rng, faces ? faces : 5000);
-    if (kind == "rock") return rockScene(rng, faces ? faces : 5000);
-    if (kind == "level") return levelScene(rng, faces ? faces : 5000);
-    throw std::invalid_argument("unknown scene kind: " + kind);
+    return findKind(kind)->make(rng, faces ? faces : info.defaultFaces);
 }
 
 } // namespace norvane::scene3ds

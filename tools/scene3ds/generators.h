@@ -10,9 +10,24 @@
 
 namespace norvane::scene3ds {
 
-// The kinds: box, arena, terrain, soup, city, rock, level. `faces` is a target (0: the kind's default).
-bool isSceneKind(const std::string& kind);
+// The largest size of the kinds that spread their faces over many meshes.
+inline constexpr std::uint32_t maxGeneratedFaces = 1000000;
+
+struct SceneKindInfo {
+    const char* name;
+    const char* description;    // one line, for help texts
+    std::uint32_t defaultFaces; // the size when none is given
+    std::uint32_t maxFaces;     // the largest size the kind can make
+};
+
+// The kinds in the order they are listed: box, arena, terrain, soup, city, rock, level
 const std::vector<std::string>& sceneKinds();
+bool isSceneKind(const std::string& kind);
+// What the generators know of a kind; throws std::invalid_argument for a name not in sceneKinds().
+const SceneKindInfo& sceneKindInfo(const std::string& kind);
+
+// The scene of a kind. `faces` is a target, not an exact count (0: the kind's default); throws
+// std::invalid_argument for an unknown kind or a target above its maxFaces.
 ScenePlan generateScene(const std::string& kind, std::uint64_t seed, std::uint32_t faces);
 
 // A small deterministic random source (the standard distributions differ between libraries).
