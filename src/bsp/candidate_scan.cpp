@@ -41,9 +41,14 @@ SideTally classifyLeafBox(const Plane& plane, const BoxHierarchy& h, const Hiera
     return SideTally{bySides[1], bySides[2], bySides[3]};
 }
 
-// A shared plane's tally over all faces (its own candidate's face included), once counted.
+// What is known of a plane that several candidates share: its tally over all faces (its own
+// candidate's face included) once counted in full, or that one of them was abandoned. Once one
+// is abandoned, every later one is too: candidates are scanned in index order, and the same
+// plane at a later index cannot win where an earlier one could not (the lower bound allows for
+// the candidate's own face, and the best only improves).
 struct SharedTally {
     bool counted = false;
+    bool abandoned = false;
     SideTally tally;
 };
 
@@ -60,6 +65,7 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
     std::vector<std::int32_t> queue(h.boxes.size()); // each box enters at most once
     for (std::size_t u = first; u < candidates.size(); u += stride) {
         const std::int32_t i = candidates[u];
+        assert((u < first + stride || candidates[u - stride] < i) && "candidates in index order");
         const Plane& plane = node.plane(i);
         const PlaneBoxTest test(plane);
         const std::int32_t slot = node.sharedSlot[static_cast<std::size_t>(i)];
@@ -71,6 +77,8 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
         if (twin && twin->counted) {
             tally = twin->tally;
             remaining = 0;
+        } else if (twin && twin->abandoned) {
+            continue;
         } else if (hasNan(plane)) {
             // Every distance to a plane with a NaN in it is NaN, so every face is behind it.
             tally.back = static_cast<std::int32_t>(n);
@@ -91,9 +99,9 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
                 tally.add(classifyLeafBox(plane, h, box));
             }
             remaining -= box.count;
-            // A shared plane is always counted in full: its twins take its tally.
-            if (!twin && !counts.handedDown && r.decided() &&
+            if (!counts.handedDown && r.decided() &&
                 !beatsBest(lowestFinalScore(tally, remaining), i, r.bestScore, r.best)) {
+                if (twin) twin->abandoned = true;
                 abandoned = true;
                 break;
             }
@@ -101,7 +109,7 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
         // Abandoning needs the leaf rule decided already, so an abandoned candidate's partial
         // tally is not needed for it.
         if (abandoned) continue;
-        if (twin && !twin->counted) *twin = SharedTally{true, tally};
+        if (twin && !twin->counted) *twin = SharedTally{true, false, tally};
         tally.add(node.classifyOwn(plane, static_cast<std::size_t>(i)), -1);
         counts.candidates[static_cast<std::size_t>(i)] = CandidateCounts{tally, true};
         r.offer(tally, i);

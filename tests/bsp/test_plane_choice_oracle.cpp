@@ -3,6 +3,7 @@
 // rounding meets the tolerance, and faces without a plane.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <random>
@@ -101,6 +102,38 @@ void expectCounts(const CandidateCounts& got, const CandidateCounts& want, const
     EXPECT_EQ(got.tally.front, want.tally.front) << where;
     EXPECT_EQ(got.tally.back, want.tally.back) << where;
     EXPECT_EQ(got.tally.span, want.tally.span) << where;
+}
+
+TEST(PlaneChoiceOracle, CandidatesSharingAPlaneAreAbandonedAsOne) {
+    // Every face stands two to four times, so every plane is shared: the scan gives up a whole
+    // group when its first face loses, and the winner is often a group's first face.
+    std::mt19937 rng(31);
+    std::uniform_real_distribution<double> unit(-10, 10);
+    for (int round = 0; round < 300; ++round) {
+        Node node;
+        const int groups = 20 + static_cast<int>(rng() % 120);
+        node.vertices.reserve(static_cast<std::size_t>(12 * groups));
+        for (int g = 0; g < groups; ++g) {
+            Vertex a, b, c;
+            for (Vertex* v : {&a, &b, &c}) {
+                v->x = static_cast<float>(unit(rng));
+                v->y = static_cast<float>(unit(rng));
+                v->z = static_cast<float>(unit(rng));
+            }
+            for (int copy = 2 + static_cast<int>(rng() % 3); copy > 0; --copy) addFace(node, a, b, c);
+        }
+        std::shuffle(node.faces.begin(), node.faces.end(), rng);
+        NodeCounts counts;
+        PlaneSearchScratch scratch;
+        const unsigned threads = 1 + rng() % 3;
+        ASSERT_EQ(choosePlane(node.faces, node.vertices, counts, threads, scratch),
+                  choosePlaneReference(node.faces, node.vertices))
+            << "round " << round << ", " << node.faces.size() << " faces";
+        for (std::size_t i = 0; i < node.faces.size(); ++i)
+            if (counts.candidates[i].known)
+                expectCounts(counts.candidates[i], countAgainst(node.faces, node.vertices, i),
+                             "round " + std::to_string(round) + ", candidate " + std::to_string(i));
+    }
 }
 
 TEST(PlaneChoiceOracle, KnownCountsGiveTheSameChoiceAndEveryCountRecordedIsExact) {
