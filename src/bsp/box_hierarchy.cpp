@@ -53,10 +53,51 @@ std::vector<std::array<double, 3>> faceCentres(const std::vector<std::array<std:
     return centre;
 }
 
+// Each face's widest extent along an axis (0 where that is not finite).
+std::vector<double> faceWidths(const std::vector<std::array<std::uint32_t, 3>>& corners,
+                               const std::vector<Vertex>& local) {
+    std::vector<double> width(corners.size());
+    for (std::size_t f = 0; f < corners.size(); ++f) {
+        BoxBuilder b;
+        for (const std::uint32_t v : corners[f]) b.add(local[v]);
+        double w = 0;
+        for (int k = 0; k < 3; ++k) w = std::max(w, b.hi[k] - b.lo[k]);
+        width[f] = b.nonFinite || !std::isfinite(w) ? 0.0 : w;
+    }
+    return width;
+}
+
+// Splits the root box in two when it is large and holds faces wider than a tenth of its own
+// widest extent: those go into a subtree of their own. A level's walls and floors would
+// otherwise stretch every box they fall into across a whole room, and a plane crosses such
+// boxes wherever it passes. False when the root is split the ordinary way.
+bool splitWideFacesApart(BoxHierarchy& h, const std::vector<std::array<std::uint32_t, 3>>& corners,
+                         const std::vector<Vertex>& local) {
+    constexpr std::uint32_t smallestRoot = 128;
+    const std::uint32_t count = h.boxes[0].count;
+    if (count < smallestRoot) return false;
+    BoxBuilder all;
+    for (const auto& face : corners)
+        for (const std::uint32_t v : face) all.add(local[v]);
+    double extent = 0;
+    for (int k = 0; k < 3; ++k) extent = std::max(extent, all.hi[k] - all.lo[k]);
+    if (!std::isfinite(extent)) return false;
+    const std::vector<double> width = faceWidths(corners, local);
+    const auto wideEnd =
+        std::stable_partition(h.order.begin(), h.order.end(), [&](std::uint32_t f) { return width[f] > extent / 10; });
+    const auto wide = static_cast<std::uint32_t>(wideEnd - h.order.begin());
+    if (wide == 0 || wide == count) return false;
+    h.boxes[0].left = 1;
+    h.boxes.push_back(HierarchyBox{{}, 0, wide, -1});
+    h.boxes.push_back(HierarchyBox{{}, wide, count - wide, -1});
+    return true;
+}
+
 // Splits the boxes in index order while appending the children, which lays them out breadth
-// first. A box is split at the median of its faces' centres along their widest spread.
-void splitBoxes(BoxHierarchy& h, const std::vector<std::array<double, 3>>& centre) {
-    for (std::size_t index = 0; index < h.boxes.size(); ++index) {
+// first. A box is split at the median of its faces' centres along their widest spread; the
+// boxes before `from` are split already.
+void splitBoxes(BoxHierarchy& h, const std::vector<std::array<double, 3>>& centre, std::size_t from) {
+    for (std::size_t index = from; index < h.boxes.size(); ++index) {
         if (h.boxes[index].count <= hierarchyLeafSize) continue;
         const std::uint32_t first = h.boxes[index].first, count = h.boxes[index].count;
         double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
@@ -109,7 +150,7 @@ BoxHierarchy buildBoxHierarchy(const std::vector<std::array<std::uint32_t, 3>>& 
     for (std::size_t f = 0; f < n; ++f) h.order[f] = static_cast<std::uint32_t>(f);
     h.boxes.reserve(2 * (n / hierarchyLeafSize + 1));
     h.boxes.push_back(HierarchyBox{{}, 0, static_cast<std::uint32_t>(n), -1});
-    splitBoxes(h, faceCentres(corners, local));
+    splitBoxes(h, faceCentres(corners, local), splitWideFacesApart(h, corners, local) ? 1 : 0);
     h.cornerCoords.resize(n);
     for (std::size_t i = 0; i < n; ++i)
         for (std::size_t k = 0; k < 3; ++k) {

@@ -85,7 +85,8 @@ struct BoxHierarchy {
 
 // Builds the hierarchy over faces given as corner indices into `local`. A box is split at the
 // median of its faces' centres along their widest spread until it holds hierarchyLeafSize
-// faces or fewer.
+// faces or fewer; only a large root first puts the faces wider than a tenth of it (walls,
+// floors) into a subtree of their own.
 BoxHierarchy buildBoxHierarchy(const std::vector<std::array<std::uint32_t, 3>>& corners,
                                const std::vector<Vertex>& local);
 

@@ -1,0 +1,138 @@
+// The box hierarchy the plane search counts with: every face in exactly one leaf, bounds that
+// hold their faces, and a room's walls kept out of the boxes of the small things in it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "bsp/box_hierarchy.h"
+
+namespace norvane {
+namespace {
+
+struct Faces {
+    std::vector<std::array<std::uint32_t, 3>> corners;
+    std::vector<Vertex> local;
+
+    void add(float x0, float y0, float z0, float x1, float y1, float z1, float x2, float y2, float z2) {
+        const auto first = static_cast<std::uint32_t>(local.size());
+        for (const auto& p : {std::array{x0, y0, z0}, std::array{x1, y1, z1}, std::array{x2, y2, z2}}) {
+            Vertex v;
+            v.x = p[0], v.y = p[1], v.z = p[2];
+            local.push_back(v);
+        }
+        corners.push_back({first, first + 1, first + 2});
+    }
+};
+
+// The faces of box `index` and its subtree, as indices into the hierarchy's order.
+std::pair<std::uint32_t, std::uint32_t> range(const BoxHierarchy& h, std::size_t index) {
+    return {h.boxes[index].first, h.boxes[index].first + h.boxes[index].count};
+}
+
+void expectSound(const BoxHierarchy& h, const Faces& faces) {
+    ASSERT_EQ(h.order.size(), faces.corners.size());
+    std::vector<std::uint32_t> sorted = h.order;
+    std::sort(sorted.begin(), sorted.end());
+    for (std::size_t i = 0; i < sorted.size(); ++i) ASSERT_EQ(sorted[i], i) << "every face once";
+    EXPECT_EQ(h.boxes[0].count, faces.corners.size());
+    for (std::size_t index = 0; index < h.boxes.size(); ++index) {
+        const HierarchyBox& box = h.boxes[index];
+        if (box.left >= 0) {
+            const auto [first, end] = range(h, index);
+            EXPECT_EQ(range(h, static_cast<std::size_t>(box.left)).first, first) << index;
+            EXPECT_EQ(range(h, static_cast<std::size_t>(box.left)).second,
+                      range(h, static_cast<std::size_t>(box.left) + 1).first)
+                << index;
+            EXPECT_EQ(range(h, static_cast<std::size_t>(box.left) + 1).second, end) << index;
+        } else {
+            EXPECT_LE(box.count, hierarchyLeafSize) << index;
+        }
+        for (std::uint32_t i = box.first; i < box.first + box.count; ++i)
+            for (int k = 0; k < 3; ++k) {
+                const Vertex& v = faces.local[faces.corners[h.order[i]][static_cast<std::size_t>(k)]];
+                const double p[3] = {v.x, v.y, v.z};
+                for (int axis = 0; axis < 3; ++axis)
+                    EXPECT_LE(std::fabs(p[axis] - box.bounds.mid[axis]), box.bounds.half[axis])
+                        << "box " << index << " holds face " << h.order[i];
+            }
+    }
+}
+
+TEST(BoxHierarchy, EveryFaceLiesInOneLeafInsideEveryBoxAboveIt) {
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> small(-1, 1), big(-50, 50);
+    for (int round = 0; round < 40; ++round) {
+        Faces faces;
+        const int n = 1 + static_cast<int>(rng() % 700);
+        for (int i = 0; i < n; ++i) {
+            const float cx = big(rng), cy = big(rng), cz = big(rng), s = i % 9 == 0 ? 40.0f : 1.0f;
+            faces.add(cx + s * small(rng), cy + s * small(rng), cz, cx, cy + s * small(rng), cz + s * small(rng),
+                      cx + s * small(rng), cy, cz + s * small(rng));
+        }
+        const BoxHierarchy h = buildBoxHierarchy(faces.corners, faces.local);
+        expectSound(h, faces);
+        for (std::size_t i = 0; i < h.order.size(); ++i)
+            for (std::size_t k = 0; k < 9; ++k) {
+                const Vertex& v = faces.local[faces.corners[h.order[i]][k / 3]];
+                EXPECT_EQ(h.cornerCoords[i][k], k % 3 == 0   ? v.x
+                                                : k % 3 == 1 ? v.y
+                                                             : v.z)
+                    << "corners follow the order";
+            }
+    }
+}
+
+TEST(BoxHierarchy, WallsGetASubtreeOfTheirOwnAndLeaveTheSmallBoxesSmall) {
+    // A 12 x 12 x 5 room: two triangles per wall, floor and ceiling, and 400 small triangles
+    // spread over the room.
+    Faces faces;
+    const float s = 12, h = 5;
+    auto quad = [&](std::array<float, 3> a, std::array<float, 3> b, std::array<float, 3> c, std::array<float, 3> d) {
+        faces.add(a[0], a[1], a[2], b[0], b[1], b[2], c[0], c[1], c[2]);
+        faces.add(a[0], a[1], a[2], c[0], c[1], c[2], d[0], d[1], d[2]);
+    };
+    quad({0, 0, 0}, {s, 0, 0}, {s, s, 0}, {0, s, 0});
+    quad({0, 0, h}, {s, 0, h}, {s, s, h}, {0, s, h});
+    quad({0, 0, 0}, {s, 0, 0}, {s, 0, h}, {0, 0, h});
+    quad({s, 0, 0}, {s, s, 0}, {s, s, h}, {s, 0, h});
+    quad({s, s, 0}, {0, s, 0}, {0, s, h}, {s, s, h});
+    quad({0, s, 0}, {0, 0, 0}, {0, 0, h}, {0, s, h});
+    std::mt19937 rng(8);
+    std::uniform_real_distribution<float> x(0.5f, s - 0.5f), z(0.5f, h - 0.5f), d(-0.2f, 0.2f);
+    for (int i = 0; i < 400; ++i) {
+        const float cx = x(rng), cy = x(rng), cz = z(rng);
+        faces.add(cx, cy, cz, cx + d(rng), cy + d(rng), cz, cx, cy + d(rng), cz + d(rng));
+    }
+    const BoxHierarchy hierarchy = buildBoxHierarchy(faces.corners, faces.local);
+    expectSound(hierarchy, faces);
+
+    ASSERT_GE(hierarchy.boxes[0].left, 0);
+    const auto wall = static_cast<std::size_t>(hierarchy.boxes[0].left);
+    const auto [first, end] = range(hierarchy, wall);
+    std::vector<std::uint32_t> walls(hierarchy.order.begin() + first, hierarchy.order.begin() + end);
+    std::sort(walls.begin(), walls.end());
+    EXPECT_EQ(walls, (std::vector<std::uint32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}))
+        << "the room's walls, floor and ceiling fill the root's first child";
+    for (const HierarchyBox& box : hierarchy.boxes) {
+        if (box.left >= 0 || box.first < end) continue;
+        for (int axis = 0; axis < 3; ++axis)
+            EXPECT_LT(2 * box.bounds.half[axis], s / 3) << "a leaf of small faces stays small";
+    }
+}
+
+TEST(BoxHierarchy, SmallNodesAndNodesOfEqualFacesAreSplitTheOrdinaryWay) {
+    Faces few, alike;
+    for (int i = 0; i < 100; ++i) few.add(float(i), 0, 0, float(i) + 50, 1, 0, float(i), 0, 1);
+    for (int i = 0; i < 300; ++i) alike.add(float(i), 0, 0, float(i) + 50, 1, 0, float(i), 0, 1);
+    for (const Faces* faces : {&few, &alike}) {
+        const BoxHierarchy h = buildBoxHierarchy(faces->corners, faces->local);
+        expectSound(h, *faces);
+        ASSERT_GE(h.boxes[0].left, 0);
+        const auto left = static_cast<std::size_t>(h.boxes[0].left);
+        EXPECT_EQ(h.boxes[left].count, faces->corners.size() / 2) << "split at the median";
+    }
+}
+
+} // namespace
+} // namespace norvane
