@@ -4,17 +4,20 @@
 Run by CTest with NORVANE_COMPILER (the compiler), NORVANE_SCENE_TOOL (norvane-scene) and
 NORVANE_TEST_TMP (a scratch folder) in the environment.
 """
-import fcntl
 import os
-import resource
 import select
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import termios
 import time
 import unittest
+
+sys.dont_write_bytecode = True  # no compiled copy of the helper beside the sources
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "support"))
+from pseudo_terminal import PseudoTerminal
 
 COMPILER = os.environ.get("NORVANE_COMPILER", "")
 SCENE_TOOL = os.environ.get("NORVANE_SCENE_TOOL", "")
@@ -23,55 +26,13 @@ TIMEOUT = 60.0
 UTF8_ENV = dict(os.environ, LC_ALL="C.UTF-8", LANG="C.UTF-8")
 
 
-class Terminal:
+class ConsoleTerminal(PseudoTerminal):
     """A pseudo-terminal whose both ends this process keeps, so that the terminal's settings
     can be read before, during and after a run."""
-
-    def __init__(self):
-        self.master, self.slave = os.openpty()
-        self.output = b""
-        self.processes = []
-
-    def close(self):
-        for process in self.processes:  # a failed check can leave a run waiting
-            if process.poll() is None:
-                process.kill()
-                process.wait()
-        os.close(self.master)
-        os.close(self.slave)
 
     def settings(self):
         """What `stty -g` prints for the terminal."""
         return subprocess.run(["stty", "-g"], stdin=self.slave, capture_output=True, check=True).stdout
-
-    def start(self, args, cwd, env, stdout=None):
-        """Starts a process in a session of its own with this terminal as its controlling
-        terminal, so that keys such as Ctrl-C reach it as they would from a keyboard."""
-        def take_terminal():
-            fcntl.ioctl(0, termios.TIOCSCTTY, 0)
-            resource.setrlimit(resource.RLIMIT_CORE, (0, 0))  # SIGQUIT leaves no core file
-        process = subprocess.Popen(args, cwd=cwd, env=env, stdin=self.slave,
-                                   stdout=self.slave if stdout is None else stdout, stderr=self.slave,
-                                   start_new_session=True, preexec_fn=take_terminal)
-        self.processes.append(process)
-        return process
-
-    def pump(self, seconds):
-        """Reads what the terminal shows for up to `seconds`."""
-        ready, _, _ = select.select([self.master], [], [], seconds)
-        if ready:
-            try:
-                self.output += os.read(self.master, 65536)
-            except OSError:
-                pass
-
-    def read_until(self, text, process):
-        deadline = time.monotonic() + TIMEOUT
-        while text not in self.output:
-            if time.monotonic() > deadline:
-                raise AssertionError("the terminal never showed %r; it shows %r" % (text, self.output[-400:]))
-            self.pump(0.05)
-        return self.output
 
     def wait_for_key_wait(self, process):
         """Waits until the run reads its key: the terminal is no longer in line mode."""
@@ -89,17 +50,6 @@ class Terminal:
         ready, _, _ = select.select([self.slave], [], [], 5)
         return os.read(self.slave, 1024) if ready else b"<nothing>"
 
-    def wait_for_exit(self, process, seconds=TIMEOUT):
-        deadline = time.monotonic() + seconds
-        while process.poll() is None:
-            if time.monotonic() > deadline:
-                process.kill()
-                process.wait()
-                raise AssertionError("the run did not end; the terminal shows %r" % self.output[-400:])
-            self.pump(0.05)
-        self.pump(0.1)
-        return process.returncode
-
 
 class TerminalTest(unittest.TestCase):
     def setUp(self):
@@ -108,7 +58,7 @@ class TerminalTest(unittest.TestCase):
         if base:
             os.makedirs(base, exist_ok=True)
         self.folder = tempfile.mkdtemp(prefix="terminal-", dir=base)
-        self.terminal = Terminal()
+        self.terminal = ConsoleTerminal()
         self.scene = os.path.join(self.folder, "scene.3ds")
         subprocess.run([SCENE_TOOL, "arena", "--seed", "3", "--faces", "200", self.scene], check=True,
                        stdout=subprocess.DEVNULL)
@@ -178,7 +128,7 @@ class TerminalTest(unittest.TestCase):
         process = self.terminal.start([COMPILER.encode(), name], self.folder, UTF8_ENV)
         self.terminal.wait_for_key_wait(process)
         os.write(self.terminal.master, b"k")
-        self.assertEqual(self.terminal.wait_for_exit(process), 0)
+        self.assertEqual(self.terminal.wait_for_exit(process, TIMEOUT), 0)
         shown = self.terminal.output
         self.assertIn(b"Loading file \xba\xbc\xc9.3ds .. Done", shown)
         self.assertIn("\u2554\u2550\u2550".encode(), shown)  # the logo's ╔══

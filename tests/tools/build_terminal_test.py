@@ -5,75 +5,23 @@ a line per scene and a bar redrawn in place below them, and Ctrl-C from the keyb
 Run by CTest with NORVANE_BUILD (norvane-build), NORVANE_SCENE_TOOL (norvane-scene) and
 NORVANE_TEST_TMP (a scratch folder) in the environment.
 """
-import fcntl
 import os
 import re
-import select
 import shutil
 import signal
-import struct
 import subprocess
+import sys
 import tempfile
-import termios
-import time
 import unittest
+
+sys.dont_write_bytecode = True  # no compiled copy of the helper beside the sources
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "support"))
+from pseudo_terminal import PseudoTerminal
 
 BUILD = os.environ.get("NORVANE_BUILD", "")
 SCENE_TOOL = os.environ.get("NORVANE_SCENE_TOOL", "")
 TIMEOUT = 120.0
 BAR = re.compile(rb"\r(\[[#.]*\] )?(\d+)/(\d+) scenes[^\r\n]*")
-
-
-class Terminal:
-    """A pseudo-terminal of a given width with a process in a session of its own on it."""
-
-    def __init__(self, columns):
-        self.master, self.slave = os.openpty()
-        fcntl.ioctl(self.slave, termios.TIOCSWINSZ, struct.pack("HHHH", 24, columns, 0, 0))
-        self.output = b""
-        self.process = None
-
-    def close(self):
-        if self.process and self.process.poll() is None:
-            self.process.kill()
-            self.process.wait()
-        os.close(self.master)
-        os.close(self.slave)
-
-    def start(self, args, cwd, stdout=None):
-        def take_terminal():
-            fcntl.ioctl(0, termios.TIOCSCTTY, 0)
-        self.process = subprocess.Popen(args, cwd=cwd, stdin=self.slave,
-                                        stdout=self.slave if stdout is None else stdout, stderr=self.slave,
-                                        start_new_session=True, preexec_fn=take_terminal)
-        return self.process
-
-    def pump(self, seconds):
-        ready, _, _ = select.select([self.master], [], [], seconds)
-        if ready:
-            try:
-                self.output += os.read(self.master, 65536)
-            except OSError:
-                pass
-
-    def wait_for(self, text):
-        deadline = time.monotonic() + TIMEOUT
-        while text not in self.output:
-            if time.monotonic() > deadline or self.process.poll() is not None:
-                self.pump(0.1)
-                if text in self.output:
-                    return
-                raise AssertionError("the terminal never showed %r; it shows %r" % (text, self.output[-400:]))
-            self.pump(0.02)
-
-    def wait_for_exit(self):
-        deadline = time.monotonic() + TIMEOUT
-        while self.process.poll() is None:
-            if time.monotonic() > deadline:
-                raise AssertionError("the run did not end; the terminal shows %r" % self.output[-400:])
-            self.pump(0.05)
-        self.pump(0.2)
-        return self.process.returncode
 
 
 class BuildTerminalTest(unittest.TestCase):
@@ -91,7 +39,7 @@ class BuildTerminalTest(unittest.TestCase):
         shutil.rmtree(self.folder, ignore_errors=True)
 
     def terminal(self, columns):
-        terminal = Terminal(columns)
+        terminal = PseudoTerminal(columns)
         self.terminals.append(terminal)
         return terminal
 
@@ -114,8 +62,8 @@ class BuildTerminalTest(unittest.TestCase):
     def test_a_line_per_scene_above_a_bar_redrawn_in_place(self):
         names = self.scenes()
         terminal = self.terminal(100)
-        terminal.start([BUILD, "-j", "2"] + names, self.folder)
-        self.assertEqual(terminal.wait_for_exit(), 1, "the broken scene fails the batch")
+        process = terminal.start([BUILD, "-j", "2"] + names, self.folder)
+        self.assertEqual(terminal.wait_for_exit(process, TIMEOUT, 0.2), 1, "the broken scene fails the batch")
         shown = terminal.output
         pictures = [m.group(0).rstrip(b" ") for m in BAR.finditer(shown)]
         self.assertGreater(len(pictures), len(names), "the bar is drawn again after every scene line")
@@ -139,10 +87,11 @@ class BuildTerminalTest(unittest.TestCase):
         os.mkdir(reference)
         subprocess.run([BUILD, "-q", "-o", reference] + names, cwd=self.folder, check=True)
         terminal = self.terminal(100)
-        terminal.start([BUILD, "-j", "2"] + names, self.folder)
-        terminal.wait_for(b"ok      ")  # the first scene is done, the others compile
+        process = terminal.start([BUILD, "-j", "2"] + names, self.folder)
+        terminal.wait_for(b"ok      ", TIMEOUT)  # the first scene is done, the others compile
         os.write(terminal.master, b"\x03")
-        self.assertEqual(terminal.wait_for_exit(), -signal.SIGINT, "the run ends as Ctrl-C ends it")
+        self.assertEqual(terminal.wait_for_exit(process, TIMEOUT, 0.2), -signal.SIGINT,
+                         "the run ends as Ctrl-C ends it")
         self.assertIn(b"norvane-build: interrupted", terminal.output)
         self.assertEqual(self.temporaries(), [])
         finished = 0
