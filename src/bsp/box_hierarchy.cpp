@@ -127,11 +127,8 @@ void boundBoxes(BoxHierarchy& h) {
         HierarchyBox& box = h.boxes[index];
         BoxBuilder& b = bounds[index];
         if (box.left < 0) {
-            for (std::uint32_t i = box.first; i < box.first + box.count; ++i)
-                for (std::size_t k = 0; k < 3; ++k) {
-                    const auto& p = h.cornerCoords[i];
-                    b.add(p[3 * k], p[3 * k + 1], p[3 * k + 2]);
-                }
+            for (std::size_t c = 3 * std::size_t{box.first}; c < 3 * std::size_t{box.first + box.count}; ++c)
+                b.add(h.cornerX[c], h.cornerY[c], h.cornerZ[c]);
         } else {
             b.add(bounds[static_cast<std::size_t>(box.left)]);
             b.add(bounds[static_cast<std::size_t>(box.left) + 1]);
@@ -151,13 +148,15 @@ BoxHierarchy buildBoxHierarchy(const std::vector<std::array<std::uint32_t, 3>>& 
     h.boxes.reserve(2 * (n / hierarchyLeafSize + 1));
     h.boxes.push_back(HierarchyBox{{}, 0, static_cast<std::uint32_t>(n), -1});
     splitBoxes(h, faceCentres(corners, local), splitWideFacesApart(h, corners, local) ? 1 : 0);
-    h.cornerCoords.resize(n);
+    h.cornerX.resize(3 * n);
+    h.cornerY.resize(3 * n);
+    h.cornerZ.resize(3 * n);
     for (std::size_t i = 0; i < n; ++i)
         for (std::size_t k = 0; k < 3; ++k) {
             const Vertex& v = local[corners[h.order[i]][k]];
-            h.cornerCoords[i][3 * k] = v.x;
-            h.cornerCoords[i][3 * k + 1] = v.y;
-            h.cornerCoords[i][3 * k + 2] = v.z;
+            h.cornerX[3 * i + k] = v.x;
+            h.cornerY[3 * i + k] = v.y;
+            h.cornerZ[3 * i + k] = v.z;
         }
     boundBoxes(h);
     return h;

@@ -25,14 +25,21 @@ bool hasNan(const Plane& p) { return std::isnan(p.a) || std::isnan(p.b) || std::
 
 // The tally of one leaf box's faces, classified exactly. A face is in front when a corner is
 // and none is behind, behind in the mirror case, cut when it has corners on both sides, and in
-// the plane otherwise.
+// the plane otherwise. The distances come first, in one loop over the box's corners that the
+// compiler vectorises: the same double sums, rounded to float, as planeDistance.
 SideTally classifyLeafBox(const Plane& plane, const BoxHierarchy& h, const HierarchyBox& box) {
+    assert(box.count <= hierarchyLeafSize);
+    float distance[3 * hierarchyLeafSize];
+    const std::size_t first = 3 * std::size_t{box.first}, corners = 3 * std::size_t{box.count};
+    const float* x = h.cornerX.data() + first;
+    const float* y = h.cornerY.data() + first;
+    const float* z = h.cornerZ.data() + first;
+    const double a = plane.a, b = plane.b, c = plane.c, d = plane.d;
+    for (std::size_t k = 0; k < corners; ++k)
+        distance[k] = static_cast<float>(((a * double(x[k]) + b * double(y[k])) + c * double(z[k])) + d);
     std::int32_t bySides[4] = {}; // none, front only, behind only, both
-    for (std::uint32_t k = box.first; k < box.first + box.count; ++k) {
-        const auto& p = h.cornerCoords[k];
-        const float d0 = planeDistance(plane, p[0], p[1], p[2]);
-        const float d1 = planeDistance(plane, p[3], p[4], p[5]);
-        const float d2 = planeDistance(plane, p[6], p[7], p[8]);
+    for (std::size_t k = 0; k < corners; k += 3) {
+        const float d0 = distance[k], d1 = distance[k + 1], d2 = distance[k + 2];
         const bool front = (d0 > planeTolerance) | (d1 > planeTolerance) | (d2 > planeTolerance);
         // NaN counts as behind: !(d >= -tolerance).
         const bool back = !(d0 >= -planeTolerance) | !(d1 >= -planeTolerance) | !(d2 >= -planeTolerance);
@@ -117,8 +124,8 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
     return r;
 }
 
-ScanResult scanInThreads(const PreparedNode& node, const std::vector<std::int32_t>& candidates,
-                         const ScanResult& start, NodeCounts& counts, unsigned threads) {
+ScanResult scanInThreads(const PreparedNode& node, const std::vector<std::int32_t>& candidates, const ScanResult& start,
+                         NodeCounts& counts, unsigned threads) {
     // The threads' results merge exactly: the lowest score, the lower index on ties, and the
     // sides seen by any of them.
     if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);

@@ -73,12 +73,11 @@ TEST(BoxHierarchy, EveryFaceLiesInOneLeafInsideEveryBoxAboveIt) {
         const BoxHierarchy h = buildBoxHierarchy(faces.corners, faces.local);
         expectSound(h, faces);
         for (std::size_t i = 0; i < h.order.size(); ++i)
-            for (std::size_t k = 0; k < 9; ++k) {
-                const Vertex& v = faces.local[faces.corners[h.order[i]][k / 3]];
-                EXPECT_EQ(h.cornerCoords[i][k], k % 3 == 0   ? v.x
-                                                : k % 3 == 1 ? v.y
-                                                             : v.z)
-                    << "corners follow the order";
+            for (std::size_t k = 0; k < 3; ++k) {
+                const Vertex& v = faces.local[faces.corners[h.order[i]][k]];
+                EXPECT_EQ(h.cornerX[3 * i + k], v.x) << "corners follow the order";
+                EXPECT_EQ(h.cornerY[3 * i + k], v.y);
+                EXPECT_EQ(h.cornerZ[3 * i + k], v.z);
             }
     }
 }
