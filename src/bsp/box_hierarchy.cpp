@@ -53,17 +53,31 @@ std::vector<std::array<double, 3>> faceCentres(const std::vector<std::array<std:
     return centre;
 }
 
-// Each face's widest extent along an axis (0 where that is not finite).
+// Each face's widest extent along an axis (0 where that is not finite), and the widest extent
+// of the faces' finite bounds together.
 std::vector<double> faceWidths(const std::vector<std::array<std::uint32_t, 3>>& corners,
-                               const std::vector<Vertex>& local) {
+                               const std::vector<Vertex>& local, double& extent) {
     std::vector<double> width(corners.size());
+    double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
     for (std::size_t f = 0; f < corners.size(); ++f) {
-        BoxBuilder b;
-        for (const std::uint32_t v : corners[f]) b.add(local[v]);
-        double w = 0;
-        for (int k = 0; k < 3; ++k) w = std::max(w, b.hi[k] - b.lo[k]);
-        width[f] = b.nonFinite || !std::isfinite(w) ? 0.0 : w;
+        const Vertex& p = local[corners[f][0]];
+        const Vertex& q = local[corners[f][1]];
+        const Vertex& r = local[corners[f][2]];
+        const double faceLo[3] = {std::min({p.x, q.x, r.x}), std::min({p.y, q.y, r.y}), std::min({p.z, q.z, r.z})};
+        const double faceHi[3] = {std::max({p.x, q.x, r.x}), std::max({p.y, q.y, r.y}), std::max({p.z, q.z, r.z})};
+        const double w = std::max({faceHi[0] - faceLo[0], faceHi[1] - faceLo[1], faceHi[2] - faceLo[2]});
+        if (!std::isfinite(w) ||
+            !std::isfinite(faceLo[0] + faceLo[1] + faceLo[2] + faceHi[0] + faceHi[1] + faceHi[2])) {
+            width[f] = 0; // a corner that is not a number or infinite
+            continue;
+        }
+        width[f] = w;
+        for (int k = 0; k < 3; ++k) {
+            lo[k] = std::min(lo[k], faceLo[k]);
+            hi[k] = std::max(hi[k], faceHi[k]);
+        }
     }
+    extent = std::max({hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]});
     return width;
 }
 
@@ -76,13 +90,9 @@ bool splitWideFacesApart(BoxHierarchy& h, const std::vector<std::array<std::uint
     constexpr std::uint32_t smallestRoot = 128;
     const std::uint32_t count = h.boxes[0].count;
     if (count < smallestRoot) return false;
-    BoxBuilder all;
-    for (const auto& face : corners)
-        for (const std::uint32_t v : face) all.add(local[v]);
     double extent = 0;
-    for (int k = 0; k < 3; ++k) extent = std::max(extent, all.hi[k] - all.lo[k]);
+    const std::vector<double> width = faceWidths(corners, local, extent);
     if (!std::isfinite(extent)) return false;
-    const std::vector<double> width = faceWidths(corners, local);
     const auto wideEnd =
         std::stable_partition(h.order.begin(), h.order.end(), [&](std::uint32_t f) { return width[f] > extent / 10; });
     const auto wide = static_cast<std::uint32_t>(wideEnd - h.order.begin());
