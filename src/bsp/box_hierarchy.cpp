@@ -161,13 +161,17 @@ BoxHierarchy buildBoxHierarchy(const std::vector<std::array<std::uint32_t, 3>>& 
     h.cornerX.resize(3 * n);
     h.cornerY.resize(3 * n);
     h.cornerZ.resize(3 * n);
-    for (std::size_t i = 0; i < n; ++i)
-        for (std::size_t k = 0; k < 3; ++k) {
-            const Vertex& v = local[corners[h.order[i]][k]];
-            h.cornerX[3 * i + k] = v.x;
-            h.cornerY[3 * i + k] = v.y;
-            h.cornerZ[3 * i + k] = v.z;
-        }
+    for (const HierarchyBox& leaf : h.boxes) {
+        if (leaf.left >= 0) continue;
+        for (std::uint32_t i = 0; i < leaf.count; ++i)
+            for (std::uint32_t k = 0; k < 3; ++k) {
+                const Vertex& v = local[corners[h.order[leaf.first + i]][k]];
+                const std::size_t at = BoxHierarchy::cornerAt(leaf.first, leaf.count, i, k);
+                h.cornerX[at] = v.x;
+                h.cornerY[at] = v.y;
+                h.cornerZ[at] = v.z;
+            }
+    }
     boundBoxes(h);
     return h;
 }

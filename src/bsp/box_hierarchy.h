@@ -42,7 +42,7 @@ struct BoxBuilder {
 // holds only points that classify as Front (and the mirror for Back). Anything nearer, or any
 // NaN, leaves the box undecided.
 class PlaneBoxTest {
-public:
+  public:
     explicit PlaneBoxTest(const Plane& p)
         : a_(p.a), b_(p.b), c_(p.c), d_(p.d), absA_(std::fabs(a_)), absB_(std::fabs(b_)), absC_(std::fabs(c_)),
           marginScale_(1e-12 * (absA_ + absB_ + absC_)), marginBase_(1e-12 * std::fabs(d_)) {}
@@ -61,7 +61,7 @@ public:
     static inline const double frontLimit = std::nextafter(planeTolerance, 1.0f);
     static inline const double backLimit = std::nextafter(-planeTolerance, -1.0f);
 
-private:
+  private:
     double a_, b_, c_, d_, absA_, absB_, absC_, marginScale_, marginBase_;
 };
 
@@ -80,9 +80,16 @@ struct HierarchyBox {
 struct BoxHierarchy {
     std::vector<HierarchyBox> boxes; // boxes[0] holds every face
     std::vector<std::uint32_t> order;
-    // The corners' coordinates, corner k of face order[i] at 3 * i + k: one array per axis, so a
-    // leaf's distances are computed in one straight loop that the compiler vectorises.
+    // The corners' coordinates, one array per axis, leaf by leaf: the leaf holding the faces
+    // order[first, first + count) keeps corner k of face order[first + i] at
+    // 3 * first + k * count + i. So a leaf's distances are one straight loop, and its faces'
+    // sides another over three runs of distances, both of which the compiler vectorises.
     std::vector<float> cornerX, cornerY, cornerZ;
+
+    // Where corner k of the i-th face of a leaf starting at `first` with `count` faces is.
+    static std::size_t cornerAt(std::uint32_t first, std::uint32_t count, std::uint32_t i, std::uint32_t k) {
+        return 3 * std::size_t{first} + std::size_t{k} * count + i;
+    }
 };
 
 // Builds the hierarchy over faces given as corner indices into `local`. A box is split at the

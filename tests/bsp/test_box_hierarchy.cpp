@@ -72,13 +72,17 @@ TEST(BoxHierarchy, EveryFaceLiesInOneLeafInsideEveryBoxAboveIt) {
         }
         const BoxHierarchy h = buildBoxHierarchy(faces.corners, faces.local);
         expectSound(h, faces);
-        for (std::size_t i = 0; i < h.order.size(); ++i)
-            for (std::size_t k = 0; k < 3; ++k) {
-                const Vertex& v = faces.local[faces.corners[h.order[i]][k]];
-                EXPECT_EQ(h.cornerX[3 * i + k], v.x) << "corners follow the order";
-                EXPECT_EQ(h.cornerY[3 * i + k], v.y);
-                EXPECT_EQ(h.cornerZ[3 * i + k], v.z);
-            }
+        for (const HierarchyBox& leaf : h.boxes) {
+            if (leaf.left >= 0) continue;
+            for (std::uint32_t i = 0; i < leaf.count; ++i)
+                for (std::uint32_t k = 0; k < 3; ++k) {
+                    const Vertex& v = faces.local[faces.corners[h.order[leaf.first + i]][k]];
+                    const std::size_t at = BoxHierarchy::cornerAt(leaf.first, leaf.count, i, k);
+                    EXPECT_EQ(h.cornerX[at], v.x) << "a leaf's corners, corner by corner";
+                    EXPECT_EQ(h.cornerY[at], v.y);
+                    EXPECT_EQ(h.cornerZ[at], v.z);
+                }
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "bsp/box_hierarchy.h"
+#include "bsp/candidate_scan.h"
 #include "bsp/normal_sweep.h"
 #include "bsp/prepared_node.h"
 
@@ -90,7 +91,8 @@ TEST(PlaneSearchEdges, BoxesAtTheToleranceBandFarFromTheOriginAreNeverDecidedWro
         for (int k = 0; k < 3; ++k) {
             const double c = magnitude * rng.unit();
             lo[k] = static_cast<float>(c);
-            hi[k] = static_cast<float>(c + std::ldexp(1.0, static_cast<int>(rng.next() % 10) - 6) * std::fabs(rng.unit()));
+            hi[k] =
+                static_cast<float>(c + std::ldexp(1.0, static_cast<int>(rng.next() % 10) - 6) * std::fabs(rng.unit()));
         }
         // The plane passes near the box's corner that is nearest behind it.
         const float cx = p.a > 0 ? lo[0] : hi[0], cy = p.b > 0 ? lo[1] : hi[1];
@@ -147,6 +149,53 @@ TEST(PlaneSearchEdges, TheToleranceBandIsComparedAsAFloat) {
     EXPECT_EQ(classifyPoint(Plane{0, -1, 0, -offset}, at(3, y, -2)), On);
 }
 
+TEST(PlaneSearchEdges, LeavesCompareTheBandAsAFloat) {
+    // Floors at y = -0.0007 and faces whose corners sit just above their band, so close that
+    // the distance rounds to 0.001f and is On; enough faces that the scan opens leaf boxes.
+    const float offset = 0.0007f;
+    const float y = heightJustAboveTheBand(offset);
+    ASSERT_FALSE(std::isnan(y));
+    std::vector<Vertex> vertices;
+    std::vector<BspFace> faces;
+    auto face = [&](Vertex a, Vertex b, Vertex c, Plane plane) {
+        BspFace f;
+        for (int k = 0; k < 3; ++k) {
+            f.verts[k] = static_cast<std::uint32_t>(vertices.size());
+            vertices.push_back(k == 0 ? a : k == 1 ? b : c);
+        }
+        f.plane = plane;
+        faces.push_back(f);
+    };
+    for (int i = 0; i < 40; ++i) {
+        const auto x = static_cast<float>(i % 8), z = static_cast<float>(i / 8);
+        if (i % 4 == 0)
+            face(at(x, -offset, z), at(x, -offset, z + 1), at(x + 1, -offset, z), Plane{0, 1, 0, offset});
+        else if (i % 4 == 1)
+            face(at(x, y, z), at(x, y, z + 1), at(x + 1, y, z), Plane{0, 1, 0, -y});
+        else if (i % 4 == 2)
+            face(at(x, y, z), at(x, -1, z + 1), at(x + 1, y, z), Plane{0.5f, 0.5f, 0.5f, 0});
+        else
+            face(at(x, y, z), at(x, 1, z + 1), at(x + 1, -2, z), Plane{0.5f, -0.5f, 0.5f, 0});
+    }
+    PlaneSearchScratch scratch;
+    const PreparedNode node = prepareNode(faces, vertices, scratch);
+    std::vector<std::int32_t> all;
+    for (std::int32_t i = 0; i < static_cast<std::int32_t>(faces.size()); ++i) all.push_back(i);
+    NodeCounts counts;
+    counts.candidates.resize(faces.size());
+    counts.handedDown = true; // every candidate counted in full and recorded
+    scanCandidates(node, all, 0, 1, ScanResult{}, counts);
+    for (const std::int32_t i : all) {
+        SideTally want;
+        for (std::size_t j = 0; j < faces.size(); ++j)
+            if (j != static_cast<std::size_t>(i))
+                want.add(classifyFace(faces[static_cast<std::size_t>(i)].plane, faces[j], vertices));
+        ASSERT_TRUE(counts.candidates[static_cast<std::size_t>(i)].known) << "candidate " << i;
+        EXPECT_EQ(counts.candidates[static_cast<std::size_t>(i)].tally, want) << "candidate " << i;
+    }
+    EXPECT_EQ(counts.candidates[0].tally.front, 0) << "the faces at y lie in the floor's band";
+}
+
 TEST(PlaneSearchEdges, TheSweepRoundsEachDistanceLikeAPoint) {
     // Floors of one normal: the candidate at y = -0.0007 and faces whose corners sit just above
     // its band, where only the float rounding keeps them On; slanted faces reach across it.
@@ -169,7 +218,7 @@ TEST(PlaneSearchEdges, TheSweepRoundsEachDistanceLikeAPoint) {
         const float h = heights[i];
         face(at(0, h, 0), at(0, h, 1), at(1, h, 0), Plane{0, 1, 0, -h});
     }
-    face(at(0, y, 0), at(0, -1, 1), at(1, 1, 0), Plane{0.5f, 0.5f, 0.5f, 0}); // across, a corner at y
+    face(at(0, y, 0), at(0, -1, 1), at(1, 1, 0), Plane{0.5f, 0.5f, 0.5f, 0});     // across, a corner at y
     face(at(5, y, 5), at(5, y, 6), at(6, 0.75f, 5), Plane{0.5f, -0.5f, 0.5f, 0}); // two corners at y
     PlaneSearchScratch scratch;
     const PreparedNode node = prepareNode(faces, vertices, scratch);
@@ -181,7 +230,8 @@ TEST(PlaneSearchEdges, TheSweepRoundsEachDistanceLikeAPoint) {
     for (const std::int32_t i : floors) {
         SideTally want;
         for (std::size_t j = 0; j < faces.size(); ++j)
-            if (j != static_cast<std::size_t>(i)) want.add(classifyFace(faces[static_cast<std::size_t>(i)].plane, faces[j], vertices));
+            if (j != static_cast<std::size_t>(i))
+                want.add(classifyFace(faces[static_cast<std::size_t>(i)].plane, faces[j], vertices));
         EXPECT_EQ(counts.candidates[static_cast<std::size_t>(i)].tally, want) << "candidate " << i;
     }
     // The candidate at -0.0007 sees the faces at y in its plane, not in front of it.
