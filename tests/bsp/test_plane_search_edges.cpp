@@ -149,15 +149,12 @@ TEST(PlaneSearchEdges, TheToleranceBandIsComparedAsAFloat) {
     EXPECT_EQ(classifyPoint(Plane{0, -1, 0, -offset}, at(3, y, -2)), On);
 }
 
-TEST(PlaneSearchEdges, LeavesCompareTheBandAsAFloat) {
-    // Floors at y = -0.0007 and faces whose corners sit just above their band, so close that
-    // the distance rounds to 0.001f and is On; enough faces that the scan opens leaf boxes.
-    const float offset = 0.0007f;
-    const float y = heightJustAboveTheBand(offset);
-    ASSERT_FALSE(std::isnan(y));
+// Faces with planes of the test's choosing, and a candidate's tally counted face by face.
+struct Faces {
     std::vector<Vertex> vertices;
     std::vector<BspFace> faces;
-    auto face = [&](Vertex a, Vertex b, Vertex c, Plane plane) {
+
+    void add(Vertex a, Vertex b, Vertex c, Plane plane) {
         BspFace f;
         for (int k = 0; k < 3; ++k) {
             f.verts[k] = static_cast<std::uint32_t>(vertices.size());
@@ -165,7 +162,25 @@ TEST(PlaneSearchEdges, LeavesCompareTheBandAsAFloat) {
         }
         f.plane = plane;
         faces.push_back(f);
-    };
+    }
+    SideTally tallyOf(std::int32_t candidate) const {
+        SideTally t;
+        for (std::size_t j = 0; j < faces.size(); ++j)
+            if (j != static_cast<std::size_t>(candidate))
+                t.add(classifyFace(faces[static_cast<std::size_t>(candidate)].plane, faces[j], vertices));
+        return t;
+    }
+};
+
+TEST(PlaneSearchEdges, LeavesCompareTheBandAsAFloat) {
+    // Floors at y = -0.0007 and faces whose corners sit just above their band, so close that
+    // the distance rounds to 0.001f and is On; enough faces that the scan opens leaf boxes.
+    const float offset = 0.0007f;
+    const float y = heightJustAboveTheBand(offset);
+    ASSERT_FALSE(std::isnan(y));
+    Faces list;
+    auto face = [&](Vertex a, Vertex b, Vertex c, Plane plane) { list.add(a, b, c, plane); };
+    const std::vector<BspFace>& faces = list.faces;
     for (int i = 0; i < 40; ++i) {
         const auto x = static_cast<float>(i % 8), z = static_cast<float>(i / 8);
         if (i % 4 == 0)
@@ -178,7 +193,7 @@ TEST(PlaneSearchEdges, LeavesCompareTheBandAsAFloat) {
             face(at(x, y, z), at(x, 1, z + 1), at(x + 1, -2, z), Plane{0.5f, -0.5f, 0.5f, 0});
     }
     PlaneSearchScratch scratch;
-    const PreparedNode node = prepareNode(faces, vertices, scratch);
+    const PreparedNode node = prepareNode(faces, list.vertices, scratch);
     std::vector<std::int32_t> all;
     for (std::int32_t i = 0; i < static_cast<std::int32_t>(faces.size()); ++i) all.push_back(i);
     NodeCounts counts;
@@ -186,12 +201,8 @@ TEST(PlaneSearchEdges, LeavesCompareTheBandAsAFloat) {
     counts.handedDown = true; // every candidate counted in full and recorded
     scanCandidates(node, all, 0, 1, ScanResult{}, counts);
     for (const std::int32_t i : all) {
-        SideTally want;
-        for (std::size_t j = 0; j < faces.size(); ++j)
-            if (j != static_cast<std::size_t>(i))
-                want.add(classifyFace(faces[static_cast<std::size_t>(i)].plane, faces[j], vertices));
         ASSERT_TRUE(counts.candidates[static_cast<std::size_t>(i)].known) << "candidate " << i;
-        EXPECT_EQ(counts.candidates[static_cast<std::size_t>(i)].tally, want) << "candidate " << i;
+        EXPECT_EQ(counts.candidates[static_cast<std::size_t>(i)].tally, list.tallyOf(i)) << "candidate " << i;
     }
     EXPECT_EQ(counts.candidates[0].tally.front, 0) << "the faces at y lie in the floor's band";
 }
@@ -202,17 +213,9 @@ TEST(PlaneSearchEdges, TheSweepRoundsEachDistanceLikeAPoint) {
     const float offset = 0.0007f;
     const float y = heightJustAboveTheBand(offset);
     ASSERT_FALSE(std::isnan(y));
-    std::vector<Vertex> vertices;
-    std::vector<BspFace> faces;
-    auto face = [&](Vertex a, Vertex b, Vertex c, Plane plane) {
-        BspFace f;
-        for (int k = 0; k < 3; ++k) {
-            f.verts[k] = static_cast<std::uint32_t>(vertices.size());
-            vertices.push_back(k == 0 ? a : k == 1 ? b : c);
-        }
-        f.plane = plane;
-        faces.push_back(f);
-    };
+    Faces list;
+    auto face = [&](Vertex a, Vertex b, Vertex c, Plane plane) { list.add(a, b, c, plane); };
+    const std::vector<BspFace>& faces = list.faces;
     const float heights[] = {-offset, y, y, -0.5f, 0.25f, -offset, y};
     for (int i = 0; i < 7; ++i) {
         const float h = heights[i];
@@ -221,18 +224,14 @@ TEST(PlaneSearchEdges, TheSweepRoundsEachDistanceLikeAPoint) {
     face(at(0, y, 0), at(0, -1, 1), at(1, 1, 0), Plane{0.5f, 0.5f, 0.5f, 0});     // across, a corner at y
     face(at(5, y, 5), at(5, y, 6), at(6, 0.75f, 5), Plane{0.5f, -0.5f, 0.5f, 0}); // two corners at y
     PlaneSearchScratch scratch;
-    const PreparedNode node = prepareNode(faces, vertices, scratch);
+    const PreparedNode node = prepareNode(faces, list.vertices, scratch);
     std::vector<std::int32_t> floors;
     for (std::int32_t i = 0; i < 7; ++i) floors.push_back(i);
     NodeCounts counts;
     counts.candidates.resize(faces.size());
     countByNormalSweep(node, floors, counts);
     for (const std::int32_t i : floors) {
-        SideTally want;
-        for (std::size_t j = 0; j < faces.size(); ++j)
-            if (j != static_cast<std::size_t>(i))
-                want.add(classifyFace(faces[static_cast<std::size_t>(i)].plane, faces[j], vertices));
-        EXPECT_EQ(counts.candidates[static_cast<std::size_t>(i)].tally, want) << "candidate " << i;
+        EXPECT_EQ(counts.candidates[static_cast<std::size_t>(i)].tally, list.tallyOf(i)) << "candidate " << i;
     }
     // The candidate at -0.0007 sees the faces at y in its plane, not in front of it.
     const SideTally& first = counts.candidates[0].tally;
