@@ -107,6 +107,11 @@ bool splitWideFacesApart(BoxHierarchy& h, const std::vector<std::array<std::uint
 // first. A box is split at the median of its faces' centres along their widest spread; the
 // boxes before `from` are split already.
 void splitBoxes(BoxHierarchy& h, const std::vector<std::array<double, 3>>& centre, std::size_t from) {
+    struct Keyed {
+        double key;
+        std::uint32_t face;
+    };
+    std::vector<Keyed> keyed;
     for (std::size_t index = from; index < h.boxes.size(); ++index) {
         if (h.boxes[index].count <= hierarchyLeafSize) continue;
         const std::uint32_t first = h.boxes[index].first, count = h.boxes[index].count;
@@ -119,11 +124,15 @@ void splitBoxes(BoxHierarchy& h, const std::vector<std::array<double, 3>>& centr
         std::size_t axis = 0;
         for (std::size_t k = 1; k < 3; ++k)
             if (hi[k] - lo[k] > hi[axis] - lo[axis]) axis = k;
-        const auto begin = h.order.begin() + first, end = begin + count, mid = begin + count / 2;
-        std::nth_element(begin, mid, end, [&](std::uint32_t x, std::uint32_t y) {
-            return centre[x][axis] < centre[y][axis] || (centre[x][axis] == centre[y][axis] && x < y);
-        });
+        // The median is found on a copy of the keys beside their faces: comparing through the
+        // face index would miss the cache at every step.
+        keyed.resize(count);
+        for (std::uint32_t i = 0; i < count; ++i) keyed[i] = {centre[h.order[first + i]][axis], h.order[first + i]};
         const std::uint32_t half = count / 2;
+        std::nth_element(keyed.begin(), keyed.begin() + half, keyed.end(), [](const Keyed& x, const Keyed& y) {
+            return x.key < y.key || (x.key == y.key && x.face < y.face);
+        });
+        for (std::uint32_t i = 0; i < count; ++i) h.order[first + i] = keyed[i].face;
         h.boxes[index].left = static_cast<std::int32_t>(h.boxes.size());
         h.boxes.push_back(HierarchyBox{{}, first, half, -1});
         h.boxes.push_back(HierarchyBox{{}, first + half, count - half, -1});
