@@ -1,6 +1,7 @@
 #include "bsp/box_hierarchy.h"
 
 #include <algorithm>
+#include <cassert>
 
 namespace norvane {
 
@@ -103,15 +104,58 @@ bool splitWideFacesApart(BoxHierarchy& h, const std::vector<std::array<std::uint
     return true;
 }
 
+// Each face's bounds, all zero for a face with a corner that is not finite.
+struct FaceExtent {
+    float lo[3], hi[3];
+};
+
+std::vector<FaceExtent> faceExtents(const std::vector<std::array<std::uint32_t, 3>>& corners,
+                                    const std::vector<Vertex>& local) {
+    std::vector<FaceExtent> e(corners.size());
+    for (std::size_t f = 0; f < corners.size(); ++f) {
+        const Vertex& p = local[corners[f][0]];
+        const Vertex& q = local[corners[f][1]];
+        const Vertex& r = local[corners[f][2]];
+        const FaceExtent x{{std::min({p.x, q.x, r.x}), std::min({p.y, q.y, r.y}), std::min({p.z, q.z, r.z})},
+                           {std::max({p.x, q.x, r.x}), std::max({p.y, q.y, r.y}), std::max({p.z, q.z, r.z})}};
+        bool finite = true;
+        for (int k = 0; k < 3; ++k) finite = finite && std::isfinite(x.lo[k]) && std::isfinite(x.hi[k]);
+        e[f] = finite ? x : FaceExtent{{0, 0, 0}, {0, 0, 0}};
+    }
+    return e;
+}
+
+// The faces whose centres fall into one slice of a box, and their bounds.
+struct Bin {
+    std::uint32_t count = 0;
+    float lo[3] = {HUGE_VALF, HUGE_VALF, HUGE_VALF}, hi[3] = {-HUGE_VALF, -HUGE_VALF, -HUGE_VALF};
+
+    void add(const FaceExtent& e) {
+        ++count;
+        for (int k = 0; k < 3; ++k) lo[k] = std::min(lo[k], e.lo[k]), hi[k] = std::max(hi[k], e.hi[k]);
+    }
+    void add(const Bin& o) {
+        count += o.count;
+        for (int k = 0; k < 3; ++k) lo[k] = std::min(lo[k], o.lo[k]), hi[k] = std::max(hi[k], o.hi[k]);
+    }
+    // What a box of these faces costs the search: a plane crosses a box about as often as its
+    // surface is large, and a crossed box is opened down to whole leaves.
+    double cost() const {
+        if (count == 0) return 0;
+        const double x = double(hi[0]) - lo[0], y = double(hi[1]) - lo[1], z = double(hi[2]) - lo[2];
+        const std::uint32_t leaves = (count + hierarchyLeafSize - 1) / hierarchyLeafSize;
+        return double(leaves * hierarchyLeafSize) * (x * y + y * z + z * x);
+    }
+};
+
 // Splits the boxes in index order while appending the children, which lays them out breadth
-// first. A box is split at the median of its faces' centres along their widest spread; the
-// boxes before `from` are split already.
-void splitBoxes(BoxHierarchy& h, const std::vector<std::array<double, 3>>& centre, std::size_t from) {
-    struct Keyed {
-        double key;
-        std::uint32_t face;
-    };
-    std::vector<Keyed> keyed;
+// first; the boxes before `from` are split already. A box is cut across the widest spread of
+// its faces' centres, at the boundary of 16 equal slices that costs least. Cutting at the
+// median instead stretches boxes from a dense cluster (a sphere, a column) across the empty
+// room beside it, where every plane through the room crosses them.
+void splitBoxes(BoxHierarchy& h, const std::vector<std::array<double, 3>>& centre,
+                const std::vector<FaceExtent>& extent, std::size_t from) {
+    constexpr int slices = 16;
     for (std::size_t index = from; index < h.boxes.size(); ++index) {
         if (h.boxes[index].count <= hierarchyLeafSize) continue;
         const std::uint32_t first = h.boxes[index].first, count = h.boxes[index].count;
@@ -124,15 +168,32 @@ void splitBoxes(BoxHierarchy& h, const std::vector<std::array<double, 3>>& centr
         std::size_t axis = 0;
         for (std::size_t k = 1; k < 3; ++k)
             if (hi[k] - lo[k] > hi[axis] - lo[axis]) axis = k;
-        // The median is found on a copy of the keys beside their faces: comparing through the
-        // face index would miss the cache at every step.
-        keyed.resize(count);
-        for (std::uint32_t i = 0; i < count; ++i) keyed[i] = {centre[h.order[first + i]][axis], h.order[first + i]};
-        const std::uint32_t half = count / 2;
-        std::nth_element(keyed.begin(), keyed.begin() + half, keyed.end(), [](const Keyed& x, const Keyed& y) {
-            return x.key < y.key || (x.key == y.key && x.face < y.face);
-        });
-        for (std::uint32_t i = 0; i < count; ++i) h.order[first + i] = keyed[i].face;
+        const auto begin = h.order.begin() + first, end = begin + count;
+        std::uint32_t half = count / 2; // faces whose centres all coincide are halved as they are
+        const double scale = slices / (hi[axis] - lo[axis]);
+        if (std::isfinite(scale)) {
+            // The slice of the highest centre is the last, so both sides of every boundary
+            // below it hold faces.
+            auto sliceOf = [&](std::uint32_t f) {
+                return static_cast<int>(std::min<double>(slices - 1, (centre[f][axis] - lo[axis]) * scale));
+            };
+            Bin bin[slices];
+            for (auto f = begin; f != end; ++f) bin[sliceOf(*f)].add(extent[*f]);
+            double belowCost[slices];
+            Bin below, above;
+            for (int b = 0; b < slices - 1; ++b) below.add(bin[b]), belowCost[b] = below.cost();
+            double bestCost = HUGE_VAL;
+            int boundary = 0;
+            for (int b = slices - 1; b > 0; --b) {
+                above.add(bin[b]);
+                const double c = belowCost[b - 1] + above.cost();
+                if (above.count < count && c < bestCost) bestCost = c, boundary = b;
+            }
+            if (boundary > 0)
+                half = static_cast<std::uint32_t>(
+                    std::partition(begin, end, [&](std::uint32_t f) { return sliceOf(f) < boundary; }) - begin);
+        }
+        assert(half > 0 && half < count);
         h.boxes[index].left = static_cast<std::int32_t>(h.boxes.size());
         h.boxes.push_back(HierarchyBox{{}, first, half, -1});
         h.boxes.push_back(HierarchyBox{{}, first + half, count - half, -1});
@@ -166,7 +227,8 @@ BoxHierarchy buildBoxHierarchy(const std::vector<std::array<std::uint32_t, 3>>& 
     for (std::size_t f = 0; f < n; ++f) h.order[f] = static_cast<std::uint32_t>(f);
     h.boxes.reserve(2 * (n / hierarchyLeafSize + 1));
     h.boxes.push_back(HierarchyBox{{}, 0, static_cast<std::uint32_t>(n), -1});
-    splitBoxes(h, faceCentres(corners, local), splitWideFacesApart(h, corners, local) ? 1 : 0);
+    const bool wideApart = splitWideFacesApart(h, corners, local);
+    splitBoxes(h, faceCentres(corners, local), faceExtents(corners, local), wideApart ? 1 : 0);
     h.cornerX.resize(3 * n);
     h.cornerY.resize(3 * n);
     h.cornerZ.resize(3 * n);

@@ -92,10 +92,10 @@ struct BoxHierarchy {
     }
 };
 
-// Builds the hierarchy over faces given as corner indices into `local`. A box is split at the
-// median of its faces' centres along their widest spread until it holds hierarchyLeafSize
-// faces or fewer; only a large root first puts the faces wider than a tenth of it (walls,
-// floors) into a subtree of their own.
+// Builds the hierarchy over faces given as corner indices into `local`. A box is cut across the
+// widest spread of its faces' centres where the two halves' surfaces, weighted by their faces,
+// are least, until it holds hierarchyLeafSize faces or fewer; only a large root first puts the
+// faces wider than a tenth of it (walls, floors) into a subtree of their own.
 BoxHierarchy buildBoxHierarchy(const std::vector<std::array<std::uint32_t, 3>>& corners,
                                const std::vector<Vertex>& local);
 

@@ -45,6 +45,8 @@ void expectSound(const BoxHierarchy& h, const Faces& faces) {
                       range(h, static_cast<std::size_t>(box.left) + 1).first)
                 << index;
             EXPECT_EQ(range(h, static_cast<std::size_t>(box.left) + 1).second, end) << index;
+            EXPECT_GT(h.boxes[static_cast<std::size_t>(box.left)].count, 0u) << index;
+            EXPECT_GT(h.boxes[static_cast<std::size_t>(box.left) + 1].count, 0u) << index;
         } else {
             EXPECT_LE(box.count, hierarchyLeafSize) << index;
         }
@@ -132,8 +134,45 @@ TEST(BoxHierarchy, SmallNodesAndNodesOfEqualFacesAreSplitTheOrdinaryWay) {
         const BoxHierarchy h = buildBoxHierarchy(faces->corners, faces->local);
         expectSound(h, *faces);
         ASSERT_GE(h.boxes[0].left, 0);
+        // Cut across their spread, not wall from wall: every face on the left lies before
+        // every face on the right.
         const auto left = static_cast<std::size_t>(h.boxes[0].left);
-        EXPECT_EQ(h.boxes[left].count, faces->corners.size() / 2) << "split at the median";
+        float leftEnd = -HUGE_VALF, rightStart = HUGE_VALF;
+        for (std::uint32_t i = 0; i < h.boxes[0].count; ++i) {
+            const float x = faces->local[faces->corners[h.order[i]][0]].x;
+            if (i < h.boxes[left].count)
+                leftEnd = std::max(leftEnd, x);
+            else
+                rightStart = std::min(rightStart, x);
+        }
+        EXPECT_LT(leftEnd, rightStart);
+    }
+}
+
+TEST(BoxHierarchy, ADenseClusterKeepsToItsOwnBoxes) {
+    // 240 small faces in a unit cube and 16 spread along a corridor a hundred long. Cutting at
+    // the median would put half the cluster in a box with the corridor; every box of the
+    // cluster's faces below the root stays around the cluster.
+    Faces faces;
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> unit(0, 1);
+    for (int i = 0; i < 240; ++i) {
+        const float x = unit(rng), y = unit(rng), z = unit(rng);
+        faces.add(x, y, z, x + 0.01f, y, z, x, y + 0.01f, z);
+    }
+    for (int i = 0; i < 16; ++i) {
+        const float x = 10 + 6 * float(i);
+        faces.add(x, 0, 0, x + 0.01f, 0, 0, x, 0.01f, 0);
+    }
+    const BoxHierarchy h = buildBoxHierarchy(faces.corners, faces.local);
+    expectSound(h, faces);
+    for (std::size_t index = 1; index < h.boxes.size(); ++index) {
+        const HierarchyBox& box = h.boxes[index];
+        const bool holdsCluster = std::any_of(h.order.begin() + box.first, h.order.begin() + box.first + box.count,
+                                              [](std::uint32_t f) { return f < 240; });
+        if (holdsCluster) {
+            EXPECT_LT(box.bounds.mid[0] + box.bounds.half[0], 2) << "box " << index;
+        }
     }
 }
 
