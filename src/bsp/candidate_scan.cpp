@@ -6,6 +6,8 @@
 #include <system_error>
 #include <thread>
 
+#include "bsp/corner_block.h"
+
 namespace norvane {
 namespace {
 
@@ -23,34 +25,13 @@ std::int64_t lowestFinalScore(const SideTally& tally, std::int64_t remaining) {
 
 bool hasNan(const Plane& p) { return std::isnan(p.a) || std::isnan(p.b) || std::isnan(p.c) || std::isnan(p.d); }
 
-// The tally of one leaf box's faces, classified exactly. A face is in front when a corner is
-// and none is behind, behind in the mirror case, cut when it has corners on both sides, and in
-// the plane otherwise. The distances come first, in one loop over the box's corners with the
-// same double sums, rounded to float, as planeDistance; then the sides, face by face over the
-// three runs of corner distances. The compiler vectorises both loops.
+// The tally of one leaf box's faces, classified exactly.
 SideTally classifyLeafBox(const Plane& plane, const BoxHierarchy& h, const HierarchyBox& box) {
     assert(box.count <= hierarchyLeafSize);
     float distance[3 * hierarchyLeafSize];
-    const std::size_t first = 3 * std::size_t{box.first}, count = box.count;
-    const float* x = h.cornerX.data() + first;
-    const float* y = h.cornerY.data() + first;
-    const float* z = h.cornerZ.data() + first;
-    const double a = plane.a, b = plane.b, c = plane.c, d = plane.d;
-    for (std::size_t k = 0; k < 3 * count; ++k)
-        distance[k] = static_cast<float>(((a * double(x[k]) + b * double(y[k])) + c * double(z[k])) + d);
-    const float* d0 = distance;
-    const float* d1 = distance + count;
-    const float* d2 = distance + 2 * count;
-    std::int32_t front = 0, back = 0, span = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::int32_t f = (d0[i] > planeTolerance) | (d1[i] > planeTolerance) | (d2[i] > planeTolerance);
-        // NaN counts as behind: !(d >= -tolerance).
-        const std::int32_t r = !(d0[i] >= -planeTolerance) | !(d1[i] >= -planeTolerance) | !(d2[i] >= -planeTolerance);
-        front += f & ~r;
-        back += r & ~f;
-        span += f & r;
-    }
-    return SideTally{front, back, span};
+    const std::size_t first = 3 * std::size_t{box.first};
+    return tallyBlock(plane, {h.cornerX.data() + first, h.cornerY.data() + first, h.cornerZ.data() + first, box.count},
+                      distance);
 }
 
 // What is known of a plane that several candidates share: its tally over all faces (its own

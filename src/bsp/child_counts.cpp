@@ -4,6 +4,7 @@
 #include <cassert>
 
 #include "bsp/box_hierarchy.h"
+#include "bsp/corner_block.h"
 #include "bsp/plane_key.h"
 
 namespace norvane {
@@ -13,23 +14,38 @@ namespace {
 // full) a child counts afresh; the box search then costs less than updating every candidate.
 constexpr std::size_t maxMoved = 1024;
 
+// Faces copied corner by corner for tallyBlock.
+struct CornerCopy {
+    std::vector<float> x, y, z;
+    std::size_t count = 0;
+
+    // Lays out the faces given by their corners, three per face.
+    explicit CornerCopy(const std::vector<Vertex>& corners) : x(corners.size()), y(corners.size()), z(corners.size()) {
+        count = corners.size() / 3;
+        for (std::size_t i = 0; i < count; ++i)
+            for (std::size_t k = 0; k < 3; ++k) {
+                const Vertex& v = corners[3 * i + k];
+                x[k * count + i] = v.x;
+                y[k * count + i] = v.y;
+                z[k * count + i] = v.z;
+            }
+    }
+    CornerBlock block() const { return {x.data(), y.data(), z.data(), count}; }
+};
+
 // The faces that left the parent's list (-1 each) and the pieces that came (+1 each), and what
 // they change in the tally of any plane.
 class MovedFaces {
-public:
+  public:
     MovedFaces(const std::vector<BspFace>& parent, const std::vector<BspFace>& child,
-               const std::vector<FaceOrigin>& origin, const std::vector<Vertex>& vertices) {
-        std::vector<std::uint8_t> stays(parent.size(), 0);
-        for (const FaceOrigin& o : origin)
-            if (o.isWhole()) stays[o.parentIndex()] = 1;
-        for (std::size_t j = 0; j < parent.size(); ++j)
-            if (!stays[j]) take(parent[j], -1, vertices);
-        for (std::size_t k = 0; k < child.size(); ++k)
-            if (!origin[k].isWhole()) take(child[k], 1, vertices);
+               const std::vector<FaceOrigin>& origin, const std::vector<Vertex>& vertices)
+        : left_(cornersOf(parent, leftFaces(parent, origin), vertices)),
+          came_(cornersOf(child, cameFaces(origin), vertices)) {
         BoxBuilder bounds;
-        for (const Vertex& v : corners_) bounds.add(v);
+        for (const CornerCopy* c : {&left_, &came_})
+            for (std::size_t v = 0; v < c->x.size(); ++v) bounds.add(c->x[v], c->y[v], c->z[v]);
         patch_ = bounds.box();
-        sides_.resize(corners_.size());
+        distance_.resize(3 * std::max(left_.count, came_.count));
     }
 
     // The change in a plane's tally. The moved faces are usually a small patch that most planes
@@ -40,30 +56,47 @@ public:
         SideTally change;
         const Side whole = PlaneBoxTest(plane).side(patch_);
         if (whole != On) {
-            change.add(whole, netSign_);
+            change.add(whole, static_cast<std::int32_t>(came_.count) - static_cast<std::int32_t>(left_.count));
             return change;
         }
         const PlaneKey key = planeKey(plane);
         if (const SideTally* known = changeOf_.find(key)) return *known;
-        for (std::size_t v = 0; v < corners_.size(); ++v) sides_[v] = classifyPoint(plane, corners_[v]);
-        for (std::size_t m = 0; m < sign_.size(); ++m)
-            change.add(classifyCorners(sides_[3 * m], sides_[3 * m + 1], sides_[3 * m + 2]), sign_[m]);
+        change = tallyBlock(plane, came_.block(), distance_.data());
+        const SideTally gone = tallyBlock(plane, left_.block(), distance_.data());
+        change.add(SideTally{-gone.front, -gone.back, -gone.span});
         changeOf_.insert(key, change);
         return change;
     }
 
-private:
-    void take(const BspFace& face, std::int32_t sign, const std::vector<Vertex>& vertices) {
-        for (std::uint32_t v : face.verts) corners_.push_back(vertices[v]);
-        sign_.push_back(sign);
-        netSign_ += sign;
+  private:
+    static std::vector<std::size_t> leftFaces(const std::vector<BspFace>& parent,
+                                              const std::vector<FaceOrigin>& origin) {
+        std::vector<std::uint8_t> stays(parent.size(), 0);
+        for (const FaceOrigin& o : origin)
+            if (o.isWhole()) stays[o.parentIndex()] = 1;
+        std::vector<std::size_t> left;
+        for (std::size_t j = 0; j < parent.size(); ++j)
+            if (!stays[j]) left.push_back(j);
+        return left;
+    }
+    static std::vector<std::size_t> cameFaces(const std::vector<FaceOrigin>& origin) {
+        std::vector<std::size_t> came;
+        for (std::size_t k = 0; k < origin.size(); ++k)
+            if (!origin[k].isWhole()) came.push_back(k);
+        return came;
+    }
+    static std::vector<Vertex> cornersOf(const std::vector<BspFace>& faces, const std::vector<std::size_t>& which,
+                                         const std::vector<Vertex>& vertices) {
+        std::vector<Vertex> corners;
+        corners.reserve(3 * which.size());
+        for (const std::size_t f : which)
+            for (const std::uint32_t v : faces[f].verts) corners.push_back(vertices[v]);
+        return corners;
     }
 
-    std::vector<Vertex> corners_; // three per moved face, a compact copy
-    std::vector<std::int32_t> sign_;
-    std::int32_t netSign_ = 0;
+    CornerCopy left_, came_;
     Box patch_;
-    std::vector<Side> sides_; // scratch: the side of each corner
+    std::vector<float> distance_; // scratch for tallyBlock
     HashTable<PlaneKey, SideTally, PlaneKeyHasher> changeOf_;
 };
 
