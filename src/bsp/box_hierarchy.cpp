@@ -39,64 +39,59 @@ Box BoxBuilder::box() const {
 
 namespace {
 
-// The centre of each face, summed over its corners (0 where that is not finite): the key the
-// boxes are split by.
-std::vector<std::array<double, 3>> faceCentres(const std::vector<std::array<std::uint32_t, 3>>& corners,
-                                               const std::vector<Vertex>& local) {
-    std::vector<std::array<double, 3>> centre(corners.size());
-    for (std::size_t f = 0; f < corners.size(); ++f) {
-        for (std::size_t k = 0; k < 3; ++k) {
-            double c = 0;
-            for (std::uint32_t v : corners[f]) c += (k == 0 ? local[v].x : k == 1 ? local[v].y : local[v].z);
-            centre[f][k] = std::isfinite(c) ? c : 0.0;
-        }
-    }
-    return centre;
-}
+// What building needs of a face, moved along with the faces as the boxes are cut, so each cut
+// reads its faces in order: the centre, summed over its corners (0 where that is not finite),
+// the key boxes are cut by; the bounds, all zero for a face with a corner that is not finite.
+struct FaceRecord {
+    float centre[3];
+    float lo[3], hi[3];
+    std::uint32_t face;
+    bool finite;
+};
 
-// Each face's widest extent along an axis (0 where that is not finite), and the widest extent
-// of the faces' finite bounds together.
-std::vector<double> faceWidths(const std::vector<std::array<std::uint32_t, 3>>& corners,
-                               const std::vector<Vertex>& local, double& extent) {
-    std::vector<double> width(corners.size());
-    double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+std::vector<FaceRecord> faceRecords(const std::vector<std::array<std::uint32_t, 3>>& corners,
+                                    const std::vector<Vertex>& local) {
+    std::vector<FaceRecord> records(corners.size());
     for (std::size_t f = 0; f < corners.size(); ++f) {
         const Vertex& p = local[corners[f][0]];
         const Vertex& q = local[corners[f][1]];
         const Vertex& r = local[corners[f][2]];
-        const double faceLo[3] = {std::min({p.x, q.x, r.x}), std::min({p.y, q.y, r.y}), std::min({p.z, q.z, r.z})};
-        const double faceHi[3] = {std::max({p.x, q.x, r.x}), std::max({p.y, q.y, r.y}), std::max({p.z, q.z, r.z})};
-        const double w = std::max({faceHi[0] - faceLo[0], faceHi[1] - faceLo[1], faceHi[2] - faceLo[2]});
-        if (!std::isfinite(w) ||
-            !std::isfinite(faceLo[0] + faceLo[1] + faceLo[2] + faceHi[0] + faceHi[1] + faceHi[2])) {
-            width[f] = 0; // a corner that is not a number or infinite
-            continue;
-        }
-        width[f] = w;
+        FaceRecord& e = records[f];
+        const double sum[3] = {(double(p.x) + q.x) + r.x, (double(p.y) + q.y) + r.y, (double(p.z) + q.z) + r.z};
         for (int k = 0; k < 3; ++k) {
-            lo[k] = std::min(lo[k], faceLo[k]);
-            hi[k] = std::max(hi[k], faceHi[k]);
+            const auto c = static_cast<float>(sum[k]);
+            e.centre[k] = std::isfinite(c) ? c : 0.0f;
         }
+        const float lo[3] = {std::min({p.x, q.x, r.x}), std::min({p.y, q.y, r.y}), std::min({p.z, q.z, r.z})};
+        const float hi[3] = {std::max({p.x, q.x, r.x}), std::max({p.y, q.y, r.y}), std::max({p.z, q.z, r.z})};
+        e.finite = true;
+        for (int k = 0; k < 3; ++k) e.finite = e.finite && std::isfinite(lo[k]) && std::isfinite(hi[k]);
+        for (int k = 0; k < 3; ++k) e.lo[k] = e.finite ? lo[k] : 0, e.hi[k] = e.finite ? hi[k] : 0;
+        e.face = static_cast<std::uint32_t>(f);
     }
-    extent = std::max({hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]});
-    return width;
+    return records;
 }
 
 // Splits the root box in two when it is large and holds faces wider than a tenth of its own
 // widest extent: those go into a subtree of their own. A level's walls and floors would
 // otherwise stretch every box they fall into across a whole room, and a plane crosses such
 // boxes wherever it passes. False when the root is split the ordinary way.
-bool splitWideFacesApart(BoxHierarchy& h, const std::vector<std::array<std::uint32_t, 3>>& corners,
-                         const std::vector<Vertex>& local) {
+bool splitWideFacesApart(BoxHierarchy& h, std::vector<FaceRecord>& records) {
     constexpr std::uint32_t smallestRoot = 128;
     const std::uint32_t count = h.boxes[0].count;
     if (count < smallestRoot) return false;
-    double extent = 0;
-    const std::vector<double> width = faceWidths(corners, local, extent);
+    double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+    for (const FaceRecord& e : records)
+        for (int k = 0; k < 3; ++k)
+            if (e.finite) lo[k] = std::min<double>(lo[k], e.lo[k]), hi[k] = std::max<double>(hi[k], e.hi[k]);
+    const double extent = std::max({hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]});
     if (!std::isfinite(extent)) return false;
-    const auto wideEnd =
-        std::stable_partition(h.order.begin(), h.order.end(), [&](std::uint32_t f) { return width[f] > extent / 10; });
-    const auto wide = static_cast<std::uint32_t>(wideEnd - h.order.begin());
+    const auto wideEnd = std::stable_partition(records.begin(), records.end(), [&](const FaceRecord& e) {
+        const double width =
+            std::max({double(e.hi[0]) - e.lo[0], double(e.hi[1]) - e.lo[1], double(e.hi[2]) - e.lo[2]});
+        return width > extent / 10;
+    });
+    const auto wide = static_cast<std::uint32_t>(wideEnd - records.begin());
     if (wide == 0 || wide == count) return false;
     h.boxes[0].left = 1;
     h.boxes.push_back(HierarchyBox{{}, 0, wide, -1});
@@ -104,33 +99,12 @@ bool splitWideFacesApart(BoxHierarchy& h, const std::vector<std::array<std::uint
     return true;
 }
 
-// Each face's bounds, all zero for a face with a corner that is not finite.
-struct FaceExtent {
-    float lo[3], hi[3];
-};
-
-std::vector<FaceExtent> faceExtents(const std::vector<std::array<std::uint32_t, 3>>& corners,
-                                    const std::vector<Vertex>& local) {
-    std::vector<FaceExtent> e(corners.size());
-    for (std::size_t f = 0; f < corners.size(); ++f) {
-        const Vertex& p = local[corners[f][0]];
-        const Vertex& q = local[corners[f][1]];
-        const Vertex& r = local[corners[f][2]];
-        const FaceExtent x{{std::min({p.x, q.x, r.x}), std::min({p.y, q.y, r.y}), std::min({p.z, q.z, r.z})},
-                           {std::max({p.x, q.x, r.x}), std::max({p.y, q.y, r.y}), std::max({p.z, q.z, r.z})}};
-        bool finite = true;
-        for (int k = 0; k < 3; ++k) finite = finite && std::isfinite(x.lo[k]) && std::isfinite(x.hi[k]);
-        e[f] = finite ? x : FaceExtent{{0, 0, 0}, {0, 0, 0}};
-    }
-    return e;
-}
-
 // The faces whose centres fall into one slice of a box, and their bounds.
 struct Bin {
     std::uint32_t count = 0;
     float lo[3] = {HUGE_VALF, HUGE_VALF, HUGE_VALF}, hi[3] = {-HUGE_VALF, -HUGE_VALF, -HUGE_VALF};
 
-    void add(const FaceExtent& e) {
+    void add(const FaceRecord& e) {
         ++count;
         for (int k = 0; k < 3; ++k) lo[k] = std::min(lo[k], e.lo[k]), hi[k] = std::max(hi[k], e.hi[k]);
     }
@@ -153,32 +127,31 @@ struct Bin {
 // its faces' centres, at the boundary of 16 equal slices that costs least. Cutting at the
 // median instead stretches boxes from a dense cluster (a sphere, a column) across the empty
 // room beside it, where every plane through the room crosses them.
-void splitBoxes(BoxHierarchy& h, const std::vector<std::array<double, 3>>& centre,
-                const std::vector<FaceExtent>& extent, std::size_t from) {
+void splitBoxes(BoxHierarchy& h, std::vector<FaceRecord>& records, std::size_t from) {
     constexpr int slices = 16;
     for (std::size_t index = from; index < h.boxes.size(); ++index) {
         if (h.boxes[index].count <= hierarchyLeafSize) continue;
         const std::uint32_t first = h.boxes[index].first, count = h.boxes[index].count;
-        double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
-        for (std::uint32_t i = first; i < first + count; ++i)
+        const auto begin = records.begin() + first, end = begin + count;
+        float lo[3] = {HUGE_VALF, HUGE_VALF, HUGE_VALF}, hi[3] = {-HUGE_VALF, -HUGE_VALF, -HUGE_VALF};
+        for (auto e = begin; e != end; ++e)
             for (std::size_t k = 0; k < 3; ++k) {
-                lo[k] = std::min(lo[k], centre[h.order[i]][k]);
-                hi[k] = std::max(hi[k], centre[h.order[i]][k]);
+                lo[k] = std::min(lo[k], e->centre[k]);
+                hi[k] = std::max(hi[k], e->centre[k]);
             }
         std::size_t axis = 0;
         for (std::size_t k = 1; k < 3; ++k)
             if (hi[k] - lo[k] > hi[axis] - lo[axis]) axis = k;
-        const auto begin = h.order.begin() + first, end = begin + count;
         std::uint32_t half = count / 2; // faces whose centres all coincide are halved as they are
-        const double scale = slices / (hi[axis] - lo[axis]);
-        if (std::isfinite(scale)) {
+        const double scale = slices / (double(hi[axis]) - lo[axis]);
+        if (std::isfinite(scale) && scale > 0) {
             // The slice of the highest centre is the last, so both sides of every boundary
             // below it hold faces.
-            auto sliceOf = [&](std::uint32_t f) {
-                return static_cast<int>(std::min<double>(slices - 1, (centre[f][axis] - lo[axis]) * scale));
+            auto sliceOf = [&](const FaceRecord& e) {
+                return static_cast<int>(std::min<double>(slices - 1, (double(e.centre[axis]) - lo[axis]) * scale));
             };
             Bin bin[slices];
-            for (auto f = begin; f != end; ++f) bin[sliceOf(*f)].add(extent[*f]);
+            for (auto e = begin; e != end; ++e) bin[sliceOf(*e)].add(*e);
             double belowCost[slices];
             Bin below, above;
             for (int b = 0; b < slices - 1; ++b) below.add(bin[b]), belowCost[b] = below.cost();
@@ -191,7 +164,7 @@ void splitBoxes(BoxHierarchy& h, const std::vector<std::array<double, 3>>& centr
             }
             if (boundary > 0)
                 half = static_cast<std::uint32_t>(
-                    std::partition(begin, end, [&](std::uint32_t f) { return sliceOf(f) < boundary; }) - begin);
+                    std::partition(begin, end, [&](const FaceRecord& e) { return sliceOf(e) < boundary; }) - begin);
         }
         assert(half > 0 && half < count);
         h.boxes[index].left = static_cast<std::int32_t>(h.boxes.size());
@@ -224,11 +197,12 @@ BoxHierarchy buildBoxHierarchy(const std::vector<std::array<std::uint32_t, 3>>& 
     BoxHierarchy h;
     const std::size_t n = corners.size();
     h.order.resize(n);
-    for (std::size_t f = 0; f < n; ++f) h.order[f] = static_cast<std::uint32_t>(f);
     h.boxes.reserve(2 * (n / hierarchyLeafSize + 1));
     h.boxes.push_back(HierarchyBox{{}, 0, static_cast<std::uint32_t>(n), -1});
-    const bool wideApart = splitWideFacesApart(h, corners, local);
-    splitBoxes(h, faceCentres(corners, local), faceExtents(corners, local), wideApart ? 1 : 0);
+    std::vector<FaceRecord> records = faceRecords(corners, local);
+    const bool wideApart = splitWideFacesApart(h, records);
+    splitBoxes(h, records, wideApart ? 1 : 0);
+    for (std::size_t i = 0; i < n; ++i) h.order[i] = records[i].face;
     h.cornerX.resize(3 * n);
     h.cornerY.resize(3 * n);
     h.cornerZ.resize(3 * n);
