@@ -180,8 +180,11 @@ void boundBoxes(BoxHierarchy& h) {
         HierarchyBox& box = h.boxes[index];
         BoxBuilder& b = bounds[index];
         if (box.left < 0) {
-            for (std::size_t c = 3 * std::size_t{box.first}; c < 3 * std::size_t{box.first + box.count}; ++c)
-                b.add(h.cornerX[c], h.cornerY[c], h.cornerZ[c]);
+            for (std::uint32_t k = 0; k < 3; ++k)
+                for (std::uint32_t i = 0; i < box.count; ++i) {
+                    const std::size_t c = BoxHierarchy::cornerAt(box.block, i, k);
+                    b.add(h.cornerX[c], h.cornerY[c], h.cornerZ[c]);
+                }
         } else {
             b.add(bounds[static_cast<std::size_t>(box.left)]);
             b.add(bounds[static_cast<std::size_t>(box.left) + 1]);
@@ -203,15 +206,19 @@ BoxHierarchy buildBoxHierarchy(const std::vector<std::array<std::uint32_t, 3>>& 
     const bool wideApart = splitWideFacesApart(h, records);
     splitBoxes(h, records, wideApart ? 1 : 0);
     for (std::size_t i = 0; i < n; ++i) h.order[i] = records[i].face;
-    h.cornerX.resize(3 * n);
-    h.cornerY.resize(3 * n);
-    h.cornerZ.resize(3 * n);
+    std::uint32_t blocks = 0;
+    for (HierarchyBox& box : h.boxes)
+        if (box.left < 0) box.block = blocks++;
+    const std::size_t slots = 3 * paddedBlockFaces * blocks;
+    h.cornerX.assign(slots, 0.0f);
+    h.cornerY.assign(slots, 0.0f);
+    h.cornerZ.assign(slots, 0.0f);
     for (const HierarchyBox& leaf : h.boxes) {
         if (leaf.left >= 0) continue;
         for (std::uint32_t i = 0; i < leaf.count; ++i)
             for (std::uint32_t k = 0; k < 3; ++k) {
                 const Vertex& v = local[corners[h.order[leaf.first + i]][k]];
-                const std::size_t at = BoxHierarchy::cornerAt(leaf.first, leaf.count, i, k);
+                const std::size_t at = BoxHierarchy::cornerAt(leaf.block, i, k);
                 h.cornerX[at] = v.x;
                 h.cornerY[at] = v.y;
                 h.cornerZ[at] = v.z;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bsp/classify.h"
+#include "bsp/corner_block.h"
 
 namespace norvane {
 
@@ -65,30 +66,33 @@ class PlaneBoxTest {
     double a_, b_, c_, d_, absA_, absB_, absC_, marginScale_, marginBase_;
 };
 
-// Faces per leaf box of the hierarchy.
-constexpr std::uint32_t hierarchyLeafSize = 16;
+// Faces per leaf box of the hierarchy at most: one padded corner block.
+constexpr std::uint32_t hierarchyLeafSize = paddedBlockFaces;
 
 struct HierarchyBox {
     Box bounds;
     std::uint32_t first = 0, count = 0; // the faces order[first, first + count)
     std::int32_t left = -1;             // the children are left and left + 1; -1 for a leaf
+    std::uint32_t block = 0;            // a leaf's corner block
 };
 
 // Boxes laid out breadth first with the two children of a box side by side, the order the
 // search visits them in; each leaf box's faces contiguous in `order`, their corners copied in
-// the same order so a leaf is classified from one block.
+// the same order into a padded block of its own, so a leaf is classified from one block.
 struct BoxHierarchy {
     std::vector<HierarchyBox> boxes; // boxes[0] holds every face
     std::vector<std::uint32_t> order;
-    // The corners' coordinates, one array per axis, leaf by leaf: the leaf holding the faces
-    // order[first, first + count) keeps corner k of face order[first + i] at
-    // 3 * first + k * count + i. So a leaf's distances are one straight loop, and its faces'
-    // sides another over three runs of distances, both of which the compiler vectorises.
+    // The corners' coordinates, one array per axis, in padded blocks (corner_block.h): the leaf
+    // with block b holding the faces order[first, first + count) keeps corner k of face
+    // order[first + i] at cornerAt(b, i, k); its slots past `count` hold zeros.
     std::vector<float> cornerX, cornerY, cornerZ;
 
-    // Where corner k of the i-th face of a leaf starting at `first` with `count` faces is.
-    static std::size_t cornerAt(std::uint32_t first, std::uint32_t count, std::uint32_t i, std::uint32_t k) {
-        return 3 * std::size_t{first} + std::size_t{k} * count + i;
+    static std::size_t cornerAt(std::uint32_t block, std::uint32_t i, std::uint32_t k) {
+        return (3 * std::size_t{block} + k) * paddedBlockFaces + i;
+    }
+    CornerBlock leafBlock(const HierarchyBox& leaf) const {
+        const std::size_t at = cornerAt(leaf.block, 0, 0);
+        return {cornerX.data() + at, cornerY.data() + at, cornerZ.data() + at, leaf.count, paddedBlockFaces};
     }
 };
 

@@ -25,13 +25,11 @@ std::int64_t lowestFinalScore(const SideTally& tally, std::int64_t remaining) {
 
 bool hasNan(const Plane& p) { return std::isnan(p.a) || std::isnan(p.b) || std::isnan(p.c) || std::isnan(p.d); }
 
-// The tally of one leaf box's faces, classified exactly.
-SideTally classifyLeafBox(const Plane& plane, const BoxHierarchy& h, const HierarchyBox& box) {
+// Adds one leaf box's faces, classified exactly, to `tally`.
+void tallyLeafBox(const Plane& plane, const BoxHierarchy& h, const HierarchyBox& box, SideTally& tally) {
     assert(box.count <= hierarchyLeafSize);
-    float distance[3 * hierarchyLeafSize];
-    const std::size_t first = 3 * std::size_t{box.first};
-    return tallyBlock(plane, {h.cornerX.data() + first, h.cornerY.data() + first, h.cornerZ.data() + first, box.count},
-                      distance);
+    float distance[3 * paddedBlockFaces];
+    tallyBlock(plane, h.leafBlock(box), distance, tally);
 }
 
 // What is known of a plane that several candidates share: its tally over all faces (its own
@@ -89,7 +87,7 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
                 queue[queued++] = box.left + 1;
                 continue;
             } else {
-                tally.add(classifyLeafBox(plane, h, box));
+                tallyLeafBox(plane, h, box, tally);
             }
             remaining -= box.count;
             if (!counts.handedDown && r.decided() &&

@@ -30,7 +30,7 @@ struct CornerCopy {
                 z[k * count + i] = v.z;
             }
     }
-    CornerBlock block() const { return {x.data(), y.data(), z.data(), count}; }
+    CornerBlock block() const { return {x.data(), y.data(), z.data(), count, count}; }
 };
 
 // The faces that left the parent's list (-1 each) and the pieces that came (+1 each), and what
@@ -61,8 +61,9 @@ class MovedFaces {
         }
         const PlaneKey key = planeKey(plane);
         if (const SideTally* known = changeOf_.find(key)) return *known;
-        change = tallyBlock(plane, came_.block(), distance_.data());
-        const SideTally gone = tallyBlock(plane, left_.block(), distance_.data());
+        tallyBlock(plane, came_.block(), distance_.data(), change);
+        SideTally gone;
+        tallyBlock(plane, left_.block(), distance_.data(), gone);
         change.add(SideTally{-gone.front, -gone.back, -gone.span});
         changeOf_.insert(key, change);
         return change;

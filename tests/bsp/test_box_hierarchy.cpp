@@ -79,7 +79,7 @@ TEST(BoxHierarchy, EveryFaceLiesInOneLeafInsideEveryBoxAboveIt) {
             for (std::uint32_t i = 0; i < leaf.count; ++i)
                 for (std::uint32_t k = 0; k < 3; ++k) {
                     const Vertex& v = faces.local[faces.corners[h.order[leaf.first + i]][k]];
-                    const std::size_t at = BoxHierarchy::cornerAt(leaf.first, leaf.count, i, k);
+                    const std::size_t at = BoxHierarchy::cornerAt(leaf.block, i, k);
                     EXPECT_EQ(h.cornerX[at], v.x) << "a leaf's corners, corner by corner";
                     EXPECT_EQ(h.cornerY[at], v.y);
                     EXPECT_EQ(h.cornerZ[at], v.z);
