@@ -193,19 +193,9 @@ void boundBoxes(BoxHierarchy& h) {
     }
 }
 
-} // namespace
-
-BoxHierarchy buildBoxHierarchy(const std::vector<std::array<std::uint32_t, 3>>& corners,
-                               const std::vector<Vertex>& local) {
-    BoxHierarchy h;
-    const std::size_t n = corners.size();
-    h.order.resize(n);
-    h.boxes.reserve(2 * (n / hierarchyLeafSize + 1));
-    h.boxes.push_back(HierarchyBox{{}, 0, static_cast<std::uint32_t>(n), -1});
-    std::vector<FaceRecord> records = faceRecords(corners, local);
-    const bool wideApart = splitWideFacesApart(h, records);
-    splitBoxes(h, records, wideApart ? 1 : 0);
-    for (std::size_t i = 0; i < n; ++i) h.order[i] = records[i].face;
+// Numbers the leaves' corner blocks, copies their corners in and bounds every box.
+void fillLeaves(BoxHierarchy& h, const std::vector<std::array<std::uint32_t, 3>>& corners,
+                const std::vector<Vertex>& local) {
     std::uint32_t blocks = 0;
     for (HierarchyBox& box : h.boxes)
         if (box.left < 0) box.block = blocks++;
@@ -225,6 +215,77 @@ BoxHierarchy buildBoxHierarchy(const std::vector<std::array<std::uint32_t, 3>>& 
             }
     }
     boundBoxes(h);
+}
+
+} // namespace
+
+BoxHierarchy buildBoxHierarchy(const std::vector<std::array<std::uint32_t, 3>>& corners,
+                               const std::vector<Vertex>& local) {
+    BoxHierarchy h;
+    const std::size_t n = corners.size();
+    h.order.resize(n);
+    h.boxes.reserve(2 * (n / hierarchyLeafSize + 1));
+    h.boxes.push_back(HierarchyBox{{}, 0, static_cast<std::uint32_t>(n), -1});
+    std::vector<FaceRecord> records = faceRecords(corners, local);
+    const bool wideApart = splitWideFacesApart(h, records);
+    splitBoxes(h, records, wideApart ? 1 : 0);
+    for (std::size_t i = 0; i < n; ++i) h.order[i] = records[i].face;
+    fillLeaves(h, corners, local);
+    return h;
+}
+
+BoxHierarchy buildBoxHierarchyAlong(const std::vector<HierarchyBox>& reference, const std::vector<std::uint32_t>& rank,
+                                    const std::vector<std::array<std::uint32_t, 3>>& corners,
+                                    const std::vector<Vertex>& local) {
+    BoxHierarchy h;
+    const std::size_t n = corners.size();
+    assert(rank.size() == n && !reference.empty());
+    // In the reference's order (pieces of one face side by side), every reference box's faces
+    // are one run, and each cut of a box is where the ranks pass its second child's first.
+    std::vector<std::uint64_t> keyed(n);
+    for (std::size_t f = 0; f < n; ++f) keyed[f] = std::uint64_t{rank[f]} << 32 | f;
+    std::sort(keyed.begin(), keyed.end());
+    h.order.resize(n);
+    std::vector<std::uint32_t> sortedRank(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        h.order[i] = static_cast<std::uint32_t>(keyed[i]);
+        sortedRank[i] = static_cast<std::uint32_t>(keyed[i] >> 32);
+    }
+    h.boxes.reserve(2 * (n / hierarchyLeafSize + 1));
+    h.boxes.push_back(HierarchyBox{{}, 0, static_cast<std::uint32_t>(n), -1});
+    std::vector<std::uint32_t> along{0}; // the reference box each box follows
+    for (std::size_t index = 0; index < h.boxes.size(); ++index) {
+        const std::uint32_t first = h.boxes[index].first, count = h.boxes[index].count;
+        if (count <= hierarchyLeafSize) continue;
+        // Down the reference from the box this one follows to the first cut that parts these
+        // faces; a reference leaf that holds more than a leaf's worth (many pieces of its
+        // faces) is halved as it is.
+        std::uint32_t ref = along[index];
+        std::uint32_t half = count / 2;
+        std::uint32_t refLeft = ref, refRight = ref;
+        while (reference[ref].left >= 0) {
+            const auto left = static_cast<std::uint32_t>(reference[ref].left);
+            const std::uint32_t boundary = reference[left + 1].first;
+            const auto begin = sortedRank.begin() + first;
+            const auto cut = static_cast<std::uint32_t>(std::lower_bound(begin, begin + count, boundary) - begin);
+            if (cut == 0)
+                ref = left + 1;
+            else if (cut == count)
+                ref = left;
+            else {
+                half = cut;
+                refLeft = left;
+                refRight = left + 1;
+                break;
+            }
+        }
+        h.boxes[index].left = static_cast<std::int32_t>(h.boxes.size());
+        h.boxes.push_back(HierarchyBox{{}, first, half, -1});
+        h.boxes.push_back(HierarchyBox{{}, first + half, count - half, -1});
+        along.push_back(refLeft);
+        along.push_back(refRight);
+    }
+    fillLeaves(h, corners, local);
     return h;
 }
 

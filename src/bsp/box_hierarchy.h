@@ -103,4 +103,11 @@ struct BoxHierarchy {
 BoxHierarchy buildBoxHierarchy(const std::vector<std::array<std::uint32_t, 3>>& corners,
                                const std::vector<Vertex>& local);
 
+// The same over a node's faces, following the cuts of `reference`, a hierarchy built over
+// faces the node's faces are or come from: rank[f] is the position of face f's origin in the
+// reference's order. Much cheaper than cutting afresh, and as tight where the faces are alike.
+BoxHierarchy buildBoxHierarchyAlong(const std::vector<HierarchyBox>& reference, const std::vector<std::uint32_t>& rank,
+                                    const std::vector<std::array<std::uint32_t, 3>>& corners,
+                                    const std::vector<Vertex>& local);
+
 } // namespace norvane

@@ -1,11 +1,15 @@
 #include "bsp/prepared_node.h"
 
+#include <algorithm>
 #include <cassert>
+#include <cstdint>
 
 #include "bsp/plane_key.h"
 
 namespace norvane {
 namespace {
+
+constexpr std::uint32_t noRank = UINT32_MAX;
 
 // Numbers the planes that more than one face has: slot[f] for face f, -1 for a plane of its own.
 std::size_t numberSharedPlanes(const std::vector<BspFace>& faces, std::vector<std::int32_t>& slot) {
@@ -24,6 +28,40 @@ std::size_t numberSharedPlanes(const std::vector<BspFace>& faces, std::vector<st
         slot[f] = slotOf[p];
     }
     return slots;
+}
+
+// The node's box hierarchy. The first node prepared, the root, is cut afresh and becomes the
+// reference; every later node's faces descend from its faces, and their hierarchy follows the
+// reference's cuts, which costs a sort instead of a search for every cut.
+BoxHierarchy buildHierarchy(const std::vector<BspFace>& faces, const PreparedNode& node, PlaneSearchScratch& scratch) {
+    if (scratch.referenceTaken) {
+        std::vector<std::uint32_t> rank(faces.size());
+        for (std::size_t f = 0; f < faces.size(); ++f) {
+            const auto id = static_cast<std::size_t>(faces[f].id);
+            if (id >= scratch.referenceRank.size() || scratch.referenceRank[id] == noRank)
+                return buildBoxHierarchy(node.corners, node.local); // not from the reference's faces
+            rank[f] = scratch.referenceRank[id];
+        }
+        return buildBoxHierarchyAlong(scratch.referenceBoxes, rank, node.corners, node.local);
+    }
+    BoxHierarchy h = buildBoxHierarchy(node.corners, node.local);
+    scratch.referenceTaken = true;
+    std::size_t ids = 0;
+    for (const BspFace& f : faces) {
+        if (f.id < 0) return h; // no order to follow
+        ids = std::max(ids, static_cast<std::size_t>(f.id) + 1);
+    }
+    scratch.referenceRank.assign(ids, noRank);
+    for (std::size_t i = 0; i < faces.size(); ++i) {
+        std::uint32_t& r = scratch.referenceRank[static_cast<std::size_t>(faces[h.order[i]].id)];
+        if (r != noRank) { // two faces with one id: no order to follow
+            scratch.referenceRank.clear();
+            return h;
+        }
+        r = static_cast<std::uint32_t>(i);
+    }
+    scratch.referenceBoxes = h.boxes;
+    return h;
 }
 
 } // namespace
@@ -50,7 +88,7 @@ PreparedNode prepareNode(const std::vector<BspFace>& faces, const std::vector<Ve
     for (std::uint32_t g : globalOf) localIndex[g] = -1;
     node.local.resize(globalOf.size());
     for (std::size_t v = 0; v < globalOf.size(); ++v) node.local[v] = vertices[globalOf[v]];
-    node.boxes = buildBoxHierarchy(node.corners, node.local);
+    node.boxes = buildHierarchy(faces, node, scratch);
     node.sharedPlanes = numberSharedPlanes(faces, node.sharedSlot);
     return node;
 }

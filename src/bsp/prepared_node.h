@@ -14,7 +14,7 @@ namespace norvane {
 struct PreparedNode {
     const std::vector<BspFace>* faces = nullptr;
     std::vector<std::array<std::uint32_t, 3>> corners; // each face's corners, indices into `local`
-    std::vector<Vertex> local;                          // the node's vertices, in order of first use
+    std::vector<Vertex> local;                         // the node's vertices, in order of first use
     BoxHierarchy boxes;
     // Candidates with bit-identical planes see the other faces alike: per face, the number of
     // its plane among the planes that several faces have, or -1 for a plane of its own.
@@ -28,9 +28,13 @@ struct PreparedNode {
 };
 
 // What the build keeps for the plane search from node to node: the global-to-local vertex map,
-// all -1 between nodes, so a deep tree of small nodes does not allocate it again and again.
+// all -1 between nodes, so a deep tree of small nodes does not allocate it again and again; and
+// the reference hierarchy, the first prepared node's, that later nodes' hierarchies follow.
 struct PlaneSearchScratch {
     std::vector<std::int32_t> localIndex;
+    bool referenceTaken = false;
+    std::vector<HierarchyBox> referenceBoxes; // empty when the first node had no order to follow
+    std::vector<std::uint32_t> referenceRank; // by initial face id: its position in the order
 };
 
 // Prepares the node; `faces` must outlive the result.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <random>
+#include <set>
 
 #include "bsp/box_hierarchy.h"
 
@@ -84,6 +85,76 @@ TEST(BoxHierarchy, EveryFaceLiesInOneLeafInsideEveryBoxAboveIt) {
                     EXPECT_EQ(h.cornerY[at], v.y);
                     EXPECT_EQ(h.cornerZ[at], v.z);
                 }
+        }
+    }
+}
+
+// A leaf's faces, as the sorted original faces they are.
+std::vector<std::vector<std::uint32_t>> leafSets(const BoxHierarchy& h, const std::vector<std::uint32_t>& original) {
+    std::vector<std::vector<std::uint32_t>> sets;
+    for (const HierarchyBox& box : h.boxes) {
+        if (box.left >= 0) continue;
+        std::vector<std::uint32_t> set;
+        for (std::uint32_t i = box.first; i < box.first + box.count; ++i) set.push_back(original[h.order[i]]);
+        std::sort(set.begin(), set.end());
+        sets.push_back(set);
+    }
+    std::sort(sets.begin(), sets.end());
+    return sets;
+}
+
+TEST(BoxHierarchy, AHierarchyAlongAReferenceFollowsItsCuts) {
+    std::mt19937 rng(9);
+    std::uniform_real_distribution<float> small(-1, 1), big(-50, 50);
+    Faces all;
+    for (int i = 0; i < 900; ++i) {
+        const float cx = big(rng), cy = big(rng), cz = big(rng);
+        all.add(cx + small(rng), cy, cz, cx, cy + small(rng), cz, cx, cy, cz + small(rng));
+    }
+    const BoxHierarchy reference = buildBoxHierarchy(all.corners, all.local);
+    std::vector<std::uint32_t> rankOf(all.corners.size());
+    for (std::uint32_t i = 0; i < reference.order.size(); ++i) rankOf[reference.order[i]] = i;
+
+    // Over the same faces it has the reference's leaves.
+    std::vector<std::uint32_t> identity(all.corners.size());
+    for (std::uint32_t f = 0; f < identity.size(); ++f) identity[f] = f;
+    const BoxHierarchy same = buildBoxHierarchyAlong(reference.boxes, rankOf, all.corners, all.local);
+    expectSound(same, all);
+    EXPECT_EQ(leafSets(same, identity), leafSets(reference, identity));
+
+    // Over a node's faces: a third of them, and forty pieces of one face, which share its rank.
+    Faces node;
+    std::vector<std::uint32_t> rank, original;
+    auto take = [&](std::uint32_t f, float shrink) {
+        const Vertex* v[3];
+        for (int k = 0; k < 3; ++k) v[k] = &all.local[all.corners[f][static_cast<std::size_t>(k)]];
+        node.add(v[0]->x, v[0]->y, v[0]->z, v[1]->x * shrink + v[0]->x * (1 - shrink),
+                 v[1]->y * shrink + v[0]->y * (1 - shrink), v[1]->z * shrink + v[0]->z * (1 - shrink), v[2]->x, v[2]->y,
+                 v[2]->z);
+        rank.push_back(rankOf[f]);
+        original.push_back(f);
+    };
+    for (std::uint32_t f = 0; f < all.corners.size(); f += 3) take(f, 1);
+    for (int piece = 0; piece < 40; ++piece) take(7, 1.0f / float(piece + 2));
+    const BoxHierarchy along = buildBoxHierarchyAlong(reference.boxes, rank, node.corners, node.local);
+    expectSound(along, node);
+    // Faces that shared a reference leaf and were not crowded by the pieces share a leaf still.
+    std::vector<std::uint32_t> leafOf(node.corners.size());
+    for (std::uint32_t b = 0; b < along.boxes.size(); ++b)
+        if (along.boxes[b].left < 0)
+            for (std::uint32_t i = along.boxes[b].first; i < along.boxes[b].first + along.boxes[b].count; ++i)
+                leafOf[along.order[i]] = b;
+    for (const HierarchyBox& box : reference.boxes) {
+        if (box.left >= 0) continue;
+        std::set<std::uint32_t> leaves;
+        bool crowded = false;
+        for (std::uint32_t f = 0; f < node.corners.size(); ++f)
+            if (rank[f] >= box.first && rank[f] < box.first + box.count) {
+                leaves.insert(leafOf[f]);
+                crowded = crowded || original[f] == 7;
+            }
+        if (!crowded) {
+            EXPECT_LE(leaves.size(), 1u) << "reference leaf at " << box.first;
         }
     }
 }
