@@ -2,6 +2,9 @@
 // list is released as soon as its faces are distributed.
 #include "bsp/partition.h"
 
+#include <cassert>
+#include <charconv>
+#include <string_view>
 #include <utility>
 
 #include "bsp/child_counts.h"
@@ -12,12 +15,43 @@
 namespace norvane {
 namespace {
 
+// A progress line put together without printf: a deep tree prints one several times per node.
+struct PhaseLine {
+    char text[128];
+    std::size_t size = 0;
+
+    void append(std::string_view part) {
+        assert(size + part.size() <= sizeof text);
+        part.copy(text + size, part.size());
+        size += part.size();
+    }
+    // `value` right-aligned in `width` columns, as printf's %*d writes it.
+    void append(int value, std::size_t width) {
+        char digits[16];
+        const auto length = static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits);
+        for (std::size_t pad = length; pad < width; ++pad) append(" ");
+        append(std::string_view(digits, length));
+    }
+};
+
+// "\r    <stem> Level %3d <tag> %5d Faces [%3d%%]  "
 void printPhase(BuildContext& ctx, const char* tag, std::size_t inputCount) {
     const BuildCounters& c = ctx.counters;
     const int percent =
         c.faceTotal == 0 ? 0 : static_cast<int>(double(c.facesPlaced) / double(c.faceTotal) * 100.0 + 0.5);
-    ctx.console.print("\r    %s Level %3d %s %5d Faces [%3d%%]  ", branchStem, c.level, tag, static_cast<int>(inputCount),
-                      percent);
+    PhaseLine line;
+    line.append("\r    ");
+    line.append(branchStem);
+    line.append(" Level ");
+    line.append(c.level, 3);
+    line.append(" ");
+    line.append(tag);
+    line.append(" ");
+    line.append(static_cast<int>(inputCount), 5);
+    line.append(" Faces [");
+    line.append(percent, 3);
+    line.append("%]  ");
+    ctx.console.write(std::string_view(line.text, line.size));
 }
 
 void leaveNode(BuildContext& ctx, std::size_t inputCount) {

@@ -1,12 +1,15 @@
 #include "console/spinner.h"
 
+#include <string_view>
+
 namespace norvane {
 
 void Spinner::tick(Console& console) {
     if (calls_++ < spinnerPeriod - 1) return;
     calls_ = 0;
     if (++index_ > 3) index_ = 0;
-    console.print("\b%c", "/|\\-"[index_]);
+    const char picture[2] = {'\b', "/|\\-"[index_]};
+    console.write(std::string_view(picture, 2));
 }
 
 void Spinner::ticks(Console& console, std::size_t n) {
