@@ -12,7 +12,7 @@ namespace norvane {
 
 // Faces in a padded block: a box hierarchy's leaves keep their corners in blocks of this many
 // slots per corner, so that their loops run a fixed number of times.
-constexpr std::size_t paddedBlockFaces = 16;
+constexpr std::size_t paddedBlockFaces = 32;
 
 // `count` faces: corner k of face i at x[k * stride + i] (and so for y and z). A stride of
 // paddedBlockFaces marks a padded block, whose 3 * paddedBlockFaces slots are all readable and

@@ -193,7 +193,7 @@ TEST(BoxHierarchy, WallsGetASubtreeOfTheirOwnAndLeaveTheSmallBoxesSmall) {
     for (const HierarchyBox& box : hierarchy.boxes) {
         if (box.left >= 0 || box.first < end) continue;
         for (int axis = 0; axis < 3; ++axis)
-            EXPECT_LT(2 * box.bounds.half[axis], s / 3) << "a leaf of small faces stays small";
+            EXPECT_LT(2 * box.bounds.half[axis], s / 2) << "a leaf of small faces stays small";
     }
 }
 
