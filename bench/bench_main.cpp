@@ -5,7 +5,13 @@
 // one leaf, so without any plane search (the best of three runs, as it is short), and the
 // compile's time as a multiple of it.
 //
-//   norvane-bench [--skip-slow] [--only NAME] [--threads N] [--models DIR] [--single BUILD]
+//   norvane-bench [--skip-slow] [--only NAME] [--threads N] [--models DIR] [--single BUILD] [--stats]
+//
+// --stats prints, instead of timings, where the fast plane search's work went on each scene,
+// by node size: candidates whose counts the parent handed down, counted face by face, counted
+// by the shared-normal sweep, settled by a twin plane, counted in full over the boxes, and
+// given up for the cuts or for the balance; boxes and leaves opened per candidate counted and
+// per candidate given up.
 //
 // --single fast|straightforward|floor runs just that build of each scene, once, single-threaded
 // and in this process, for a profiler: instruction counts under
@@ -27,6 +33,7 @@
 #include <unistd.h>
 
 #include "bsp/build_tree.h"
+#include "bsp/search_stats.h"
 #include "generators.h"
 #include "output/tree_writer.h"
 #include "scene/loader.h"
@@ -42,7 +49,9 @@ double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::d
 double processorSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    auto toSeconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    auto toSeconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
     return toSeconds(usage.ru_utime) + toSeconds(usage.ru_stime);
 }
 
@@ -53,7 +62,7 @@ struct Timing {
 };
 
 Timing compile(const std::vector<std::uint8_t>& file, bool straightforward, unsigned threads,
-               bool skipPlaneSearch = false) {
+               bool skipPlaneSearch = false, norvane::PlaneSearchStats* stats = nullptr) {
     using namespace norvane;
     Timing t;
     const auto t0 = Clock::now();
@@ -72,6 +81,7 @@ Timing compile(const std::vector<std::uint8_t>& file, bool straightforward, unsi
     ctx.straightforward = straightforward;
     ctx.threads = threads;
     ctx.skipPlaneSearch = skipPlaneSearch;
+    ctx.planeSearch.stats = stats;
     const auto tree = buildTree(*scene, ctx);
     const auto t3 = Clock::now();
     if (tree) t.bytes = serializeTree(*tree, console);
@@ -120,24 +130,50 @@ bool runCase(const std::string& name, const std::vector<std::uint8_t>& file, boo
     _exit(same ? 0 : 1);
 }
 
+// Where the fast search's work went, by node size (the --stats table).
+void printStats(const std::string& name, const norvane::PlaneSearchStats& stats) {
+    std::printf("%s: plane search by node size (faces)\n", name.c_str());
+    std::printf("%-12s %6s %8s %8s %7s %7s %8s %8s %8s %8s %7s %7s %7s %7s\n", "faces", "nodes", "cands", "known",
+                "direct", "swept", "twins", "counted", "cut-ab", "bal-ab", "box/c", "leaf/c", "box/a", "leaf/a");
+    const char* names[] = {"< 64", "64-255", "256-1023", "1024-4095", "4096-16383", ">= 16384"};
+    for (std::size_t row = 0; row < norvane::PlaneSearchStats::rows; ++row) {
+        const auto& r = stats.byNodeSize[row];
+        if (r.nodes == 0) continue;
+        const auto& s = r.scan;
+        const std::int64_t abandoned = s.abandonedByCuts + s.abandonedByBalance;
+        auto per = [](std::int64_t total, std::int64_t count) { return count ? double(total) / double(count) : 0.0; };
+        std::printf("%-12s %6lld %8lld %8lld %7lld %7lld %8lld %8lld %8lld %8lld %7.1f %7.1f %7.1f %7.1f\n", names[row],
+                    (long long)r.nodes, (long long)r.faces, (long long)r.known, (long long)r.direct, (long long)r.swept,
+                    (long long)s.twinsSettled, (long long)s.counted, (long long)s.abandonedByCuts,
+                    (long long)s.abandonedByBalance, per(s.countedBoxes, s.counted), per(s.countedLeaves, s.counted),
+                    per(s.abandonedBoxes, abandoned), per(s.abandonedLeaves, abandoned));
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    bool skipSlow = false;
+    bool skipSlow = false, stats = false;
     std::string models = "../shared/models/real", only, single;
     unsigned threads = 2;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--skip-slow") == 0) skipSlow = true;
-        else if (std::strcmp(argv[i], "--models") == 0 && i + 1 < argc) models = argv[++i];
-        else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) only = argv[++i];
-        else if (std::strcmp(argv[i], "--threads") == 0 && i + 1 < argc) threads = static_cast<unsigned>(std::atoi(argv[++i]));
+        if (std::strcmp(argv[i], "--skip-slow") == 0)
+            skipSlow = true;
+        else if (std::strcmp(argv[i], "--stats") == 0)
+            stats = true;
+        else if (std::strcmp(argv[i], "--models") == 0 && i + 1 < argc)
+            models = argv[++i];
+        else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc)
+            only = argv[++i];
+        else if (std::strcmp(argv[i], "--threads") == 0 && i + 1 < argc)
+            threads = static_cast<unsigned>(std::atoi(argv[++i]));
         else if (std::strcmp(argv[i], "--single") == 0 && i + 1 < argc &&
                  (std::strcmp(argv[i + 1], "fast") == 0 || std::strcmp(argv[i + 1], "straightforward") == 0 ||
                   std::strcmp(argv[i + 1], "floor") == 0))
             single = argv[++i];
         else {
             std::fprintf(stderr, "usage: norvane-bench [--skip-slow] [--only NAME] [--threads N] [--models DIR] "
-                                 "[--single fast|straightforward|floor]\n");
+                                 "[--single fast|straightforward|floor] [--stats]\n");
             return 2;
         }
     }
@@ -147,13 +183,18 @@ int main(int argc, char** argv) {
         std::uint32_t faces;
         bool slow; // the straightforward build takes minutes
     };
-    const std::vector<Case> cases{{"pyramob.3DS", "", 0, false},   {"city 5000", "city", 5000, false},
-                                  {"city 20000", "city", 20000, false}, {"city 60000", "city", 60000, true},
-                                  {"terrain 20000", "terrain", 20000, true}, {"arena 20000", "arena", 20000, true},
-                                  {"rock 5000", "rock", 5000, true},   {"rock 15000", "rock", 15000, true},
-                                  {"level 20000", "level", 20000, true}, {"level 60000", "level", 60000, true}};
+    const std::vector<Case> cases{{"pyramob.3DS", "", 0, false},
+                                  {"city 5000", "city", 5000, false},
+                                  {"city 20000", "city", 20000, false},
+                                  {"city 60000", "city", 60000, true},
+                                  {"terrain 20000", "terrain", 20000, true},
+                                  {"arena 20000", "arena", 20000, true},
+                                  {"rock 5000", "rock", 5000, true},
+                                  {"rock 15000", "rock", 15000, true},
+                                  {"level 20000", "level", 20000, true},
+                                  {"level 60000", "level", 60000, true}};
 
-    if (single.empty()) {
+    if (single.empty() && !stats) {
         std::printf("%-14s %7s %7s %7s %7s %7s %8s %7s %7s %8s %7s | %9s %8s %s\n", "scene", "load", "normals", "lists",
                     "tree", "write", "total", "floor", "xfloor", "threads", "peakMiB", "straight", "ratio", "same");
         std::printf("%-14s %7s %7s %7s %7s %7s %8s %7s %7s %8s %7s | %9s %8s\n", "", "s", "s", "s", "s", "s", "s (1)",
@@ -170,6 +211,12 @@ int main(int argc, char** argv) {
             }
         } else {
             file = norvane::scene3ds::writeScene(norvane::scene3ds::generateScene(c.kind, 1, c.faces));
+        }
+        if (stats) {
+            norvane::PlaneSearchStats gathered;
+            compile(file, false, 1, false, &gathered);
+            printStats(c.name, gathered);
+            continue;
         }
         if (!single.empty()) {
             // Processor time as well: on a shared machine it varies less than the elapsed time.

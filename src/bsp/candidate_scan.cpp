@@ -54,6 +54,7 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
     // Boxes are visited breadth first: the big boxes that lie wholly on one side are counted
     // early, so a lopsided candidate is abandoned before its small boxes are opened.
     std::vector<std::int32_t> queue(h.boxes.size()); // each box enters at most once
+    r.counters = {};
     for (std::size_t u = first; u < candidates.size(); u += stride) {
         const std::int32_t i = candidates[u];
         assert((u < first + stride || candidates[u - stride] < i) && "candidates in index order");
@@ -65,10 +66,13 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
         SideTally tally;
         std::int64_t remaining = n;
         bool abandoned = false;
-        if (twin && twin->counted) {
+        const bool fromTwin = twin && twin->counted;
+        if (fromTwin) {
             tally = twin->tally;
             remaining = 0;
+            ++r.counters.twinsSettled;
         } else if (twin && twin->abandoned) {
+            ++r.counters.twinsSettled;
             continue;
         } else if (hasNan(plane)) {
             // Every distance to a plane with a NaN in it is NaN, so every face is behind it.
@@ -77,7 +81,9 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
         }
         std::size_t queued = remaining > 0 ? 1 : 0;
         queue[0] = 0;
-        for (std::size_t next = 0; next < queued; ++next) {
+        std::int64_t leaves = 0;
+        std::size_t next = 0;
+        for (; next < queued; ++next) {
             const HierarchyBox& box = h.boxes[static_cast<std::size_t>(queue[next])];
             const Side whole = test.side(box.bounds);
             if (whole != On) {
@@ -88,18 +94,31 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
                 continue;
             } else {
                 tallyLeafBox(plane, h, box, tally);
+                ++leaves;
             }
             remaining -= box.count;
             if (!counts.handedDown && r.decided() &&
                 !beatsBest(lowestFinalScore(tally, remaining), i, r.bestScore, r.best)) {
                 if (twin) twin->abandoned = true;
                 abandoned = true;
+                ++next;
                 break;
             }
         }
         // Abandoning needs the leaf rule decided already, so an abandoned candidate's partial
         // tally is not needed for it.
-        if (abandoned) continue;
+        if (abandoned) {
+            ((tally.span - 1) * splitWeight >= r.bestScore ? r.counters.abandonedByCuts
+                                                           : r.counters.abandonedByBalance)++;
+            r.counters.abandonedBoxes += static_cast<std::int64_t>(next);
+            r.counters.abandonedLeaves += leaves;
+            continue;
+        }
+        if (!fromTwin) {
+            ++r.counters.counted;
+            r.counters.countedBoxes += static_cast<std::int64_t>(next);
+            r.counters.countedLeaves += leaves;
+        }
         if (twin && !twin->counted) *twin = SharedTally{true, false, tally};
         tally.add(node.classifyOwn(plane, static_cast<std::size_t>(i)), -1);
         counts.candidates[static_cast<std::size_t>(i)] = CandidateCounts{tally, true};

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "bsp/prepared_node.h"
+#include "bsp/search_stats.h"
 #include "bsp/side_tally.h"
 
 namespace norvane {
@@ -15,6 +16,7 @@ struct ScanResult {
     std::int32_t best = -1;
     std::int64_t bestScore = startingBestScore;
     bool anyFront = false, anyBack = false, anySpan = false;
+    ScanCounters counters; // what the scan did, for statistics
 
     // Whether the leaf rule is already decided: some face crosses a candidate's plane, or faces
     // lie both in front of and behind candidate planes. Until then every candidate is counted
@@ -34,6 +36,7 @@ struct ScanResult {
         }
     }
     void merge(const ScanResult& other) {
+        counters.add(other.counters);
         anyFront |= other.anyFront;
         anyBack |= other.anyBack;
         anySpan |= other.anySpan;
@@ -47,7 +50,7 @@ struct ScanResult {
 };
 
 // Counts the candidates candidates[first], candidates[first + stride], ... over the boxes,
-// starting from what `start` found, and returns what they add to it. Abandoning a candidate
+// starting from what `start` found, and returns what they add to it (its counters only theirs). Abandoning a candidate
 // only needs the best of those counted before it: one that cannot beat a real score cannot win.
 // Candidates counted in full are recorded in `counts`; when the counts were handed down,
 // nothing is abandoned, so that every candidate is recorded. Threads may scan disjoint strides
@@ -57,7 +60,7 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
 
 // Scans every candidate, sharing them among `threads` threads (0: the machine's cores, at most
 // eight) when the node is large. Any number of threads gives the same result.
-ScanResult scanInThreads(const PreparedNode& node, const std::vector<std::int32_t>& candidates,
-                         const ScanResult& start, NodeCounts& counts, unsigned threads);
+ScanResult scanInThreads(const PreparedNode& node, const std::vector<std::int32_t>& candidates, const ScanResult& start,
+                         NodeCounts& counts, unsigned threads);
 
 } // namespace norvane

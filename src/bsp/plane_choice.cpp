@@ -15,7 +15,9 @@ std::int32_t choosePlaneReference(const std::vector<BspFace>& faces, const std::
     for (std::int32_t i = 0; i < n; ++i) {
         SideTally tally;
         for (std::int32_t j = 0; j < n; ++j)
-            if (j != i) tally.add(classifyFace(faces[static_cast<std::size_t>(i)].plane, faces[static_cast<std::size_t>(j)], vertices));
+            if (j != i)
+                tally.add(classifyFace(faces[static_cast<std::size_t>(i)].plane, faces[static_cast<std::size_t>(j)],
+                                       vertices));
         total.add(tally);
         if (beatsBest(tally.score(), i, bestScore, best)) {
             bestScore = tally.score();
@@ -38,8 +40,10 @@ std::vector<std::int32_t> takeKnownCounts(std::size_t faceCount, NodeCounts& cou
     std::vector<std::int32_t> unknown;
     for (std::size_t i = 0; i < faceCount; ++i) {
         const CandidateCounts& c = counts.candidates[i];
-        if (c.known) result.offer(c.tally, static_cast<std::int32_t>(i));
-        else unknown.push_back(static_cast<std::int32_t>(i));
+        if (c.known)
+            result.offer(c.tally, static_cast<std::int32_t>(i));
+        else
+            unknown.push_back(static_cast<std::int32_t>(i));
     }
     return unknown;
 }
@@ -63,14 +67,28 @@ std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Ve
                          unsigned threads, PlaneSearchScratch& scratch) {
     ScanResult result;
     std::vector<std::int32_t> unknown = takeKnownCounts(faces.size(), counts, result);
+    PlaneSearchStats::Row* stats =
+        scratch.stats ? &scratch.stats->byNodeSize[PlaneSearchStats::rowOf(faces.size())] : nullptr;
+    if (stats) {
+        ++stats->nodes;
+        stats->faces += static_cast<std::int64_t>(faces.size());
+        stats->known += static_cast<std::int64_t>(faces.size() - unknown.size());
+    }
     if (unknown.size() <= directCandidates) {
         countDirectly(faces, vertices, unknown, counts, result);
+        if (stats) stats->direct += static_cast<std::int64_t>(unknown.size());
         return result.choice();
     }
     const PreparedNode node = prepareNode(faces, vertices, scratch);
-    for (const std::int32_t i : sweepSharedNormals(node, unknown, counts))
-        result.offer(counts.candidates[static_cast<std::size_t>(i)].tally, i);
-    return scanInThreads(node, unknown, result, counts, threads).choice();
+    const std::vector<std::int32_t> swept = sweepSharedNormals(node, unknown, counts);
+    for (const std::int32_t i : swept) result.offer(counts.candidates[static_cast<std::size_t>(i)].tally, i);
+    const ScanResult scanned = scanInThreads(node, unknown, result, counts, threads);
+    if (stats) {
+        ++stats->prepared;
+        stats->swept += static_cast<std::int64_t>(swept.size());
+        stats->scan.add(scanned.counters);
+    }
+    return scanned.choice();
 }
 
 std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices) {

@@ -8,6 +8,7 @@
 
 #include "bsp/box_hierarchy.h"
 #include "bsp/bsp_tree.h"
+#include "bsp/search_stats.h"
 
 namespace norvane {
 
@@ -32,6 +33,7 @@ struct PreparedNode {
 // the reference hierarchy, the first prepared node's, that later nodes' hierarchies follow.
 struct PlaneSearchScratch {
     std::vector<std::int32_t> localIndex;
+    PlaneSearchStats* stats = nullptr; // gathered here when set
     bool referenceTaken = false;
     std::vector<HierarchyBox> referenceBoxes; // empty when the first node had no order to follow
     std::vector<std::uint32_t> referenceRank; // by initial face id: its position in the order
