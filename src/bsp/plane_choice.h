@@ -10,7 +10,9 @@
 //   1. counts known:  a child takes the exact counts derived from its parent's (child_counts.h);
 //   2. direct:        a node with a few unknown candidates counts them face by face;
 //   3. preparation:   otherwise the node's corners are renumbered compactly and a box
-//                     hierarchy is built over its faces (box_hierarchy.h, prepared_node.h);
+//                     hierarchy is built over its faces, cut afresh at the root and along the
+//                     root's cuts below it (box_hierarchy.h, prepared_node.h); its leaves are
+//                     padded blocks tallied in vector loops (corner_block.h);
 //   4. shared normals: candidates whose bit-identical normal many faces share (floors, walls)
 //                     are counted together by one sorted sweep (normal_sweep.h);
 //   5. scan:          the rest are counted over the boxes, a box beyond the tolerance band at
