@@ -1,5 +1,6 @@
 #include "bsp/vertex_index.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 
@@ -54,12 +55,20 @@ std::int32_t findVertexLinear(const std::vector<Vertex>& list, const Vertex& v) 
 struct VertexIndex::Group {
     std::vector<std::uint32_t> members;
     std::array<std::unique_ptr<KeyTable>, 32> maps;
+    std::vector<unsigned> built; // the sets of ignored components that have a map
+
+    KeyTable& build(unsigned ignored, std::size_t expected) {
+        maps[ignored] = std::make_unique<KeyTable>(expected);
+        built.push_back(ignored);
+        return *maps[ignored];
+    }
 };
 
 VertexIndex::VertexIndex(const std::vector<Vertex>& list) : list_(list) {
     // Nearly every vertex is plain: its table is sized for the whole list at once.
     groups_[0] = std::make_unique<Group>();
-    groups_[0]->maps[0] = std::make_unique<KeyTable>(list_.size());
+    groups_[0]->build(0, list_.size());
+    present_.push_back(0);
     while (indexed_ < list_.size()) add();
 }
 
@@ -73,28 +82,26 @@ void VertexIndex::add() {
     auto& group = groups_[mask];
     if (!group) {
         group = std::make_unique<Group>();
+        present_.insert(std::upper_bound(present_.begin(), present_.end(), mask), mask);
         // Plain vertices are looked up by plain queries all the time: build that map at once.
-        group->maps[mask] = std::make_unique<KeyTable>();
+        group->build(mask, 0);
     }
     group->members.push_back(index);
-    for (unsigned ignored = 0; ignored < 32; ++ignored)
-        if (group->maps[ignored]) group->maps[ignored]->insert(keyOf(v, ignored), index);
+    for (const unsigned ignored : group->built) group->maps[ignored]->insert(keyOf(v, ignored), index);
 }
 
 std::int32_t VertexIndex::find(const Vertex& v) {
     assert(indexed_ <= list_.size() && "the list only grows");
     const unsigned queryMask = nanMask(v);
     std::int64_t best = -1;
-    for (unsigned mask = 0; mask < 32; ++mask) {
+    for (const unsigned mask : present_) {
         Group* group = groups_[mask].get();
-        if (!group) continue;
         const unsigned ignored = mask | queryMask;
-        auto& map = group->maps[ignored];
-        if (!map) { // first query of this shape: index the group's members for it
-            map = std::make_unique<KeyTable>(group->members.size());
-            for (std::uint32_t member : group->members) map->insert(keyOf(list_[member], ignored), member);
+        if (!group->maps[ignored]) { // first query of this shape: index the group's members for it
+            KeyTable& map = group->build(ignored, group->members.size());
+            for (std::uint32_t member : group->members) map.insert(keyOf(list_[member], ignored), member);
         }
-        const std::uint32_t* found = map->find(keyOf(v, ignored));
+        const std::uint32_t* found = group->maps[ignored]->find(keyOf(v, ignored));
         if (found && (best < 0 || *found < best)) best = *found;
     }
     return static_cast<std::int32_t>(best);

@@ -15,7 +15,7 @@
 namespace norvane {
 
 class VertexIndex {
-public:
+  public:
     // Indexes `list`. The list must outlive the index and only grow, through add().
     explicit VertexIndex(const std::vector<Vertex>& list);
     ~VertexIndex();
@@ -30,12 +30,14 @@ public:
 
     using Key = std::array<std::uint32_t, 5>;
 
-private:
+  private:
     struct Group;
     const std::vector<Vertex>& list_;
     std::size_t indexed_ = 0;
-    // One group per pattern of NaN components (32 patterns), created when first needed.
+    // One group per pattern of NaN components (32 patterns), created when first needed, and
+    // the patterns that have one, in order, so a look-up visits only those.
     std::array<std::unique_ptr<Group>, 32> groups_;
+    std::vector<unsigned> present_;
 };
 
 // The straightforward first-match scan, kept as the oracle of the index.
