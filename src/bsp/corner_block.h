@@ -33,9 +33,9 @@ enum class VectorBuild { Portable, Wide, Best };
 
 // Adds the block's faces to `tally`: a face is in front when a corner is and none is behind,
 // behind in the mirror case, cut when it has corners on both sides, and in the plane otherwise;
-// NaN is behind. `distance` is scratch of 3 * stride floats. (The tally is added to in place:
-// returning the three counts packed went through the stack and stalled the load that unpacked
-// them.)
+// NaN is behind. `distance` is scratch of 3 * stride floats, apart from the corners. (The tally
+// is added to in place: returning the three counts packed went through the stack and stalled
+// the load that unpacked them.)
 void tallyBlock(const Plane& plane, const CornerBlock& block, float* distance, SideTally& tally,
                 VectorBuild build = VectorBuild::Best);
 
