@@ -8,10 +8,9 @@
 //   norvane-bench [--skip-slow] [--only NAME] [--threads N] [--models DIR] [--single BUILD] [--stats]
 //
 // --stats prints, instead of timings, where the fast plane search's work went on each scene,
-// by node size: candidates whose counts the parent handed down, counted face by face, counted
-// by the shared-normal sweep, settled by a twin plane, counted in full over the boxes, and
-// given up for the cuts or for the balance; boxes and leaves opened per candidate counted and
-// per candidate given up.
+// by node size: candidates whose counts the parent handed down, counted face by face, settled
+// by a twin plane, counted in full over the boxes, and given up for the cuts or for the
+// balance; boxes and leaves opened per candidate counted and per candidate given up.
 //
 // --single fast|straightforward|floor runs just that build of each scene, once, single-threaded
 // and in this process, for a profiler: instruction counts under
@@ -133,8 +132,8 @@ bool runCase(const std::string& name, const std::vector<std::uint8_t>& file, boo
 // Where the fast search's work went, by node size (the --stats table).
 void printStats(const std::string& name, const norvane::PlaneSearchStats& stats) {
     std::printf("%s: plane search by node size (faces)\n", name.c_str());
-    std::printf("%-12s %6s %8s %8s %7s %7s %8s %8s %8s %8s %7s %7s %7s %7s\n", "faces", "nodes", "cands", "known",
-                "direct", "swept", "twins", "counted", "cut-ab", "bal-ab", "box/c", "leaf/c", "box/a", "leaf/a");
+    std::printf("%-12s %6s %8s %8s %7s %8s %8s %8s %8s %7s %7s %7s %7s\n", "faces", "nodes", "cands", "known", "direct",
+                "twins", "counted", "cut-ab", "bal-ab", "box/c", "leaf/c", "box/a", "leaf/a");
     const char* names[] = {"< 64", "64-255", "256-1023", "1024-4095", "4096-16383", ">= 16384"};
     for (std::size_t row = 0; row < norvane::PlaneSearchStats::rows; ++row) {
         const auto& r = stats.byNodeSize[row];
@@ -142,8 +141,8 @@ void printStats(const std::string& name, const norvane::PlaneSearchStats& stats)
         const auto& s = r.scan;
         const std::int64_t abandoned = s.abandonedByCuts + s.abandonedByBalance;
         auto per = [](std::int64_t total, std::int64_t count) { return count ? double(total) / double(count) : 0.0; };
-        std::printf("%-12s %6lld %8lld %8lld %7lld %7lld %8lld %8lld %8lld %8lld %7.1f %7.1f %7.1f %7.1f\n", names[row],
-                    (long long)r.nodes, (long long)r.faces, (long long)r.known, (long long)r.direct, (long long)r.swept,
+        std::printf("%-12s %6lld %8lld %8lld %7lld %8lld %8lld %8lld %8lld %7.1f %7.1f %7.1f %7.1f\n", names[row],
+                    (long long)r.nodes, (long long)r.faces, (long long)r.known, (long long)r.direct,
                     (long long)s.twinsSettled, (long long)s.counted, (long long)s.abandonedByCuts,
                     (long long)s.abandonedByBalance, per(s.countedBoxes, s.counted), per(s.countedLeaves, s.counted),
                     per(s.abandonedBoxes, abandoned), per(s.abandonedLeaves, abandoned));

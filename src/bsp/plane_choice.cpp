@@ -3,7 +3,6 @@
 #include <cassert>
 
 #include "bsp/candidate_scan.h"
-#include "bsp/normal_sweep.h"
 
 namespace norvane {
 
@@ -80,12 +79,9 @@ std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Ve
         return result.choice();
     }
     const PreparedNode node = prepareNode(faces, vertices, scratch);
-    const std::vector<std::int32_t> swept = sweepSharedNormals(node, unknown, counts);
-    for (const std::int32_t i : swept) result.offer(counts.candidates[static_cast<std::size_t>(i)].tally, i);
     const ScanResult scanned = scanInThreads(node, unknown, result, counts, threads);
     if (stats) {
         ++stats->prepared;
-        stats->swept += static_cast<std::int64_t>(swept.size());
         stats->scan.add(scanned.counters);
     }
     return scanned.choice();

@@ -13,12 +13,11 @@
 //                     hierarchy is built over its faces, cut afresh at the root and along the
 //                     root's cuts below it (box_hierarchy.h, prepared_node.h); its leaves are
 //                     padded blocks tallied in vector loops (corner_block.h);
-//   4. shared normals: candidates whose bit-identical normal many faces share (floors, walls)
-//                     are counted together by one sorted sweep (normal_sweep.h);
-//   5. scan:          the rest are counted over the boxes, a box beyond the tolerance band at
-//                     once, and abandoned as soon as a lower bound shows they cannot win; large
-//                     nodes share the candidates among threads (candidate_scan.h);
-//   6. merge:         the lowest score, the lower index on ties, and the sides seen by any step
+//   4. scan:          the rest are counted over the boxes, a box beyond the tolerance band at
+//                     once, and abandoned as soon as a lower bound shows they cannot win;
+//                     candidates with one plane are counted once between them; large nodes
+//                     share the candidates among threads (candidate_scan.h);
+//   5. merge:         the lowest score, the lower index on ties, and the sides seen by any step
 //                     decide the plane or the leaf.
 // Every candidate counted in full has its counts recorded, so the children can derive theirs.
 #pragma once

@@ -20,9 +20,6 @@ inline PlaneKey planeKey(const Plane& p) {
     return PlaneKey{{floatBits(p.a), floatBits(p.b), floatBits(p.c), floatBits(p.d)}};
 }
 
-// The key of a plane's normal alone: planes that differ only in d share it.
-inline PlaneKey normalKey(const Plane& p) { return PlaneKey{{floatBits(p.a), floatBits(p.b), floatBits(p.c), 0}}; }
-
 struct PlaneKeyHasher {
     std::uint64_t operator()(const PlaneKey& k) const { return hashWords(k.bits, 4); }
 };

@@ -38,7 +38,6 @@ struct PlaneSearchStats {
         std::int64_t faces = 0;    // their faces together
         std::int64_t known = 0;    // candidates whose counts came from the parent
         std::int64_t direct = 0;   // candidates counted face by face in small searches
-        std::int64_t swept = 0;    // candidates counted by the shared-normal sweep
         std::int64_t prepared = 0; // nodes that built a box hierarchy
         ScanCounters scan;
     };

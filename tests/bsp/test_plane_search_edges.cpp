@@ -1,13 +1,12 @@
-// The plane search's exactness at the ulp: the box test's margin, the tolerance band compared
-// as a float, and the shared-normal sweep's rounding. Random scenes never reach these
-// boundaries, so each case is made to sit on one.
+// The plane search's exactness at the ulp: the box test's margin and the tolerance band
+// compared as a float. Random scenes never reach these boundaries, so each case is made to sit
+// on one.
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "bsp/box_hierarchy.h"
 #include "bsp/candidate_scan.h"
-#include "bsp/normal_sweep.h"
 #include "bsp/prepared_node.h"
 
 namespace norvane {
@@ -205,37 +204,6 @@ TEST(PlaneSearchEdges, LeavesCompareTheBandAsAFloat) {
         EXPECT_EQ(counts.candidates[static_cast<std::size_t>(i)].tally, list.tallyOf(i)) << "candidate " << i;
     }
     EXPECT_EQ(counts.candidates[0].tally.front, 0) << "the faces at y lie in the floor's band";
-}
-
-TEST(PlaneSearchEdges, TheSweepRoundsEachDistanceLikeAPoint) {
-    // Floors of one normal: the candidate at y = -0.0007 and faces whose corners sit just above
-    // its band, where only the float rounding keeps them On; slanted faces reach across it.
-    const float offset = 0.0007f;
-    const float y = heightJustAboveTheBand(offset);
-    ASSERT_FALSE(std::isnan(y));
-    Faces list;
-    auto face = [&](Vertex a, Vertex b, Vertex c, Plane plane) { list.add(a, b, c, plane); };
-    const std::vector<BspFace>& faces = list.faces;
-    const float heights[] = {-offset, y, y, -0.5f, 0.25f, -offset, y};
-    for (int i = 0; i < 7; ++i) {
-        const float h = heights[i];
-        face(at(0, h, 0), at(0, h, 1), at(1, h, 0), Plane{0, 1, 0, -h});
-    }
-    face(at(0, y, 0), at(0, -1, 1), at(1, 1, 0), Plane{0.5f, 0.5f, 0.5f, 0});     // across, a corner at y
-    face(at(5, y, 5), at(5, y, 6), at(6, 0.75f, 5), Plane{0.5f, -0.5f, 0.5f, 0}); // two corners at y
-    PlaneSearchScratch scratch;
-    const PreparedNode node = prepareNode(faces, list.vertices, scratch);
-    std::vector<std::int32_t> floors;
-    for (std::int32_t i = 0; i < 7; ++i) floors.push_back(i);
-    NodeCounts counts;
-    counts.candidates.resize(faces.size());
-    countByNormalSweep(node, floors, counts);
-    for (const std::int32_t i : floors) {
-        EXPECT_EQ(counts.candidates[static_cast<std::size_t>(i)].tally, list.tallyOf(i)) << "candidate " << i;
-    }
-    // The candidate at -0.0007 sees the faces at y in its plane, not in front of it.
-    const SideTally& first = counts.candidates[0].tally;
-    EXPECT_EQ(first.front, 2) << "the floor at 0.25 and the face rising to 0.75";
 }
 
 } // namespace
