@@ -50,8 +50,9 @@ struct ScanResult {
 };
 
 // Counts the candidates candidates[first], candidates[first + stride], ... over the boxes,
-// starting from what `start` found, and returns what they add to it (its counters only theirs). Abandoning a candidate
-// only needs the best of those counted before it: one that cannot beat a real score cannot win.
+// starting from what `start` found, and returns what they add to it (its counters only theirs).
+// Abandoning a candidate only needs the best of those counted before it: one that cannot beat a
+// real score cannot win.
 // Candidates counted in full are recorded in `counts`; when the counts were handed down,
 // nothing is abandoned, so that every candidate is recorded. Threads may scan disjoint strides
 // of the same candidates at once.
