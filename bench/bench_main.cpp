@@ -31,11 +31,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "bsp/build_tree.h"
-#include "bsp/search_stats.h"
+#include "compile/compile_with_stats.h"
 #include "generators.h"
-#include "output/tree_writer.h"
-#include "scene/loader.h"
+#include "norvane/files.h"
+#include "norvane/scene.h"
+#include "scene/face_vertices.h"
 #include "scene/post_process.h"
 
 namespace {
@@ -60,40 +60,65 @@ struct Timing {
     double total() const { return load + normals + lists + tree + write; }
 };
 
+// Every progress event as text, so that two builds can be compared event for event.
+class EventLog : public norvane::CompileProgress {
+public:
+    std::string text;
+    void stageBegan(Stage s) override { add("began", static_cast<long long>(s)); }
+    void stageEnded(Stage s) override { add("ended", static_cast<long long>(s)); }
+    void nodeStep(NodeStep s, const NodeState& n) override {
+        add("node", static_cast<long long>(s));
+        add(" level", n.level);
+        add(" faces", static_cast<long long>(n.faces));
+        add(" placed", n.facesPlaced);
+        add(" total", n.faceTotal);
+    }
+    void worked(std::size_t units) override { add("worked", static_cast<long long>(units)); }
+    void cutFailed() override { add("cutFailed", 0); }
+    void writeNode(bool entered, std::int32_t level) override { add(entered ? "enter" : "leave", level); }
+
+private:
+    void add(const char* what, long long value) { text += std::string(what) + " " + std::to_string(value) + "\n"; }
+};
+
 Timing compile(const std::vector<std::uint8_t>& file, bool straightforward, unsigned threads,
                bool skipPlaneSearch = false, norvane::PlaneSearchStats* stats = nullptr) {
     using namespace norvane;
     Timing t;
     const auto t0 = Clock::now();
-    auto scene = loadSceneFromBytes(file.data(), file.size());
+    Scene scene;
+    LoadError loadError;
+    loadScene(std::span<const std::uint8_t>(file), scene, loadError);
     const auto t1 = Clock::now();
     // The loader computes the normals with its index; they are computed again here to time
     // them on their own, and the load's share is taken off. The straightforward build then
     // computes them again its own way.
-    for (Mesh& mesh : scene->meshes) computeVertexNormals(mesh);
+    for (std::size_t m = 0; m < scene.meshes.size(); ++m) computeVertexNormals(scene.meshes[m], faceVertices(scene, m));
     const auto t2 = Clock::now();
     if (straightforward)
-        for (Mesh& mesh : scene->meshes) computeVertexNormalsReference(mesh);
+        for (std::size_t m = 0; m < scene.meshes.size(); ++m)
+            computeVertexNormalsReference(scene.meshes[m], faceVertices(scene, m));
     const auto t2b = Clock::now();
-    CaptureConsole console;
-    BuildContext ctx(console);
-    ctx.straightforward = straightforward;
-    ctx.threads = threads;
-    ctx.skipPlaneSearch = skipPlaneSearch;
-    ctx.planeSearch.stats = stats;
-    const auto tree = buildTree(*scene, ctx);
+    EventLog log;
+    BuildOptions options;
+    options.search = skipPlaneSearch ? PlaneSearch::None : straightforward ? PlaneSearch::Straightforward : PlaneSearch::Fast;
+    options.threads = threads;
+    TreeFile tree;
+    BuildError error;
+    BuildStats built;
+    const bool ok = compileSceneWithStats(scene, tree, error, options, &log, &built, stats);
     const auto t3 = Clock::now();
-    if (tree) t.bytes = serializeTree(*tree, console);
+    std::vector<std::uint8_t> bytes;
+    WriteError writeError;
+    if (ok) treeFileBytes(tree, bytes, writeError, &log);
     const auto t4 = Clock::now();
+    t.bytes.assign(bytes.begin(), bytes.end());
     t.load = seconds(t0, t1) - seconds(t1, t2);
     t.normals = straightforward ? seconds(t2, t2b) : seconds(t1, t2);
-    t.lists = ctx.listSeconds;
-    t.tree = seconds(t2b, t3) - ctx.listSeconds;
+    t.lists = built.listSeconds;
+    t.tree = seconds(t2b, t3) - built.listSeconds;
     t.write = seconds(t3, t4);
-    // The closing line's seconds are a timing, not output.
-    t.console = console.text;
-    const auto at = t.console.find("Done [");
-    if (at != std::string::npos) t.console.erase(at, t.console.find(" secs", at) - at);
+    t.console = log.text;
     return t;
 }
 
@@ -204,7 +229,8 @@ int main(int argc, char** argv) {
         if (!only.empty() && c.name.find(only) == std::string::npos) continue;
         std::vector<std::uint8_t> file;
         if (c.kind.empty()) {
-            if (!norvane::readWholeFile(models + "/" + c.name, file)) {
+            norvane::ReadError readError;
+            if (!norvane::readWholeFile(models + "/" + c.name, file, readError, std::uint64_t(1) << 30)) {
                 std::fprintf(stderr, "%s not found under %s\n", c.name.c_str(), models.c_str());
                 continue;
             }

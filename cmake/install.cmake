@@ -18,7 +18,7 @@ norvane_install_program(norvane-scene scene)
 norvane_install_program(norvane-view view)
 norvane_install_program(norvane-build build)
 
-install(TARGETS norvane_core EXPORT NorvaneTargets
+install(TARGETS norvane_library EXPORT NorvaneTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -3,24 +3,25 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <span>
 
-#include "bsp/build_tree.h"
+#include "norvane/compile.h"
+#include "norvane/scene.h"
 #include "norvane/tree_file.h"
-#include "output/tree_writer.h"
-#include "scene/loader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size > 16384) return 0; // larger scenes build slowly under the sanitizers
-    const auto scene = norvane::loadSceneFromBytes(data, size);
-    if (!scene) return 0;
-    norvane::CaptureConsole console;
-    norvane::BuildContext ctx(console);
-    const auto tree = norvane::buildTree(*scene, ctx);
-    if (!tree) return 0;
-    const std::string out = norvane::serializeTree(*tree, console);
+    norvane::Scene scene;
+    norvane::LoadError loadError;
+    if (!norvane::loadScene(std::span<const std::uint8_t>(data, size), scene, loadError)) return 0;
+    norvane::TreeFile tree;
+    norvane::BuildError buildError;
+    if (!norvane::compileScene(scene, tree, buildError)) return 0;
+    std::vector<std::uint8_t> bytes;
+    norvane::WriteError writeError;
+    if (!norvane::treeFileBytes(tree, bytes, writeError)) return 0;
     norvane::TreeFile file;
     norvane::TreeFileError error;
-    const std::vector<std::uint8_t> bytes(out.begin(), out.end());
     if (!norvane::readTreeFile(bytes, file, error) || !norvane::checkTreeFile(file, error)) std::abort();
     return 0;
 }

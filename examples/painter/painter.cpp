@@ -2,7 +2,6 @@
 // painter's algorithm draws them. A face is seen when the eye is in front of its plane.
 //
 // usage: painter FILE.bsp X Y Z
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -19,8 +18,8 @@ bool parseFloat(const char* text, float& value) {
 } // namespace
 
 int main(int argc, char** argv) {
-    std::array<float, 3> eye{};
-    if (argc != 5 || !parseFloat(argv[2], eye[0]) || !parseFloat(argv[3], eye[1]) || !parseFloat(argv[4], eye[2])) {
+    norvane::Point3 eye;
+    if (argc != 5 || !parseFloat(argv[2], eye.x) || !parseFloat(argv[3], eye.y) || !parseFloat(argv[4], eye.z)) {
         std::fputs("usage: painter FILE.bsp X Y Z\n", stderr);
         return 2;
     }
@@ -38,12 +37,11 @@ int main(int argc, char** argv) {
         for (std::size_t f = 0; f < node.faces.size(); ++f) {
             const norvane::TreeFileFace& face = node.faces[f];
             if (!norvane::isInFront(face.plane, eye)) continue;
-            const char* material = face.material == norvane::noMaterial ? "" : file.materials[face.material].c_str();
+            const char* material = face.material == norvane::noMaterialOf(file) ? "" : file.materials[face.material].c_str();
             std::printf("node %d face %zu: id %u, material \"%s\"\n", n, f, unsigned{face.id}, material);
             ++seen;
         }
     }
-    std::printf("%zu of %zu faces seen from (%g, %g, %g)\n", seen, stored, double{eye[0]}, double{eye[1]},
-                double{eye[2]});
+    std::printf("%zu of %zu faces seen from (%g, %g, %g)\n", seen, stored, double{eye.x}, double{eye.y}, double{eye.z});
     return 0;
 }

@@ -1,5 +1,5 @@
-// A 3DS scene as the compiler loads it: the model (meshes, materials, lights, cameras and the
-// keyframer tracks that name them) and the loading functions.
+// A scene as the library loads it: the model (meshes, materials, lights, cameras and the
+// keyframer tracks that name them), and loading it from a 3DS file.
 //
 // Axes: every point, direction and key is stored as (file x, file z, file y), so y is up; a
 // mesh's local axes and the camera chunk's values are kept as the file gives them. Face corners
@@ -7,11 +7,17 @@
 // face's facing: its plane's normal is (P2 - P0) x (P1 - P0) over the stored corners.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
+
+#include "norvane/error.h"
+#include "norvane/geometry.h"
 
 namespace norvane {
 
@@ -20,24 +26,10 @@ struct Matrix4 {
     float m[16] = {};
 };
 
-struct Vertex {
-    float x = 0, y = 0, z = 0;    // position
-    float u = 0, v = 0;           // mapping coordinates; 0 when the file gives none
-    float nx = 0, ny = 0, nz = 0; // unit vertex normal, or 0 when it has none
-};
-
-struct Plane {
-    float a = 0, b = 0, c = 0, d = 0; // a*x + b*y + c*z + d = 0, (a, b, c) a unit normal
-};
-
 struct Face {
-    std::int32_t id = 0;
-    std::int32_t material = -1; // index into Scene::materials, -1 for none
-    // The corners, in stored order. They point into the vertex array of the owning mesh that
-    // was current when the face list was read (a later vertex list does not move them).
-    const Vertex* verts[3] = {nullptr, nullptr, nullptr};
+    std::uint32_t corners[3] = {0, 0, 0}; // indices into the mesh's vertices, in stored order
+    std::int32_t material = -1;           // index into Scene::materials, -1 for none
     Plane plane;
-    std::uint16_t corners[3] = {0, 0, 0}; // the vertex indices the corners were read with
 };
 
 // A position track (frames and points) or, for a mesh, a rotation track (angle and axis in
@@ -52,14 +44,9 @@ struct KeyTrack {
 struct Mesh {
     std::int32_t nodeId = 0;
     std::string name;
-    std::int32_t vertexCount = 0;
-    std::int32_t faceCount = 0;
     std::vector<Face> faces;
     std::vector<Vertex> vertices;
-    // Vertex arrays replaced by a later vertex list while faces still point into them.
-    std::vector<std::vector<Vertex>> retiredVertices;
-    bool verticesReferenced = false; // a face list points into `vertices`
-    Matrix4 localMatrix;             // all zero without a local-axes chunk
+    Matrix4 localMatrix; // all zero without a local-axes chunk
     std::int32_t parentId = 0;
     KeyTrack positionKeys;
     KeyTrack rotationKeys;
@@ -68,8 +55,8 @@ struct Mesh {
 struct Light {
     std::string name;
     std::int32_t isSpot = 0, isOff = 0, rayShadows = 0;
-    float position[3] = {0, 0, 0};
-    float target[3] = {0, 0, 0};
+    Point3 position;
+    Point3 target;
     float hotspot = 0, falloff = 0;
     float innerRange = 0, outerRange = 0, multiplier = 0;
     float colour[3] = {0, 0, 0};
@@ -79,8 +66,8 @@ struct Light {
 struct Camera {
     std::string name;
     Matrix4 matrix;
-    float position[3] = {0, 0, 0};
-    float target[3] = {0, 0, 0};
+    Point3 position;
+    Point3 target;
     float bank = 0, lens = 0;
     KeyTrack targetKeys;
     KeyTrack positionKeys;
@@ -90,6 +77,10 @@ struct Material {
     std::string name;
 };
 
+// Vertex lists that a 3DS mesh replaced after faces were read against them: the library keeps
+// them for the compile and for faceCorner; nothing else needs to look inside.
+struct ReplacedVertexLists;
+
 struct Scene {
     std::uint32_t startFrame = 0;
     std::uint32_t endFrame = 0;
@@ -97,37 +88,54 @@ struct Scene {
     std::vector<Camera> cameras;
     std::vector<Light> lights;
     std::vector<Material> materials;
+    // A 3DS file may give a mesh a second vertex list after its faces: those faces keep the
+    // corners of the list they were read with, so their indices do not name `vertices`. Null
+    // unless the scene has such a mesh; faceCorner finds every corner either way.
+    std::shared_ptr<const ReplacedVertexLists> replacedVertexLists;
 };
 
+// The vertex a face corner names, wherever it lies; null when the indices are out of range.
+const Vertex* faceCorner(const Scene& scene, std::size_t mesh, std::size_t face, int corner);
 
-// Why a load failed. The console shows one line for all of them; tools and tests tell them
-// apart.
-enum class LoadStatus {
-    Ok,
-    CannotRead,       // the file cannot be opened or read
+// What limits a load, with the values `norvane` uses. A hostile file can make a chunk walk
+// deep or make the handlers read the same bytes over and over; these bound both.
+struct LoadOptions {
+    int maxChunkDepth = 256;                           // one level deeper fails the load
+    std::uint64_t readBudgetFactor = 16;               // headers and handlers may read factor x
+    std::uint64_t readBudgetAllowance = 16u << 20;     // the file's size + allowance bytes
+    std::uint64_t maxFileSize = std::uint64_t(1) << 30; // a longer file or stream is refused
+    // Set by another thread to abandon the load (checked while reading and between chunks).
+    const std::atomic<bool>* stopFlag = nullptr;
+};
+
+// Why a load failed.
+enum class LoadErrorCode {
+    None,
+    CannotRead,        // the file cannot be opened or read
+    FileTooLarge,      // the file or stream holds more than LoadOptions::maxFileSize bytes
+    Stopped,           // LoadOptions::stopFlag was set
     FirstChunkTooLong, // the first chunk claims more bytes than the file has: not a scene, or cut short
-    ZeroLengthChunk,  // a chunk header gives length 0
-    PastEndOfFile,    // a chunk header, or data a chunk's handler reads, lies past the end of the file
-    NestingTooDeep,   // chunks nest deeper than maxChunkDepth
-    ReadBudgetSpent,  // the chunks make the handlers read the file's bytes over and over
-    CornerOutOfRange, // a face corner is not below its mesh's vertex count
-    NameCutShort,     // the file ends inside a name
-    PassesDisagree,   // the filling pass met more records than the counting pass counted
+    ZeroLengthChunk,   // a chunk header gives length 0
+    PastEndOfFile,     // a chunk header, or data a chunk's handler reads, lies past the end of the file
+    NestingTooDeep,    // chunks nest deeper than LoadOptions::maxChunkDepth
+    ReadBudgetSpent,   // the chunks make the handlers read the file's bytes over and over
+    CornerOutOfRange,  // a face corner is not below its mesh's vertex count
+    NameCutShort,      // the file ends inside a name
+    PassesDisagree,    // the filling pass met more records than the counting pass counted
+    OutOfMemory,       // the scene does not fit in memory
 };
 
-struct LoadError {
-    LoadStatus status = LoadStatus::Ok;
-    std::int64_t offset = 0; // where the chunk that failed the load starts in the file
-};
+// The offset is where the chunk that failed the load starts in the file; the message is a
+// sentence for the code.
+using LoadError = Error<LoadErrorCode>;
 
-// A short identifier ("past-end-of-file") and a sentence for each status.
-const char* loadStatusName(LoadStatus status);
-const char* loadStatusText(LoadStatus status);
-
-// Loads the file under the name given; null when it cannot be read or its chunk tree is broken,
-// with the reason in `error` when one is given. Prints nothing.
-std::unique_ptr<Scene> loadScene(const std::string& fileName, LoadError* error = nullptr);
+// Loads a 3DS file: true with the scene, or false with the reason in `error` (the scene is then
+// empty). Prints nothing.
+bool loadScene(const std::filesystem::path& path, Scene& scene, LoadError& error, const LoadOptions& options = {});
 // The same over bytes already in memory.
-std::unique_ptr<Scene> loadSceneFromBytes(const std::uint8_t* data, std::size_t size, LoadError* error = nullptr);
+bool loadScene(std::span<const std::uint8_t> bytes, Scene& scene, LoadError& error, const LoadOptions& options = {});
+
+// The code's name as written above, e.g. "PastEndOfFile".
+const char* errorCodeName(LoadErrorCode code);
 
 } // namespace norvane

@@ -1,38 +1,32 @@
-// The tree file: its parsed model, reading it from bytes or from a file, and checking it.
-//
-// A tree file holds one BSP tree: a header ("BSP", version 50, three counts), the material
-// names, the vertex table and the nodes in pre-order, each node with the faces kept at it.
-// Every multi-byte value is little-endian; there is no padding.
+// The tree file: its parsed model, reading it from bytes or from a file, and checking it
+// (the layout is in tree_format.h).
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "norvane/error.h"
+#include "norvane/geometry.h"
+#include "norvane/tree_format.h"
+
 namespace norvane {
 
 struct TreeFileFace {
-    std::uint16_t verts[3] = {0, 0, 0}; // indices in TreeFile::vertices
-    std::uint16_t id = 0;               // the initial face it is or was cut from
-    std::uint16_t material = 0;         // index in TreeFile::materials, noMaterial for none
-    float plane[4] = {0, 0, 0, 0};      // a b c d of the face it was cut from
+    std::uint32_t verts[3] = {0, 0, 0}; // indices in TreeFile::vertices
+    std::uint32_t id = 0;               // the initial face it is or was cut from
+    std::uint32_t material = 0;         // index in TreeFile::materials, or its format's noMaterial
+    Plane plane;                        // of the face it was cut from
 };
 
-inline constexpr std::uint16_t noMaterial = 0xFFFF;
-
-// Flag bits of a node record.
-inline constexpr std::uint16_t frontChildFlag = 1;
-inline constexpr std::uint16_t backChildFlag = 2;
-
 struct TreeFileNode {
-    std::uint16_t flags = 0;       // frontChildFlag | backChildFlag; 0 for a leaf
-    float plane[4] = {0, 0, 0, 0}; // a b c d; not meaningful for a leaf
+    std::uint16_t flags = 0; // frontChildFlag | backChildFlag; 0 for a leaf
+    Plane plane;             // not meaningful for a leaf
     std::vector<TreeFileFace> faces;
-    std::int32_t depth = 0;  // the root is 1
-    std::int32_t front = -1; // indices in TreeFile::nodes of the children, -1 when absent
+    std::int32_t depth = 0;   // the root is 1
+    std::int32_t front = -1;  // indices in TreeFile::nodes of the children, -1 when absent
     std::int32_t back = -1;
     std::int32_t parent = -1; // index of the parent node, -1 for the root
     std::uint64_t offset = 0; // of the node record in the file
@@ -40,24 +34,14 @@ struct TreeFileNode {
 
 struct TreeFile {
     std::uint16_t version = 0;
-    std::uint16_t vertexCount = 0;
-    std::uint16_t faceCount = 0; // initial faces, before any splitting
-    std::uint16_t materialCount = 0;
-    std::vector<std::string> materials;         // each slot up to its NUL
-    std::vector<std::array<float, 8>> vertices; // x y z u v nx ny nz
-    std::vector<TreeFileNode> nodes;            // pre-order, front subtree before back; the root first
-    std::uint64_t size = 0;                     // of the file in bytes
+    std::uint32_t vertexCount = 0;
+    std::uint32_t faceCount = 0; // initial faces, before any splitting
+    std::uint32_t materialCount = 0;
+    std::vector<std::string> materials; // each slot up to its NUL
+    std::vector<Vertex> vertices;
+    std::vector<TreeFileNode> nodes;    // pre-order, front subtree before back subtree; the root first
+    std::uint64_t size = 0;             // of the file in bytes
 };
-
-// Byte sizes of the records.
-inline constexpr std::uint64_t treeHeaderSize = 11;
-inline constexpr std::uint64_t materialSlotSize = 256;
-inline constexpr std::uint64_t vertexRecordSize = 32;
-inline constexpr std::uint64_t nodeRecordSize = 20;
-inline constexpr std::uint64_t faceRecordSize = 26;
-
-// The version every valid tree file carries.
-inline constexpr std::uint16_t treeFileVersion = 50;
 
 // What is wrong with a tree file. The first group is found by reading, the second by checking.
 enum class TreeFileErrorCode {
@@ -72,17 +56,16 @@ enum class TreeFileErrorCode {
     TruncatedFaceRecords,     // at the first face record of the node
     TrailingBytes,            // at the first byte after the last node record
     CannotReadFile,           // the file could not be opened or read; offset 0
+    FileTooLarge,             // the file holds more than maxTreeFileSize bytes; offset 0
+    OutOfMemory,              // the tree does not fit in memory; offset 0
     BadVersion,               // the version is not 50; offset 3
     CornerOutOfRange,         // at the corner index not below vertexCount
     IdOutOfRange,             // at the id not below faceCount
     MaterialOutOfRange,       // at the material not below materialCount (and not noMaterial)
 };
 
-struct TreeFileError {
-    TreeFileErrorCode code = TreeFileErrorCode::None;
-    std::uint64_t offset = 0; // in the file
-    std::string message;      // one line, without the offset, e.g. "node 3 has unknown flag bits"
-};
+// The message is one line without the offset, e.g. "node 3 has unknown flag bits".
+using TreeFileError = Error<TreeFileErrorCode>;
 
 // Reads the structure of a tree file: the header, the tables and the whole tree. On failure
 // returns false with the first problem in `error` (reading codes only); `file` then holds
@@ -98,6 +81,10 @@ bool checkTreeFile(const TreeFile& file, TreeFileError& error);
 // The F/B steps from the root down to the node ("" for the root), built on demand: a tree can be
 // tens of thousands of levels deep, so no node keeps its own.
 std::string nodePath(const TreeFile& file, std::int32_t node);
+
+// The material index of a face without one in the file's version (version 50's for a version
+// no reader knows).
+std::uint32_t noMaterialOf(const TreeFile& file);
 
 // The code's name as written above, e.g. "TruncatedHeader".
 const char* errorCodeName(TreeFileErrorCode code);

@@ -7,13 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "scene/scene.h"
+#include "norvane/geometry.h"
 
 namespace norvane {
-
-// The tree file holds at most this many vertices, initial faces, materials and faces at one
-// node (its counts and indices are 16 bits wide).
-constexpr std::size_t maxFileCount = 65535;
 
 // A face of the tree: corners are indices into BspTree::vertices.
 struct BspFace {

@@ -1,99 +1,106 @@
 #include "bsp/build_tree.h"
 
 #include <chrono>
+#include <utility>
 
 #include "bsp/partition.h"
 #include "bsp/vertex_index.h"
+#include "scene/face_vertices.h"
 
 namespace norvane {
-
 namespace {
 
-std::int64_t nowMs() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
+using Clock = std::chrono::steady_clock;
 
-double secondsSince(std::chrono::steady_clock::time_point t) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
-}
+double secondsSince(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
 
 // Every mesh vertex, duplicates included, in mesh order.
-void gatherVertices(const Scene& scene, BspTree& tree, BuildContext& ctx) {
-    Console& con = ctx.console;
-    con.print("    %s Creating Vertex - list  \\", branchStem);
+void gatherVertices(const Scene& scene, BspTree& tree, CompileProgress& progress) {
+    progress.stageBegan(CompileProgress::Stage::VertexList);
     for (const Mesh& mesh : scene.meshes) {
         tree.vertices.insert(tree.vertices.end(), mesh.vertices.begin(), mesh.vertices.end());
-        ctx.spinner.tick(con);
+        progress.worked(1);
     }
-    con.print("\n");
+    progress.stageEnded(CompileProgress::Stage::VertexList);
 }
 
-// Every face, its corners re-pointed to the first list vertex equal in x, y, z, u and v.
-std::vector<BspFace> gatherFaces(const Scene& scene, BspTree& tree, BuildContext& ctx) {
-    Console& con = ctx.console;
-    con.print("    %s Adding faces to list  \\", lastStem);
+// The list index of a corner: the first list vertex equal to it in x, y, z, u and v. A corner
+// of a list a later vertex list replaced is in no mesh's list unless one equals it: it joins
+// the list then, without a normal.
+std::uint32_t listCorner(const Vertex& corner, BspTree& tree, VertexIndex& index, bool linear) {
+    std::int32_t found = linear ? findVertexLinear(tree.vertices, corner) : index.find(corner);
+    if (found < 0) {
+        Vertex extra = corner;
+        extra.nx = extra.ny = extra.nz = 0.0f;
+        tree.vertices.push_back(extra);
+        index.add();
+        found = static_cast<std::int32_t>(tree.vertices.size() - 1);
+    }
+    return static_cast<std::uint32_t>(found);
+}
+
+// Every face, its corners re-pointed into the list.
+BuildErrorCode gatherFaces(const Scene& scene, BspTree& tree, bool linear, CompileProgress& progress,
+                           std::vector<BspFace>& faces) {
+    progress.stageBegan(CompileProgress::Stage::FaceList);
     VertexIndex index(tree.vertices);
-    std::vector<BspFace> faces;
-    for (const Mesh& mesh : scene.meshes) {
-        for (const Face& face : mesh.faces) {
+    const auto materials = static_cast<std::int64_t>(scene.materials.size());
+    for (std::size_t m = 0; m < scene.meshes.size(); ++m) {
+        const std::vector<Vertex>& corners = faceVertices(scene, m);
+        for (const Face& face : scene.meshes[m].faces) {
+            if (face.material < -1 || face.material >= materials) return BuildErrorCode::MaterialOutOfRange;
             BspFace copy;
             copy.material = face.material;
             copy.plane = face.plane;
             for (int k = 0; k < 3; ++k) {
-                std::int32_t found = ctx.straightforward ? findVertexLinear(tree.vertices, *face.verts[k])
-                                                         : index.find(*face.verts[k]);
-                if (found < 0) {
-                    // A corner read before a later vertex list replaced its array is in no
-                    // list: it joins the list now, without a normal.
-                    Vertex extra = *face.verts[k];
-                    extra.nx = extra.ny = extra.nz = 0.0f;
-                    tree.vertices.push_back(extra);
-                    index.add();
-                    found = static_cast<std::int32_t>(tree.vertices.size() - 1);
-                }
-                copy.verts[k] = static_cast<std::uint32_t>(found);
+                if (face.corners[k] >= corners.size()) return BuildErrorCode::CornerOutOfRange;
+                copy.verts[k] = listCorner(corners[face.corners[k]], tree, index, linear);
             }
             faces.push_back(copy);
-            ctx.spinner.tick(con);
         }
+        progress.worked(scene.meshes[m].faces.size()); // a unit per face
     }
-    con.print("\r    %s Adding faces to list\n", branchStem);
-    return faces;
+    progress.stageEnded(CompileProgress::Stage::FaceList);
+    return BuildErrorCode::None;
 }
 
 } // namespace
 
-std::unique_ptr<BspTree> buildTree(const Scene& scene, BuildContext& ctx) {
-    const std::int64_t start = nowMs();
-    const auto listStart = std::chrono::steady_clock::now();
-    Console& con = ctx.console;
-    con.print("   Creating BSP_Tree\n");
-    auto tree = std::make_unique<BspTree>();
-    for (const Material& material : scene.materials) tree->materialNames.push_back(material.name);
-    gatherVertices(scene, *tree, ctx);
-    std::vector<BspFace> faces = gatherFaces(scene, *tree, ctx);
+BuildErrorCode buildTree(const Scene& scene, const BuildOptions& options, const BuildLimits& limits,
+                         CompileProgress& progress, BspTree& tree, BuildStats& stats, PlaneSearchStats* searchStats) {
+    const auto start = Clock::now();
+    stats = BuildStats{};
+    tree = BspTree{};
+    progress.stageBegan(CompileProgress::Stage::Tree);
+    for (const Material& material : scene.materials) tree.materialNames.push_back(material.name);
+    gatherVertices(scene, tree, progress);
+    std::vector<BspFace> faces;
+    const bool linear = options.search == PlaneSearch::Straightforward;
+    if (const BuildErrorCode e = gatherFaces(scene, tree, linear, progress, faces); e != BuildErrorCode::None)
+        return e;
 
-    // A tree over more vertices or faces than the file format holds can never be written.
-    if (tree->vertices.size() > maxFileCount || faces.size() > maxFileCount) {
-        printError(con, "Tree too large for the BSP file format !");
-        return nullptr;
-    }
+    // A tree over more vertices or faces than the file holds can never be written.
+    if (tree.vertices.size() > limits.maxVertices) return BuildErrorCode::TooManyVertices;
+    if (faces.size() > limits.maxFaces) return BuildErrorCode::TooManyFaces;
     for (std::size_t i = 0; i < faces.size(); ++i) faces[i].id = static_cast<std::int32_t>(i);
-    tree->faceCount = static_cast<std::int32_t>(faces.size());
+    tree.faceCount = static_cast<std::int32_t>(faces.size());
+    stats.listSeconds = secondsSince(start);
 
-    ctx.counters = BuildCounters{};
-    ctx.counters.faceTotal = tree->faceCount;
-    ctx.listSeconds = secondsSince(listStart);
-    const auto nodeStart = std::chrono::steady_clock::now();
-    const bool built = buildNodes(*tree, std::move(faces), ctx);
-    ctx.nodeSeconds = secondsSince(nodeStart);
-    if (!built) return nullptr;
+    PartitionRun run{options, progress, limits.maxVertices, {}, {}};
+    run.scratch.stats = searchStats;
+    run.counters.faceTotal = tree.faceCount;
+    const auto nodeStart = Clock::now();
+    const BuildErrorCode built = buildNodes(tree, std::move(faces), run);
+    stats.nodeSeconds = secondsSince(nodeStart);
+    if (built != BuildErrorCode::None) return built;
 
-    const BuildCounters& c = ctx.counters;
-    con.print("\n    %s Done [%d secs, %d nodes, %d faces, %d width]\n", lastStem,
-              static_cast<int>((nowMs() - start) / 1000), c.nodesBuilt, c.faceTotal, c.maxLevel);
-    return tree;
+    stats.nodes = run.counters.nodesBuilt;
+    stats.faces = run.counters.faceTotal;
+    stats.depth = run.counters.maxLevel;
+    stats.vertices = tree.vertices.size();
+    stats.milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    progress.built(stats);
+    return BuildErrorCode::None;
 }
 
 } // namespace norvane

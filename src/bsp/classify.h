@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "bsp/bsp_tree.h"
-#include "scene/scene.h"
+#include "norvane/scene.h"
 
 namespace norvane {
 

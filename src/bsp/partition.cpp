@@ -2,9 +2,6 @@
 // list is released as soon as its faces are distributed.
 #include "bsp/partition.h"
 
-#include <cassert>
-#include <charconv>
-#include <string_view>
 #include <utility>
 
 #include "bsp/child_counts.h"
@@ -15,51 +12,17 @@
 namespace norvane {
 namespace {
 
-// A progress line put together without printf: a deep tree prints one several times per node.
-struct PhaseLine {
-    char text[128];
-    std::size_t size = 0;
-
-    void append(std::string_view part) {
-        assert(size + part.size() <= sizeof text);
-        part.copy(text + size, part.size());
-        size += part.size();
-    }
-    // `value` right-aligned in `width` columns, as printf's %*d writes it.
-    void append(int value, std::size_t width) {
-        char digits[16];
-        const auto length = static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits);
-        for (std::size_t pad = length; pad < width; ++pad) append(" ");
-        append(std::string_view(digits, length));
-    }
-};
-
-// "\r    <stem> Level %3d <tag> %5d Faces [%3d%%]  "
-void printPhase(BuildContext& ctx, const char* tag, std::size_t inputCount) {
-    const BuildCounters& c = ctx.counters;
-    const int percent =
-        c.faceTotal == 0 ? 0 : static_cast<int>(double(c.facesPlaced) / double(c.faceTotal) * 100.0 + 0.5);
-    PhaseLine line;
-    line.append("\r    ");
-    line.append(branchStem);
-    line.append(" Level ");
-    line.append(c.level, 3);
-    line.append(" ");
-    line.append(tag);
-    line.append(" ");
-    line.append(static_cast<int>(inputCount), 5);
-    line.append(" Faces [");
-    line.append(percent, 3);
-    line.append("%]  ");
-    ctx.console.write(std::string_view(line.text, line.size));
+void reportStep(PartitionRun& run, CompileProgress::NodeStep step, std::size_t inputCount) {
+    const BuildCounters& c = run.counters;
+    run.progress.nodeStep(step, {c.level, inputCount, c.facesPlaced, c.faceTotal});
 }
 
-void leaveNode(BuildContext& ctx, std::size_t inputCount) {
-    printPhase(ctx, "-BCK-", inputCount);
-    --ctx.counters.level;
+void leaveNode(PartitionRun& run, std::size_t inputCount) {
+    reportStep(run, CompileProgress::NodeStep::Leave, inputCount);
+    --run.counters.level;
 }
 
-enum class Entered { Leaf, Interior, Stopped };
+enum class Entered { Leaf, Interior, TooManyVertices };
 
 // A list of faces on its way to a node, with what is known of its candidates' counts.
 struct NodeInput {
@@ -69,13 +32,18 @@ struct NodeInput {
 
 // The node's splitter, or -1 when it is a leaf, with the side of every input face against the
 // splitter's plane.
-std::int32_t chooseSplitter(BspTree& tree, NodeInput& in, BuildContext& ctx, std::vector<Side>& sides) {
+std::int32_t chooseSplitter(BspTree& tree, NodeInput& in, PartitionRun& run, std::vector<Side>& sides) {
     const std::vector<BspFace>& input = in.faces;
     const std::size_t n = input.size();
-    std::int32_t splitter = ctx.skipPlaneSearch  ? -1
-                            : ctx.straightforward ? choosePlaneReference(input, tree.vertices)
-                                                  : choosePlane(input, tree.vertices, in.counts, ctx.threads, ctx.planeSearch);
-    ctx.spinner.ticks(ctx.console, n); // one tick per candidate
+    std::int32_t splitter = -1;
+    switch (run.options.search) {
+    case PlaneSearch::Fast:
+        splitter = choosePlane(input, tree.vertices, in.counts, run.options.threads, run.scratch);
+        break;
+    case PlaneSearch::Straightforward: splitter = choosePlaneReference(input, tree.vertices); break;
+    case PlaneSearch::None: break;
+    }
+    run.progress.worked(n); // a unit per candidate
     if (splitter < 0) return -1;
     const Plane plane = input[static_cast<std::size_t>(splitter)].plane;
     sides.resize(n);
@@ -99,12 +67,14 @@ struct Distribution {
     bool splitFailed = false;
 };
 
-// Sends every input face where its side says, cutting the spanning ones. False when the tree
-// outgrew the file format (the error line printed).
+// Sends every input face where its side says, cutting the spanning ones. False when the vertex
+// list outgrew the tree file's counts.
 bool distribute(BspTree& tree, const Plane& plane, const std::vector<BspFace>& input, const std::vector<Side>& sides,
-                BuildContext& ctx, std::vector<BspFace>& frontFaces, std::vector<BspFace>& backFaces,
+                PartitionRun& run, std::vector<BspFace>& frontFaces, std::vector<BspFace>& backFaces,
                 Distribution& out) {
-    for (std::size_t i = 0; i < input.size(); ++i) {
+    // A unit of work per face sent on, reported before anything else is (the cut that fails).
+    std::size_t sent = 0;
+    for (std::size_t i = 0; i < input.size(); ++i, ++sent) {
         const BspFace& face = input[i];
         switch (sides[i]) {
         case Front:
@@ -121,62 +91,63 @@ bool distribute(BspTree& tree, const Plane& plane, const std::vector<BspFace>& i
             out.stored.push_back(face);
             break;
         default: {
-            const SplitResult r = splitFace(tree, plane, face, frontFaces, backFaces);
+            const SplitResult r = splitFace(tree, plane, face, run.maxVertices, frontFaces, backFaces);
             if (r == SplitResult::TooManyVertices) {
-                ctx.console.print("\n");
-                printError(ctx.console, "Tree too large for the BSP file format !");
+                run.progress.worked(sent);
                 return false;
             }
             if (r == SplitResult::NoPattern) {
                 // The node keeps what was distributed so far and the build goes on.
-                printError(ctx.console, "Internal program error (maybe windows found ?)");
+                run.progress.worked(sent);
+                run.progress.cutFailed();
                 out.splitFailed = true;
                 return true;
             }
             out.frontOrigin.resize(frontFaces.size(), FaceOrigin::pieceOf(i));
             out.backOrigin.resize(backFaces.size(), FaceOrigin::pieceOf(i));
-            ctx.counters.faceTotal += 2;
+            run.counters.faceTotal += 2;
             out.flags |= hasFrontChild | hasBackChild;
             break;
         }
         }
-        ctx.spinner.tick(ctx.console);
     }
+    run.progress.worked(sent);
     return true;
 }
 
 // Enters one node: chooses its plane and either keeps all faces as a leaf or distributes them
 // over the node and its two children, deriving the children's counts where that pays.
-Entered enterNode(BspTree& tree, std::int32_t nodeIndex, NodeInput& in, BuildContext& ctx, NodeInput& frontOut,
+Entered enterNode(BspTree& tree, std::int32_t nodeIndex, NodeInput& in, PartitionRun& run, NodeInput& frontOut,
                   NodeInput& backOut) {
-    BuildCounters& c = ctx.counters;
+    BuildCounters& c = run.counters;
     ++c.nodesBuilt;
     if (++c.level > c.maxLevel) c.maxLevel = c.level;
     tree.nodes[static_cast<std::size_t>(nodeIndex)].depth = c.level;
     const std::size_t n = in.faces.size();
-    printPhase(ctx, "-ALC-", n);
-    printPhase(ctx, "-FRP-", n);
+    reportStep(run, CompileProgress::NodeStep::Enter, n);
+    reportStep(run, CompileProgress::NodeStep::FindPlane, n);
 
     std::vector<Side> sides;
-    const std::int32_t splitter = chooseSplitter(tree, in, ctx, sides);
+    const std::int32_t splitter = chooseSplitter(tree, in, run, sides);
     if (splitter < 0) {
         tree.nodes[static_cast<std::size_t>(nodeIndex)].storedFaces = std::move(in.faces);
         c.facesPlaced += static_cast<std::int32_t>(n);
-        leaveNode(ctx, n);
+        leaveNode(run, n);
         return Entered::Leaf;
     }
     const Plane plane = in.faces[static_cast<std::size_t>(splitter)].plane;
     tree.nodes[static_cast<std::size_t>(nodeIndex)].plane = plane;
     tree.nodes[static_cast<std::size_t>(nodeIndex)].hasPlane = true;
-    printPhase(ctx, "-PPL-", n);
+    reportStep(run, CompileProgress::NodeStep::Distribute, n);
 
     Distribution d;
-    if (!distribute(tree, plane, in.faces, sides, ctx, frontOut.faces, backOut.faces, d)) return Entered::Stopped;
+    if (!distribute(tree, plane, in.faces, sides, run, frontOut.faces, backOut.faces, d))
+        return Entered::TooManyVertices;
     BspNode& node = tree.nodes[static_cast<std::size_t>(nodeIndex)];
     node.flags = d.flags;
     node.storedFaces = std::move(d.stored);
     c.facesPlaced += static_cast<std::int32_t>(node.storedFaces.size());
-    if (!ctx.straightforward && !d.splitFailed) {
+    if (run.options.search == PlaneSearch::Fast && !d.splitFailed) {
         frontOut.counts = deriveChildCounts(in.faces, in.counts, frontOut.faces, d.frontOrigin, tree.vertices);
         backOut.counts = deriveChildCounts(in.faces, in.counts, backOut.faces, d.backOrigin, tree.vertices);
     }
@@ -193,19 +164,23 @@ struct OpenNode {
     bool backDone;
 };
 
+bool stopRequested(const PartitionRun& run) {
+    return run.options.stopFlag && run.options.stopFlag->load(std::memory_order_relaxed);
+}
+
 } // namespace
 
-bool buildNodes(BspTree& tree, std::vector<BspFace> rootFaces, BuildContext& ctx) {
+BuildErrorCode buildNodes(BspTree& tree, std::vector<BspFace> rootFaces, PartitionRun& run) {
     std::vector<OpenNode> open;
     NodeInput input{std::move(rootFaces), {}};
     tree.nodes.emplace_back();
     std::int32_t current = 0;
     for (;;) {
-        if (stopRequested(ctx)) return false; // the cancellation point: between two nodes
+        if (stopRequested(run)) return BuildErrorCode::Stopped; // the cancellation point: between two nodes
         const std::size_t inputCount = input.faces.size();
         NodeInput front, back;
-        const Entered entered = enterNode(tree, current, input, ctx, front, back);
-        if (entered == Entered::Stopped) return false;
+        const Entered entered = enterNode(tree, current, input, run, front, back);
+        if (entered == Entered::TooManyVertices) return BuildErrorCode::TooManyVertices;
         if (entered == Entered::Interior) {
             const std::uint32_t flags = tree.nodes[current].flags;
             open.push_back(OpenNode{current, inputCount, std::move(back), false});
@@ -232,10 +207,10 @@ bool buildNodes(BspTree& tree, std::vector<BspFace> rootFaces, BuildContext& ctx
                 descended = true;
                 break;
             }
-            leaveNode(ctx, top.inputCount);
+            leaveNode(run, top.inputCount);
             open.pop_back();
         }
-        if (!descended) return true;
+        if (!descended) return BuildErrorCode::None;
     }
 }
 

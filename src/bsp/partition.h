@@ -1,16 +1,36 @@
-// The partitioner: builds the nodes depth first, front subtree before back subtree, with one
-// overwritten progress line per phase of each node.
+// The partitioner: builds the nodes depth first, front subtree before back subtree, reporting
+// each phase of each node to the progress observer.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
-#include "bsp/build_tree.h"
+#include "bsp/bsp_tree.h"
+#include "bsp/prepared_node.h"
+#include "norvane/compile.h"
 
 namespace norvane {
 
-// Builds every node of `tree` from the root's faces. False when the build had to stop because
-// the tree outgrew the file format (the error line printed), or because stopRequested (nothing
-// printed).
-bool buildNodes(BspTree& tree, std::vector<BspFace> rootFaces, BuildContext& ctx);
+struct BuildCounters {
+    std::int32_t level = 0;       // depth of the node being built; the root is 1
+    std::int32_t maxLevel = 0;    // deepest level reached
+    std::int32_t faceTotal = 0;   // initial faces plus two for every split
+    std::int32_t facesPlaced = 0; // faces stored in finished nodes
+    std::int32_t nodesBuilt = 0;
+};
+
+// What one partitioning run works with: its options, the observer (never null: a silent one
+// stands in), the search's scratch kept across nodes, and the counters the progress shows.
+struct PartitionRun {
+    BuildOptions options;
+    CompileProgress& progress;
+    std::size_t maxVertices; // the vertex list may not outgrow the tree file's counts
+    PlaneSearchScratch scratch;
+    BuildCounters counters;
+};
+
+// Builds every node of `tree` from the root's faces. Stopped when the stop flag was seen
+// between two nodes, TooManyVertices when a cut outgrew the vertex limit; None otherwise.
+BuildErrorCode buildNodes(BspTree& tree, std::vector<BspFace> rootFaces, PartitionRun& run);
 
 } // namespace norvane

@@ -7,7 +7,7 @@
 
 #include "common/hash_table.h"
 #include "math/float_math.h"
-#include "scene/scene.h"
+#include "norvane/scene.h"
 
 namespace norvane {
 

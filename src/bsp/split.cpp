@@ -31,8 +31,8 @@ Vertex intersectEdge(const Vertex& start, const Vertex& end, const Plane& plane)
     return v;
 }
 
-SplitResult splitFace(BspTree& tree, const Plane& plane, const BspFace& face, std::vector<BspFace>& frontList,
-                      std::vector<BspFace>& backList) {
+SplitResult splitFace(BspTree& tree, const Plane& plane, const BspFace& face, std::size_t maxVertices,
+                      std::vector<BspFace>& frontList, std::vector<BspFace>& backList) {
     int frontCount = 0, backCount = 0, onCount = 0, lastFront = 0, lastBack = 0;
     for (int k = 0; k < 3; ++k) {
         const Side side = classifyPoint(plane, tree.vertices[face.verts[k]]);
@@ -60,13 +60,13 @@ SplitResult splitFace(BspTree& tree, const Plane& plane, const BspFace& face, st
     const std::uint32_t vi = face.verts[i], vj = face.verts[j], vk = face.verts[k];
 
     // N1 on edge i->j, then N2 on edge k->i; the build stops as soon as the list outgrows the
-    // file format.
+    // tree file's counts.
     std::uint32_t n[2];
     const std::uint32_t ends[2][2] = {{vi, vj}, {vk, vi}};
     for (int e = 0; e < 2; ++e) {
         const Vertex made = intersectEdge(tree.vertices[ends[e][0]], tree.vertices[ends[e][1]], plane);
         tree.vertices.push_back(made);
-        if (tree.vertices.size() > maxFileCount) return SplitResult::TooManyVertices;
+        if (tree.vertices.size() > maxVertices) return SplitResult::TooManyVertices;
         n[e] = static_cast<std::uint32_t>(tree.vertices.size() - 1);
     }
     auto piece = [&face](std::uint32_t a, std::uint32_t b, std::uint32_t c) {

@@ -16,9 +16,9 @@ enum class SplitResult { Cut, NoPattern, TooManyVertices };
 
 // Cuts a face that spans the plane into three pieces, appending two new vertices to the tree
 // and the pieces to the two lists (with the id, material and plane of the face). NoPattern when
-// the corners fit neither cutting pattern; TooManyVertices as soon as the vertex list outgrows
-// the file format.
-SplitResult splitFace(BspTree& tree, const Plane& plane, const BspFace& face, std::vector<BspFace>& frontList,
-                      std::vector<BspFace>& backList);
+// the corners fit neither cutting pattern; TooManyVertices as soon as the vertex list holds
+// more than `maxVertices`.
+SplitResult splitFace(BspTree& tree, const Plane& plane, const BspFace& face, std::size_t maxVertices,
+                      std::vector<BspFace>& frontList, std::vector<BspFace>& backList);
 
 } // namespace norvane

@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "scene/scene.h"
+#include "norvane/scene.h"
 
 namespace norvane {
 

@@ -72,7 +72,6 @@ void StreamConsole::keepLive() {
 }
 
 void printError(Console& console, const char* message) {
-    console.noteError(message);
     console.print("\r   # ERROR : %s \n", message);
 }
 

@@ -33,9 +33,6 @@ public:
     // The user's bytes (a name as typed), shown as they came: never translated as code page 437.
     virtual void writeUserText(std::string_view bytes) = 0;
     virtual void flush() {}
-    // Told the message of every error line before it is printed (printError), so that a sink
-    // can report a failure's reason without reading it back from the text. Ignored by default.
-    virtual void noteError(std::string_view message) { (void)message; }
 #if defined(__GNUC__) && !defined(_WIN32)
     __attribute__((format(printf, 2, 3)))
 #endif

@@ -1,7 +1,7 @@
 #include "driver/run.h"
 
 #include "console/terminal.h"
-#include "driver/compile_scene.h"
+#include "driver/compile_file.h"
 #include "driver/logo.h"
 #include "driver/names.h"
 
@@ -15,7 +15,7 @@ int runStages(const std::vector<std::string>& args, Console& console) {
     }
     // Further arguments are ignored.
     const std::string& argument = args[1];
-    return compileScene(argument, makeOutputName(argument), console).status == SceneCompileStatus::Written ? 0 : 1;
+    return compileSceneFile(argument, makeOutputName(argument), console).status == SceneFileResult::Status::Written ? 0 : 1;
 }
 
 } // namespace

@@ -1,41 +1,47 @@
 // The loader's insides: the state one load shares between the walker and the chunk handlers,
 // the table of chunk ids, the walker, the name reader and every handler. Only the loader and
-// its tests include this; everyone else loads through scene/loader.h.
+// its tests include this; everyone else loads through norvane/scene.h.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "scene/byte_cursor.h"
-#include "scene/loader.h"
-#include "scene/scene.h"
+#include "norvane/scene.h"
 
 namespace norvane {
 
 // Keyframer node kinds.
 enum NodeKind : std::int32_t { NodeObject = 0, NodeTarget = 2, NodeCamera = 3, NodeMesh = 4 };
 
-// Deepest chunk nesting walked; the walk one level deeper fails the load.
-constexpr int maxChunkDepth = 256;
+// A handler's or a walk's result: None when it succeeded.
+using LoadStatus = LoadErrorCode;
 
-// A well-formed file is read about once per pass. Chunk lengths that make handlers read the
-// same bytes again and again (a run of 6-byte vertex lists, each reading its successors as
-// vertices) could make a small file take minutes; such a load fails once the chunk headers and
-// the handlers have read this many times the file's size, plus a fixed allowance for tiny files,
-// over both passes. Skipped bytes do not count; the bound is checked after each handler.
-constexpr std::uint64_t readBudgetFactor = 16;
-constexpr std::uint64_t readBudgetAllowance = 16u << 20;
+// What the filling pass keeps of a mesh beyond the model. A second vertex list may follow the
+// faces: they keep the corners of the list they were read with, moved here when it is replaced.
+struct MeshLoadState {
+    bool verticesReferenced = false; // the current faces index the current vertex list
+    std::vector<Vertex> facesList;   // the list the faces index, once replaced; empty otherwise
+};
 
 // Everything the handlers share during one load: the cursor, the pass, the record cursors
 // and the keyframer node state.
 struct LoadContext {
-    explicit LoadContext(ByteCursor cursor) : in(cursor) {}
+    LoadContext(ByteCursor cursor, const LoadOptions& opts) : in(cursor), options(opts) {}
     ByteCursor in;
+    const LoadOptions& options;
     Scene* scene = nullptr;
     bool countingPass = true;
     int depth = 0;
-    std::uint64_t readBudget = 0; // bytes the headers and handlers may read over both passes
-    LoadError error;              // the first failure, where it happened
+    // A well-formed file is read about once per pass. Chunk lengths that make handlers read the
+    // same bytes again and again (a run of 6-byte vertex lists, each reading its successors as
+    // vertices) could make a small file take minutes; such a load fails once the headers and
+    // handlers have read the budget (factor x size + allowance) over both passes. Skipped bytes
+    // do not count; the bound is checked after each handler.
+    std::uint64_t readBudget = 0;
+    LoadError error; // the first failure, where it happened
+    std::vector<MeshLoadState> meshStates;
     std::int32_t meshCount = 0, cameraCount = 0, lightCount = 0, materialCount = 0;
     std::string currentObjectName;
     std::int32_t meshCursor = 0, cameraCursor = 0, lightCursor = 0, materialCursor = 0;
@@ -47,8 +53,8 @@ struct LoadContext {
     std::int32_t nodeTarget = 0;
 };
 
-// Ok when a read succeeded, PastEndOfFile when it ran past the end of the data.
-inline LoadStatus readStatus(bool read) { return read ? LoadStatus::Ok : LoadStatus::PastEndOfFile; }
+// None when a read succeeded, PastEndOfFile when it ran past the end of the data.
+inline LoadStatus readStatus(bool read) { return read ? LoadStatus::None : LoadStatus::PastEndOfFile; }
 
 using ChunkHandler = LoadStatus (*)(LoadContext& ctx, std::int64_t chunkEnd);
 
@@ -63,7 +69,7 @@ int findChunk(std::uint16_t id);
 const ChunkEntry& chunkEntry(int index);
 int chunkTableSize();
 
-// Walks the chunks from the cursor's position up to `end`: Ok when the end was reached,
+// Walks the chunks from the cursor's position up to `end`: None when the end was reached,
 // otherwise the first failure (recorded in ctx.error with the failing chunk's offset).
 LoadStatus walkChunks(LoadContext& ctx, std::int64_t end);
 

@@ -11,7 +11,7 @@ LoadStatus readFrames(LoadContext& ctx, std::int64_t) {
     if (!ctx.in.u32(first) || !ctx.in.u32(last)) return LoadStatus::PastEndOfFile;
     ctx.scene->startFrame = first;
     ctx.scene->endFrame = last;
-    return LoadStatus::Ok;
+    return LoadStatus::None;
 }
 
 // One u16: the node id, used by the header that follows it.
@@ -19,16 +19,16 @@ LoadStatus readNodeId(LoadContext& ctx, std::int64_t) {
     std::uint16_t id;
     if (!ctx.in.u16(id)) return LoadStatus::PastEndOfFile;
     ctx.currentNodeId = id;
-    return LoadStatus::Ok;
+    return LoadStatus::None;
 }
 
 // Name, two u16 flag words, u16 parent value. An object node's header finds its mesh by name
 // and turns the node kind into NodeMesh; other kinds find a camera.
 LoadStatus readNodeHeader(LoadContext& ctx, std::int64_t) {
-    if (const LoadStatus status = readChunkName(ctx, ctx.nodeName); status != LoadStatus::Ok) return status;
+    if (const LoadStatus status = readChunkName(ctx, ctx.nodeName); status != LoadStatus::None) return status;
     std::uint16_t flags1, flags2, parent;
     if (!ctx.in.u16(flags1) || !ctx.in.u16(flags2) || !ctx.in.u16(parent)) return LoadStatus::PastEndOfFile;
-    if (ctx.countingPass) return LoadStatus::Ok;
+    if (ctx.countingPass) return LoadStatus::None;
     if (ctx.nodeKind == NodeObject) {
         ctx.nodeTarget = findMeshByName(ctx, ctx.nodeName);
         if (ctx.nodeTarget >= 0) {
@@ -40,13 +40,13 @@ LoadStatus readNodeHeader(LoadContext& ctx, std::int64_t) {
     } else {
         ctx.nodeTarget = findCameraByName(ctx, ctx.nodeName);
     }
-    return LoadStatus::Ok;
+    return LoadStatus::None;
 }
 
 // Three f32, not used.
 LoadStatus readPivot(LoadContext& ctx, std::int64_t) { return readStatus(ctx.in.skip(12)); }
 
-LoadStatus skipTrack(LoadContext&, std::int64_t) { return LoadStatus::Ok; }
+LoadStatus skipTrack(LoadContext&, std::int64_t) { return LoadStatus::None; }
 
 namespace {
 
@@ -117,7 +117,7 @@ LoadStatus readTrack(LoadContext& ctx, int values) {
         track->y[i] = p[2];
         track->z[i] = p[1];
     }
-    return LoadStatus::Ok;
+    return LoadStatus::None;
 }
 
 } // namespace

@@ -21,17 +21,15 @@ LoadStatus readLight(LoadContext& ctx, std::int64_t) {
     if (!readFloats(ctx, p, 3)) return LoadStatus::PastEndOfFile;
     if (ctx.countingPass) {
         ++ctx.lightCount;
-        return LoadStatus::Ok;
+        return LoadStatus::None;
     }
     if (ctx.lightCursor >= static_cast<std::int32_t>(ctx.scene->lights.size())) return LoadStatus::PassesDisagree;
     Light& light = ctx.scene->lights[static_cast<std::size_t>(ctx.lightCursor++)];
     ctx.currentLight = &light;
     light.name = ctx.currentObjectName;
-    light.position[0] = p[0];
-    light.position[1] = p[2];
-    light.position[2] = p[1];
+    light.position = Point3{p[0], p[2], p[1]};
     light.isSpot = 0;
-    return LoadStatus::Ok;
+    return LoadStatus::None;
 }
 
 // Five f32: target x, y, z, hotspot, falloff.
@@ -40,23 +38,21 @@ LoadStatus readSpotlight(LoadContext& ctx, std::int64_t) {
     if (!readFloats(ctx, v, 5)) return LoadStatus::PastEndOfFile;
     if (Light* light = fillingLight(ctx)) {
         light->isSpot = 1;
-        light->target[0] = v[0];
-        light->target[1] = v[2];
-        light->target[2] = v[1];
+        light->target = Point3{v[0], v[2], v[1]};
         light->hotspot = v[3];
         light->falloff = v[4];
     }
-    return LoadStatus::Ok;
+    return LoadStatus::None;
 }
 
 LoadStatus readLightOff(LoadContext& ctx, std::int64_t) {
     if (Light* light = fillingLight(ctx)) light->isOff = 1;
-    return LoadStatus::Ok;
+    return LoadStatus::None;
 }
 
 LoadStatus readRayShadows(LoadContext& ctx, std::int64_t) {
     if (Light* light = fillingLight(ctx)) light->rayShadows = 1;
-    return LoadStatus::Ok;
+    return LoadStatus::None;
 }
 
 namespace {
@@ -65,7 +61,7 @@ LoadStatus readLightValue(LoadContext& ctx, float Light::*field) {
     float v;
     if (!ctx.in.f32(v)) return LoadStatus::PastEndOfFile;
     if (Light* light = fillingLight(ctx)) light->*field = v;
-    return LoadStatus::Ok;
+    return LoadStatus::None;
 }
 
 } // namespace
@@ -80,18 +76,16 @@ LoadStatus readCamera(LoadContext& ctx, std::int64_t) {
     if (!readFloats(ctx, v, 8)) return LoadStatus::PastEndOfFile;
     if (ctx.countingPass) {
         ++ctx.cameraCount;
-        return LoadStatus::Ok;
+        return LoadStatus::None;
     }
     if (ctx.cameraCursor >= static_cast<std::int32_t>(ctx.scene->cameras.size())) return LoadStatus::PassesDisagree;
     Camera& camera = ctx.scene->cameras[static_cast<std::size_t>(ctx.cameraCursor++)];
-    for (int i = 0; i < 3; ++i) {
-        camera.position[i] = v[i];
-        camera.target[i] = v[3 + i];
-    }
+    camera.position = Point3{v[0], v[1], v[2]};
+    camera.target = Point3{v[3], v[4], v[5]};
     camera.bank = v[6];
     camera.lens = v[7];
     camera.name = ctx.currentObjectName;
-    return LoadStatus::Ok;
+    return LoadStatus::None;
 }
 
 } // namespace norvane

@@ -6,15 +6,15 @@ namespace norvane {
 
 // A NUL-terminated name; the end of the file inside it fails the load.
 LoadStatus readMaterialName(LoadContext& ctx, std::int64_t) {
-    if (const LoadStatus status = readChunkName(ctx, ctx.currentObjectName); status != LoadStatus::Ok) return status;
+    if (const LoadStatus status = readChunkName(ctx, ctx.currentObjectName); status != LoadStatus::None) return status;
     if (ctx.countingPass) {
         ++ctx.materialCount;
-        return LoadStatus::Ok;
+        return LoadStatus::None;
     }
     if (ctx.materialCursor >= static_cast<std::int32_t>(ctx.scene->materials.size())) return LoadStatus::PassesDisagree;
     Material& material = ctx.scene->materials[static_cast<std::size_t>(ctx.materialCursor++)];
     material.name = ctx.currentObjectName;
-    return LoadStatus::Ok;
+    return LoadStatus::None;
 }
 
 } // namespace norvane

@@ -10,10 +10,7 @@
 
 namespace norvane {
 
-Plane computeFacePlane(const Face& face) {
-    const Vertex& p0 = *face.verts[0];
-    const Vertex& p1 = *face.verts[1];
-    const Vertex& p2 = *face.verts[2];
+Plane computeFacePlane(const Vertex& p0, const Vertex& p1, const Vertex& p2) {
     const float e1x = toF32(double(p1.x) - p0.x), e1y = toF32(double(p1.y) - p0.y),
                 e1z = toF32(double(p1.z) - p0.z);
     const float e2x = toF32(double(p2.x) - p0.x), e2y = toF32(double(p2.y) - p0.y),
@@ -31,8 +28,9 @@ Plane computeFacePlane(const Face& face) {
     return Plane{nx, ny, nz, d};
 }
 
-void computeFacePlanes(Mesh& mesh) {
-    for (Face& face : mesh.faces) face.plane = computeFacePlane(face);
+void computeFacePlanes(Mesh& mesh, const std::vector<Vertex>& corners) {
+    for (Face& face : mesh.faces)
+        face.plane = computeFacePlane(corners[face.corners[0]], corners[face.corners[1]], corners[face.corners[2]]);
 }
 
 namespace {
@@ -64,7 +62,7 @@ struct NormalSum {
 
 } // namespace
 
-void computeVertexNormals(Mesh& mesh) {
+void computeVertexNormals(Mesh& mesh, const std::vector<Vertex>& corners) {
     // Every face corner adds its face's normal to the sum kept for its position, faces and
     // corners in order, so each vertex gathers exactly the sequence of sums that comparing it
     // with every corner would give. A face whose normal is not finite adds nothing.
@@ -72,9 +70,9 @@ void computeVertexNormals(Mesh& mesh) {
     for (const Face& face : mesh.faces) {
         const Plane& p = face.plane;
         const bool finite = std::isfinite(p.a) && std::isfinite(p.b) && std::isfinite(p.c);
-        for (const Vertex* corner : face.verts) {
+        for (const std::uint32_t corner : face.corners) {
             PositionKey key;
-            if (!finite || !positionKey(*corner, key)) continue;
+            if (!finite || !positionKey(corners[corner], key)) continue;
             NormalSum& s = sums.insert(key, NormalSum{});
             s.x = toF32(double(s.x) + p.a);
             s.y = toF32(double(s.y) + p.b);
@@ -93,14 +91,14 @@ void computeVertexNormals(Mesh& mesh) {
     }
 }
 
-void computeVertexNormalsReference(Mesh& mesh) {
+void computeVertexNormalsReference(Mesh& mesh, const std::vector<Vertex>& corners) {
     for (Vertex& v : mesh.vertices) {
         float x = 0, y = 0, z = 0;
         for (const Face& face : mesh.faces) {
             const Plane& p = face.plane;
             if (!std::isfinite(p.a) || !std::isfinite(p.b) || !std::isfinite(p.c)) continue;
-            for (const Vertex* corner : face.verts)
-                if (corner->x == v.x && corner->y == v.y && corner->z == v.z) {
+            for (const std::uint32_t index : face.corners)
+                if (const Vertex& corner = corners[index]; corner.x == v.x && corner.y == v.y && corner.z == v.z) {
                     x = toF32(double(x) + p.a);
                     y = toF32(double(y) + p.b);
                     z = toF32(double(z) + p.c);

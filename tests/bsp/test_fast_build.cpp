@@ -39,7 +39,7 @@ TEST(FastBuild, DeepPeelingTreesMatch) {
     const test::Compiled fast = test::compileBytes(rock);
     ASSERT_TRUE(fast.tree);
     std::int32_t depth = 0;
-    for (const BspNode& node : fast.tree->nodes) depth = std::max(depth, node.depth);
+    for (const TreeFileNode& node : fast.tree->nodes) depth = std::max(depth, node.depth);
     EXPECT_GT(depth, 150) << "the rock no longer makes a deep tree";
     expectSameBuild(rock, "rock");
 }

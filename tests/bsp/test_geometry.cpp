@@ -46,7 +46,7 @@ SplitCase split(std::initializer_list<Vertex> corners) {
     face.material = 2;
     face.plane = Plane{0.5f, 0.25f, 0.125f, 1};
     face.verts[0] = 0, face.verts[1] = 1, face.verts[2] = 2;
-    c.result = splitFace(c.tree, groundUp, face, c.front, c.back);
+    c.result = splitFace(c.tree, groundUp, face, 65535, c.front, c.back);
     return c;
 }
 

@@ -26,11 +26,7 @@ void addFace(Node& node, const Vertex& a, const Vertex& b, const Vertex& c) {
         f.verts[v == &a ? 0 : v == &b ? 1 : 2] = static_cast<std::uint32_t>(node.vertices.size());
         node.vertices.push_back(*v);
     }
-    Face face;
-    face.verts[0] = &node.vertices[f.verts[0]];
-    face.verts[1] = &node.vertices[f.verts[1]];
-    face.verts[2] = &node.vertices[f.verts[2]];
-    f.plane = computeFacePlane(face);
+    f.plane = computeFacePlane(node.vertices[f.verts[0]], node.vertices[f.verts[1]], node.vertices[f.verts[2]]);
     node.faces.push_back(f);
 }
 

@@ -8,11 +8,9 @@
 #include <map>
 #include <random>
 
-#include "bsp/build_tree.h"
 #include "bsp/classify.h"
 #include "generators.h"
-#include "output/tree_file.h"
-#include "output/tree_writer.h"
+#include "norvane/tree_file.h"
 #include "support/test_support.h"
 
 namespace norvane::test {
@@ -49,24 +47,24 @@ std::vector<std::uint8_t> randomScene(unsigned seed) {
 
 // `listVertices` is the number of vertices of the scene's meshes: the tree's vertex list holds
 // those and two more for every split.
-void checkInvariants(const BspTree& tree, const std::string& console, std::size_t listVertices) {
+void checkInvariants(const TreeFile& tree, const std::string& console, std::size_t listVertices) {
     const auto& vs = tree.vertices;
     std::size_t stored = 0;
-    std::map<std::int32_t, Plane> planeOfId;
-    for (const BspNode& node : tree.nodes) stored += node.storedFaces.size();
+    std::map<std::uint32_t, Plane> planeOfId;
+    for (const TreeFileNode& node : tree.nodes) stored += node.faces.size();
 
     // A node's own faces come unsplit from its input, so they lie on the side of the parent's
     // plane that the node hangs on. (Deeper pieces may not: a cut next to an on-plane corner can
     // place a new vertex beyond that corner, off the planes of older ancestors.)
     std::vector<std::pair<std::int32_t, Side>> parentOf(tree.nodes.size(), {-1, On});
     for (std::size_t n = 0; n < tree.nodes.size(); ++n) {
-        const BspNode& node = tree.nodes[n];
-        if (node.flags & hasFrontChild) parentOf[static_cast<std::size_t>(node.front)] = {static_cast<std::int32_t>(n), Front};
-        if (node.flags & hasBackChild) parentOf[static_cast<std::size_t>(node.back)] = {static_cast<std::int32_t>(n), Back};
+        const TreeFileNode& node = tree.nodes[n];
+        if (node.flags & frontChildFlag) parentOf[static_cast<std::size_t>(node.front)] = {static_cast<std::int32_t>(n), Front};
+        if (node.flags & backChildFlag) parentOf[static_cast<std::size_t>(node.back)] = {static_cast<std::int32_t>(n), Back};
     }
     for (std::size_t n = 0; n < tree.nodes.size(); ++n) {
-        const BspNode& node = tree.nodes[n];
-        for (const BspFace& f : node.storedFaces) {
+        const TreeFileNode& node = tree.nodes[n];
+        for (const TreeFileFace& f : node.faces) {
             ASSERT_LT(f.id, tree.faceCount);
             for (std::uint32_t c : f.verts) ASSERT_LT(c, vs.size());
             const auto [it, fresh] = planeOfId.emplace(f.id, f.plane);
@@ -79,7 +77,7 @@ void checkInvariants(const BspTree& tree, const std::string& console, std::size_
                 for (std::uint32_t c : f.verts)
                     EXPECT_NE(classifyPoint(p, vs[c]), side == Front ? Back : Front) << "face on the wrong side";
             }
-            if (node.hasPlane) {
+            if (node.flags != 0) {
                 for (std::uint32_t c : f.verts) EXPECT_EQ(classifyPoint(node.plane, vs[c]), On);
             }
         }
@@ -111,8 +109,8 @@ TEST(TreeInvariants, HoldOnManyGeneratedScenes) {
         for (const Mesh& mesh : scene->meshes) listVertices += mesh.vertices.size();
         checkInvariants(*b.tree, b.console, listVertices);
         TreeFile file;
-        TreeFileProblem problem;
-        ASSERT_TRUE(parseTreeFile(b.file, file, problem))
+        TreeFileError problem;
+        ASSERT_TRUE(readTreeFile(b.file, file, problem))
             << problem.message;
         ASSERT_TRUE(checkTreeFile(file, problem)) << problem.message;
         EXPECT_EQ(file.nodes.size(), b.tree->nodes.size());
@@ -177,8 +175,8 @@ TEST(TreeInvariants, DuplicateVerticesAcrossMeshesShareTheFirst) {
     ASSERT_TRUE(b.tree);
     EXPECT_EQ(b.tree->vertices.size(), 6u);
     ASSERT_EQ(b.tree->nodes.size(), 1u);
-    ASSERT_EQ(b.tree->nodes[0].storedFaces.size(), 2u);
-    const BspFace& second = b.tree->nodes[0].storedFaces[1];
+    ASSERT_EQ(b.tree->nodes[0].faces.size(), 2u);
+    const TreeFileFace& second = b.tree->nodes[0].faces[1];
     EXPECT_EQ(second.verts[1], 2u); // file corner 2 of mesh B is vertex 2 of mesh A
     EXPECT_EQ(second.verts[2], 1u);
 }
@@ -204,22 +202,24 @@ TEST(TreeInvariants, SkippingThePlaneSearchWritesEveryFaceInOneValidLeaf) {
     const auto bytes = scene3ds::writeScene(scene3ds::generateScene("level", 2, 1500));
     const auto scene = loadBytes(bytes);
     ASSERT_TRUE(scene);
-    CaptureConsole console;
-    BuildContext ctx(console);
-    ctx.skipPlaneSearch = true;
-    const auto tree = buildTree(*scene, ctx);
-    ASSERT_TRUE(tree);
-    ASSERT_EQ(tree->nodes.size(), 1u);
-    EXPECT_EQ(tree->nodes[0].storedFaces.size(), static_cast<std::size_t>(tree->faceCount));
+    BuildOptions options;
+    options.search = PlaneSearch::None;
+    TreeFile tree;
+    BuildError error;
+    ASSERT_TRUE(compileScene(*scene, tree, error, options)) << error.message;
+    ASSERT_EQ(tree.nodes.size(), 1u);
+    EXPECT_EQ(tree.nodes[0].faces.size(), static_cast<std::size_t>(tree.faceCount));
     const Compiled real = compileBytes(bytes);
     ASSERT_TRUE(real.tree);
     ASSERT_GT(real.tree->nodes.size(), 1u);
-    EXPECT_TRUE(std::equal(tree->vertices.begin(), tree->vertices.end(), real.tree->vertices.begin(),
+    EXPECT_TRUE(std::equal(tree.vertices.begin(), tree.vertices.end(), real.tree->vertices.begin(),
                            [](const Vertex& a, const Vertex& b) { return std::memcmp(&a, &b, sizeof a) == 0; }));
-    const std::string file = serializeTree(*tree, console);
+    std::vector<std::uint8_t> file;
+    WriteError writeError;
+    ASSERT_TRUE(treeFileBytes(tree, file, writeError));
     TreeFile parsed;
-    TreeFileProblem problem;
-    ASSERT_TRUE(parseTreeFile(std::vector<std::uint8_t>(file.begin(), file.end()), parsed, problem)) << problem.message;
+    TreeFileError problem;
+    ASSERT_TRUE(readTreeFile(file, parsed, problem)) << problem.message;
     EXPECT_TRUE(checkTreeFile(parsed, problem)) << problem.message;
 }
 

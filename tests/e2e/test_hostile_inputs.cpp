@@ -6,12 +6,12 @@
 #include <unistd.h>
 
 
-#include "bsp/build_tree.h"
+#include "console/console_progress.h"
 #include "math/float_math.h"
 #include "generators.h"
-#include "output/tree_file.h"
-#include "output/tree_writer.h"
-#include "scene/loader.h"
+#include "norvane/tree_file.h"
+#include "norvane/compile.h"
+#include "norvane/scene.h"
 #include "support/test_support.h"
 
 namespace norvane::test {
@@ -82,21 +82,22 @@ TEST(HostileInput, MissingFileFolderAndBrokenChunks) {
     const std::string text = "root:x:0:0:root:/root:/bin/bash\n"; // not a scene at all
     const struct {
         std::vector<std::uint8_t> bytes;
-        LoadStatus reason;
+        LoadErrorCode reason;
     } cases[] = {
-        {zero.bytes(), LoadStatus::ZeroLengthChunk},
-        {pastEnd.bytes(), LoadStatus::FirstChunkTooLong},
-        {deep.bytes(), LoadStatus::NestingTooDeep},
-        {unterminated.bytes(), LoadStatus::NameCutShort},
-        {shortChunk.bytes(), LoadStatus::PastEndOfFile},
-        {overlongCount.bytes(), LoadStatus::PastEndOfFile},
-        {withMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 9}}), LoadStatus::CornerOutOfRange},
-        {std::vector<std::uint8_t>(text.begin(), text.end()), LoadStatus::FirstChunkTooLong},
+        {zero.bytes(), LoadErrorCode::ZeroLengthChunk},
+        {pastEnd.bytes(), LoadErrorCode::FirstChunkTooLong},
+        {deep.bytes(), LoadErrorCode::NestingTooDeep},
+        {unterminated.bytes(), LoadErrorCode::NameCutShort},
+        {shortChunk.bytes(), LoadErrorCode::PastEndOfFile},
+        {overlongCount.bytes(), LoadErrorCode::PastEndOfFile},
+        {withMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 9}}), LoadErrorCode::CornerOutOfRange},
+        {std::vector<std::uint8_t>(text.begin(), text.end()), LoadErrorCode::FirstChunkTooLong},
     };
     for (const auto& c : cases) {
         LoadError error;
-        EXPECT_FALSE(loadSceneFromBytes(c.bytes.data(), c.bytes.size(), &error));
-        EXPECT_EQ(error.status, c.reason) << loadStatusName(error.status);
+        Scene scene;
+        EXPECT_FALSE(loadScene(std::span<const std::uint8_t>(c.bytes), scene, error));
+        EXPECT_EQ(error.code, c.reason) << errorCodeName(error.code);
         writeBytes(dir / "broken.3ds", c.bytes);
         expectLoadFailure(dir, "broken.3ds", "broken");
     }
@@ -127,18 +128,19 @@ TEST(HostileInput, EveryPrefixAndEveryByteChangeOfARealScene) {
         const Compiled c = compileBytes(bytes);
         if (!c.tree) return;
         TreeFile file;
-        TreeFileProblem problem;
-        ASSERT_TRUE(parseTreeFile(c.file, file, problem) && checkTreeFile(file, problem)) << problem.message;
+        TreeFileError problem;
+        ASSERT_TRUE(readTreeFile(c.file, file, problem) && checkTreeFile(file, problem)) << problem.message;
     };
     for (std::size_t n = 0; n < good.size(); ++n) {
         const std::vector<std::uint8_t> prefix(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n));
         compiles(prefix);
         // The file's first chunk is its main chunk, which spans it: every cut is refused as such.
         LoadError error;
-        loadSceneFromBytes(prefix.data(), prefix.size(), &error);
-        const LoadStatus expected =
-            n == 0 ? LoadStatus::Ok : n < 6 ? LoadStatus::PastEndOfFile : LoadStatus::FirstChunkTooLong;
-        ASSERT_EQ(error.status, expected) << "cut at " << n;
+        Scene scene;
+        loadScene(std::span<const std::uint8_t>(prefix), scene, error);
+        const LoadErrorCode expected =
+            n == 0 ? LoadErrorCode::None : n < 6 ? LoadErrorCode::PastEndOfFile : LoadErrorCode::FirstChunkTooLong;
+        ASSERT_EQ(error.code, expected) << "cut at " << n;
     }
     for (std::size_t i = 0; i < good.size(); ++i)
         for (std::uint8_t value : {std::uint8_t{0}, std::uint8_t{0xFF}, static_cast<std::uint8_t>(good[i] + 1)}) {
@@ -168,8 +170,8 @@ TEST(HostileInput, NonFiniteCoordinatesAndCoincidentTrianglesStillBuild) {
     const RunResult run = runIn(dir.path(), {"nan.3ds"});
     EXPECT_EQ(run.status, 0);
     TreeFile file;
-    TreeFileProblem problem;
-    ASSERT_TRUE(parseTreeFile(readBytes(dir / "nan.bsp"), file, problem)) << problem.message;
+    TreeFileError problem;
+    ASSERT_TRUE(readTreeFile(readBytes(dir / "nan.bsp"), file, problem)) << problem.message;
     EXPECT_TRUE(checkTreeFile(file, problem)) << problem.message;
     // Every NaN is written as the same quiet NaN.
     int nans = 0;
@@ -180,10 +182,10 @@ TEST(HostileInput, NonFiniteCoordinatesAndCoincidentTrianglesStillBuild) {
         }
     };
     for (const auto& v : file.vertices)
-        for (float f : v) expectQuietNan(f);
+        for (float f : {v.x, v.y, v.z, v.u, v.v, v.nx, v.ny, v.nz}) expectQuietNan(f);
     for (const auto& node : file.nodes)
         for (const auto& face : node.faces)
-            for (float f : face.plane) expectQuietNan(f);
+            for (float f : {face.plane.a, face.plane.b, face.plane.c, face.plane.d}) expectQuietNan(f);
     EXPECT_GT(nans, 0);
 }
 
@@ -266,11 +268,17 @@ TEST(HostileDisk, ReadOnlyFolderReadOnlyFileFullDiskAndTheInputItself) {
 
     // A folder that does not exist (the writer is called with a name the run cannot make).
     const auto scene = loadBytes(boxScene());
-    CaptureConsole console;
-    BuildContext ctx(console);
-    const auto tree = buildTree(*scene, ctx);
+    TreeFile tree;
+    BuildError buildError;
+    ASSERT_TRUE(compileScene(*scene, tree, buildError));
     CaptureConsole writer;
-    EXPECT_FALSE(writeTree(*tree, (dir / "nowhere" / "x.bsp").string(), (dir / "box.3ds").string(), writer));
+    ConsoleProgress progress(writer);
+    WriteOptions options;
+    options.input = dir / "box.3ds";
+    WriteError error;
+    EXPECT_FALSE(writeTreeFile(dir / "nowhere" / "x.bsp", tree, error, options, &progress));
+    EXPECT_EQ(error.code, WriteErrorCode::CannotCreate);
+    progress.writeFailed(error);
     EXPECT_EQ(writer.text, cannotCreate);
     EXPECT_FALSE(fs::exists(dir / "nowhere"));
 }

@@ -2,7 +2,7 @@
 // and each kind of damage is reported at its byte offset.
 #include <gtest/gtest.h>
 
-#include "output/tree_file.h"
+#include "norvane/tree_file.h"
 #include "support/test_support.h"
 
 namespace norvane::test {
@@ -10,9 +10,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool check(const std::vector<std::uint8_t>& bytes, TreeFileProblem& problem) {
+bool check(const std::vector<std::uint8_t>& bytes, TreeFileError& problem) {
     TreeFile file;
-    return parseTreeFile(bytes, file, problem) && checkTreeFile(file, problem);
+    return readTreeFile(bytes, file, problem) && checkTreeFile(file, problem);
 }
 
 TEST(TreeFile, EveryReferenceTreePasses) {
@@ -20,7 +20,7 @@ TEST(TreeFile, EveryReferenceTreePasses) {
     int checked = 0;
     for (const auto& entry : fs::directory_iterator(expectedDir())) {
         if (entry.path().extension() != ".bsp") continue;
-        TreeFileProblem problem;
+        TreeFileError problem;
         EXPECT_TRUE(check(readBytes(entry.path()), problem)) << entry.path() << ": " << problem.message;
         ++checked;
     }
@@ -32,7 +32,7 @@ TEST(TreeFile, DamageIsReportedWhereItIs) {
     // The reference tree of the rotating cube: 26 vertices, no materials, one leaf of 12 faces.
     const auto good = readBytes(expectedDir() / "RotatingCube.bsp");
     const std::size_t node = 11 + 26 * 32;
-    TreeFileProblem problem;
+    TreeFileError problem;
 
     auto damaged = good;
     damaged[0] = 'X';

@@ -86,9 +86,9 @@ TEST(Lights, PositionsInSceneAxesAndColoursByName) {
     ASSERT_TRUE(scene);
     ASSERT_EQ(scene->lights.size(), 2u);
     const Light& a = scene->lights[0];
-    EXPECT_EQ(a.position[1], 3.0f);
+    EXPECT_EQ(a.position.y, 3.0f);
     EXPECT_EQ(a.isSpot, 1);
-    EXPECT_EQ(a.target[1], 6.0f);
+    EXPECT_EQ(a.target.y, 6.0f);
     EXPECT_EQ(a.falloff, 40.0f);
     EXPECT_EQ(a.multiplier, 1.5f);
     EXPECT_EQ(a.isOff, 1);
@@ -130,7 +130,7 @@ TEST(Cameras, MatrixFromTheFirstPositionAndTargetKeys) {
     ASSERT_TRUE(scene);
     const float look[16] = {-1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     for (int i = 0; i < 16; ++i) EXPECT_EQ(scene->cameras[0].matrix.m[i], look[i]) << i;
-    EXPECT_EQ(scene->cameras[0].position[1], 2.0f); // the camera chunk stays in file order
+    EXPECT_EQ(scene->cameras[0].position.y, 2.0f); // the camera chunk stays in file order
     for (int i = 0; i < 16; ++i) EXPECT_EQ(scene->cameras[1].matrix.m[i], (i % 5 == 0) ? 1.0f : 0.0f);
     EXPECT_EQ(scene->cameras[2].matrix.m[12], 7.0f);
     EXPECT_EQ(scene->cameras[2].matrix.m[13], 9.0f);

@@ -6,19 +6,20 @@
 #include <cstring>
 #include <random>
 
-#include "scene/loader.h"
+#include "norvane/scene.h"
 #include "scene/post_process.h"
 #include "support/test_support.h"
 
 namespace norvane::test {
 namespace {
 
-// Why loading the bytes failed; Ok when they loaded.
-LoadStatus loadStatus(const std::vector<std::uint8_t>& bytes) {
+// Why loading the bytes failed; None when they loaded.
+LoadErrorCode loadStatus(const std::vector<std::uint8_t>& bytes) {
     LoadError error;
-    const auto scene = loadSceneFromBytes(bytes.data(), bytes.size(), &error);
-    EXPECT_EQ(scene == nullptr, error.status != LoadStatus::Ok);
-    return error.status;
+    Scene scene;
+    const bool loaded = loadScene(std::span<const std::uint8_t>(bytes), scene, error);
+    EXPECT_EQ(!loaded, error.code != LoadErrorCode::None);
+    return error.code;
 }
 
 // main > editor > whatever `body` writes.
@@ -51,9 +52,9 @@ TEST(Loader, StoresPointsInSceneAxesAndCornersFirstThirdSecond) {
     EXPECT_EQ(m.vertices[0].x, 1.0f);
     EXPECT_EQ(m.vertices[0].y, 3.0f);
     EXPECT_EQ(m.vertices[0].z, 2.0f);
-    EXPECT_EQ(m.faces[0].verts[0], &m.vertices[0]);
-    EXPECT_EQ(m.faces[0].verts[1], &m.vertices[2]);
-    EXPECT_EQ(m.faces[0].verts[2], &m.vertices[1]);
+    EXPECT_EQ(m.faces[0].corners[0], 0u);
+    EXPECT_EQ(m.faces[0].corners[1], 2u);
+    EXPECT_EQ(m.faces[0].corners[2], 1u);
     EXPECT_EQ(m.faces[0].material, -1);
     for (float f : m.localMatrix.m) EXPECT_EQ(f, 0.0f); // no local axes: all zero, not identity
 }
@@ -121,15 +122,13 @@ TEST(Loader, HashedVertexNormalsAgreeWithComparingEveryCorner) {
         const int faces = 1 + static_cast<int>(rng() % 60);
         for (int i = 0; i < faces; ++i) {
             Face f;
-            for (const Vertex*& corner : f.verts) corner = &mesh.vertices[rng() % static_cast<unsigned>(n)];
+            for (std::uint32_t& corner : f.corners) corner = rng() % static_cast<unsigned>(n);
             mesh.faces.push_back(f);
         }
-        computeFacePlanes(mesh);
+        computeFacePlanes(mesh, mesh.vertices);
         Mesh slow = mesh;
-        for (std::size_t i = 0; i < mesh.faces.size(); ++i)
-            for (int k = 0; k < 3; ++k) slow.faces[i].verts[k] = &slow.vertices[mesh.faces[i].verts[k] - &mesh.vertices[0]];
-        computeVertexNormals(mesh);
-        computeVertexNormalsReference(slow);
+        computeVertexNormals(mesh, mesh.vertices);
+        computeVertexNormalsReference(slow, slow.vertices);
         for (int v = 0; v < n; ++v) {
             const Vertex& a = mesh.vertices[static_cast<std::size_t>(v)];
             const Vertex& b = slow.vertices[static_cast<std::size_t>(v)];
@@ -202,13 +201,13 @@ TEST(Loader, WalkSkipsUnknownChunksWholeAndChildrenOfNonDescendingOnes) {
 TEST(Loader, ChunkLengthsDecideWhereTheNextChunkStarts) {
     ChunkWriter zero;
     zero.header(0x4D4D, 0);
-    EXPECT_EQ(loadStatus(zero.bytes()), LoadStatus::ZeroLengthChunk);
+    EXPECT_EQ(loadStatus(zero.bytes()), LoadErrorCode::ZeroLengthChunk);
 
     // A length below 6 moves on by that length: here the next header starts inside this one,
     // at offset 2, and runs past the end of the 6-byte file.
     ChunkWriter shortChunk;
     shortChunk.header(0x1234, 2);
-    EXPECT_EQ(loadStatus(shortChunk.bytes()), LoadStatus::PastEndOfFile);
+    EXPECT_EQ(loadStatus(shortChunk.bytes()), LoadErrorCode::PastEndOfFile);
     // After a first chunk, a 4-byte chunk's successor starts inside its length field: there
     // the high half of the length is read as the id 0x0000 (unknown), whose own length skips
     // 6 bytes, to a material chunk that is read.
@@ -229,20 +228,20 @@ TEST(Loader, ChunkLengthsDecideWhereTheNextChunkStarts) {
     // past the end whose data is never read ends the walk quietly.
     ChunkWriter past;
     past.header(0x1234, 1000);
-    EXPECT_EQ(loadStatus(past.bytes()), LoadStatus::FirstChunkTooLong);
+    EXPECT_EQ(loadStatus(past.bytes()), LoadErrorCode::FirstChunkTooLong);
     ChunkWriter later;
     later.chunkU16(0x0002, 3);
     later.header(0x1234, 1000);
-    EXPECT_EQ(loadStatus(later.bytes()), LoadStatus::Ok);
+    EXPECT_EQ(loadStatus(later.bytes()), LoadErrorCode::None);
     auto box = boxScene();
-    EXPECT_EQ(loadStatus(box), LoadStatus::Ok);
+    EXPECT_EQ(loadStatus(box), LoadErrorCode::None);
     box.pop_back(); // a download cut short by one byte
-    EXPECT_EQ(loadStatus(box), LoadStatus::FirstChunkTooLong);
+    EXPECT_EQ(loadStatus(box), LoadErrorCode::FirstChunkTooLong);
     // A file of fewer than six bytes has no first chunk to measure: its header is cut short.
-    EXPECT_EQ(loadStatus({0x4D, 0x4D, 0x06}), LoadStatus::PastEndOfFile);
+    EXPECT_EQ(loadStatus({0x4D, 0x4D, 0x06}), LoadErrorCode::PastEndOfFile);
     // Not a scene at all: the first bytes of a PNG image read as a chunk of 168 MB.
     const std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
-    EXPECT_EQ(loadStatus(png), LoadStatus::FirstChunkTooLong);
+    EXPECT_EQ(loadStatus(png), LoadErrorCode::FirstChunkTooLong);
 }
 
 TEST(Loader, NamesKeepAtMost63Characters) {
@@ -271,19 +270,19 @@ TEST(Loader, NamesCutByTheEndOfTheFile) {
     ChunkWriter material;
     material.header(0xA000, 6 + 3);
     material.raw("abc", 3);
-    EXPECT_EQ(loadStatus(material.bytes()), LoadStatus::NameCutShort);
+    EXPECT_EQ(loadStatus(material.bytes()), LoadErrorCode::NameCutShort);
     ChunkWriter object;
     object.header(0x4000, 6 + 3);
     object.raw("abc", 3);
-    EXPECT_EQ(loadStatus(object.bytes()), LoadStatus::Ok);
+    EXPECT_EQ(loadStatus(object.bytes()), LoadErrorCode::None);
     ChunkWriter node;
     node.header(0xB010, 6 + 3);
     node.raw("abc", 3);
-    EXPECT_EQ(loadStatus(node.bytes()), LoadStatus::NameCutShort);
+    EXPECT_EQ(loadStatus(node.bytes()), LoadErrorCode::NameCutShort);
     ChunkWriter faceMaterials;
     faceMaterials.header(0x4130, 6 + 3);
     faceMaterials.raw("abc", 3);
-    EXPECT_EQ(loadStatus(faceMaterials.bytes()), LoadStatus::NameCutShort);
+    EXPECT_EQ(loadStatus(faceMaterials.bytes()), LoadErrorCode::NameCutShort);
 }
 
 TEST(Loader, BrokenMeshesFail) {
@@ -291,9 +290,9 @@ TEST(Loader, BrokenMeshesFail) {
     EXPECT_EQ(loadStatus(editorFile([](ChunkWriter& w) {
                   writeMesh(w, meshOf("M", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 3}}));
               })),
-              LoadStatus::CornerOutOfRange);
+              LoadErrorCode::CornerOutOfRange);
     EXPECT_EQ(loadStatus(editorFile([](ChunkWriter& w) { writeMesh(w, meshOf("M", {}, {{0, 0, 0}})); })),
-              LoadStatus::CornerOutOfRange);
+              LoadErrorCode::CornerOutOfRange);
     // A count larger than the file.
     EXPECT_EQ(loadStatus(editorFile([](ChunkWriter& w) {
         w.begin(0x4000);
@@ -306,7 +305,7 @@ TEST(Loader, BrokenMeshesFail) {
         w.end();
         w.end();
     })),
-              LoadStatus::PastEndOfFile);
+              LoadErrorCode::PastEndOfFile);
     // Mapping coordinates beyond the vertices are read and dropped.
     const auto mapped = loadBytes(editorFile([](ChunkWriter& w) {
         w.begin(0x4000);
@@ -350,10 +349,14 @@ TEST(Loader, SecondVertexListLeavesEarlierFacesOnTheOldArray) {
     }));
     ASSERT_TRUE(scene);
     const Mesh& m = scene->meshes[0];
-    EXPECT_EQ(m.vertexCount, 1);
-    EXPECT_EQ(m.faces[0].verts[1]->x, 0.0f);
-    EXPECT_EQ(m.faces[0].verts[2]->x, 1.0f);
-    EXPECT_EQ(m.faces[0].corners[1], 2);
+    EXPECT_EQ(m.vertices.size(), 1u);
+    EXPECT_EQ(m.faces[0].corners[1], 2u);
+    // The corners are those of the list the face was read with, wherever a caller looks.
+    ASSERT_TRUE(faceCorner(*scene, 0, 0, 1));
+    EXPECT_EQ(faceCorner(*scene, 0, 0, 1)->x, 0.0f);
+    EXPECT_EQ(faceCorner(*scene, 0, 0, 2)->x, 1.0f);
+    EXPECT_FALSE(faceCorner(*scene, 0, 0, 3));
+    EXPECT_FALSE(faceCorner(*scene, 0, 1, 0));
 }
 
 TEST(Loader, NestingDeeperThan256Fails) {
@@ -364,9 +367,9 @@ TEST(Loader, NestingDeeperThan256Fails) {
         return w.bytes();
     };
     // Chunk k (from 1) is walked by walk k; its children's walk is walk k + 1.
-    EXPECT_EQ(loadStatus(nested(255)), LoadStatus::Ok);
-    EXPECT_EQ(loadStatus(nested(256)), LoadStatus::NestingTooDeep);
-    EXPECT_EQ(loadStatus(nested(300)), LoadStatus::NestingTooDeep);
+    EXPECT_EQ(loadStatus(nested(255)), LoadErrorCode::None);
+    EXPECT_EQ(loadStatus(nested(256)), LoadErrorCode::NestingTooDeep);
+    EXPECT_EQ(loadStatus(nested(300)), LoadErrorCode::NestingTooDeep);
 }
 
 TEST(Loader, HandlersThatRereadTheSameBytesEndlesslyFail) {
@@ -382,7 +385,7 @@ TEST(Loader, HandlersThatRereadTheSameBytesEndlesslyFail) {
     w.end();
     w.end();
     w.end();
-    EXPECT_EQ(loadStatus(w.bytes()), LoadStatus::ReadBudgetSpent);
+    EXPECT_EQ(loadStatus(w.bytes()), LoadErrorCode::ReadBudgetSpent);
 }
 
 } // namespace

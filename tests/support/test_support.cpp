@@ -9,11 +9,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "bsp/build_tree.h"
 #include "console/console.h"
-#include "output/tree_writer.h"
+#include "console/console_progress.h"
 #include "driver/run.h"
-#include "scene/loader.h"
+#include "norvane/scene.h"
 
 namespace norvane::test {
 
@@ -46,7 +45,10 @@ TempDir::~TempDir() {
 }
 
 std::unique_ptr<Scene> loadBytes(const std::vector<std::uint8_t>& bytes) {
-    return loadSceneFromBytes(bytes.data(), bytes.size());
+    auto scene = std::make_unique<Scene>();
+    LoadError error;
+    if (!loadScene(std::span<const std::uint8_t>(bytes), *scene, error)) return nullptr;
+    return scene;
 }
 
 Compiled compileBytes(const std::vector<std::uint8_t>& bytes, bool straightforward, unsigned threads) {
@@ -54,13 +56,17 @@ Compiled compileBytes(const std::vector<std::uint8_t>& bytes, bool straightforwa
     const auto scene = loadBytes(bytes);
     if (!scene) return c;
     CaptureConsole console;
-    BuildContext ctx(console);
-    ctx.straightforward = straightforward;
-    ctx.threads = threads;
-    c.tree = buildTree(*scene, ctx);
-    if (c.tree) {
-        const std::string out = serializeTree(*c.tree, console);
-        c.file.assign(out.begin(), out.end());
+    ConsoleProgress progress(console);
+    BuildOptions options;
+    options.search = straightforward ? PlaneSearch::Straightforward : PlaneSearch::Fast;
+    options.threads = threads;
+    auto tree = std::make_unique<TreeFile>();
+    BuildError error;
+    if (compileScene(*scene, *tree, error, options, &progress)) {
+        WriteError writeError;
+        if (treeFileBytes(*tree, c.file, writeError, &progress)) c.tree = std::move(tree);
+    } else {
+        progress.buildFailed(error);
     }
     c.console = console.text;
     return c;

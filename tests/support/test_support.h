@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "bsp/bsp_tree.h"
 #include "chunk_writer.h"
 #include "scene_builder.h"
-#include "scene/scene.h"
+#include "norvane/compile.h"
+#include "norvane/scene.h"
 
 namespace norvane::test {
 
@@ -43,11 +43,11 @@ std::unique_ptr<Scene> loadBytes(const std::vector<std::uint8_t>& bytes);
 // A scene compiled in memory: the tree (null when the load or the build failed), everything
 // the build and the writer printed, and the tree file's bytes.
 struct Compiled {
-    std::unique_ptr<BspTree> tree;
+    std::unique_ptr<TreeFile> tree;
     std::string console;
     std::vector<std::uint8_t> file;
 };
-// `straightforward` builds with the slow searches; `threads` as in BuildContext.
+// `straightforward` builds with the slow searches; `threads` as in BuildOptions.
 Compiled compileBytes(const std::vector<std::uint8_t>& bytes, bool straightforward = false, unsigned threads = 0);
 
 std::string readText(const std::filesystem::path& path);

@@ -65,7 +65,7 @@ TEST(BuildBatchRun, AStopStartsNoSceneAndReportsNone) {
     const std::atomic<bool> stop{true};
     BatchSettings settings;
     settings.jobs = 2;
-    settings.stopFlag = &stop;
+    settings.build.stopFlag = &stop;
     Recorder seen;
     const BatchSummary summary = runBatch(scenes, settings, seen);
     EXPECT_TRUE(summary.stopped);

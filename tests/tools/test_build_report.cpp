@@ -13,10 +13,10 @@ namespace {
 SceneOutcome compiled() {
     SceneOutcome o;
     o.status = SceneStatus::Compiled;
-    o.nodes = 56;
-    o.faces = 190;
-    o.depth = 16;
-    o.vertices = 209;
+    o.stats.nodes = 56;
+    o.stats.faces = 190;
+    o.stats.depth = 16;
+    o.stats.vertices = 209;
     o.seconds = 0.0123;
     return o;
 }

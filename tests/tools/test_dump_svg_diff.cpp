@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "generators.h"
-#include "output/tree_file.h"
+#include "norvane/tree_file.h"
 #include "support/test_support.h"
 #include "support/tree_bytes.h"
 
@@ -49,8 +49,8 @@ TEST(DumpSvg, OneShapePerFaceRecordInEachViewAndWellFormed) {
     const std::string svg = readText(svgPath);
 
     TreeFile file;
-    TreeFileProblem problem;
-    ASSERT_TRUE(parseTreeFile(readBytes(dir / "boxes.bsp"), file, problem));
+    TreeFileError problem;
+    ASSERT_TRUE(readTreeFile(readBytes(dir / "boxes.bsp"), file, problem));
     std::size_t records = 0;
     for (const auto& n : file.nodes) records += n.faces.size();
     ASSERT_GT(file.nodes.size(), 1u);
@@ -109,8 +109,8 @@ TEST(DumpSvg, EveryFaceHasATitleNamingItsNodeAndMaterial) {
     const ToolRun run = runTool(dump("tree " + shellWord(dir / "boxes.bsp") + "--svg -"));
     ASSERT_EQ(run.status, 0);
     TreeFile file;
-    TreeFileProblem problem;
-    ASSERT_TRUE(parseTreeFile(readBytes(dir / "boxes.bsp"), file, problem));
+    TreeFileError problem;
+    ASSERT_TRUE(readTreeFile(readBytes(dir / "boxes.bsp"), file, problem));
     const auto faces = elements(run.out, "<polygon class=\"face");
     std::size_t expected = 0;
     for (std::size_t n = 0; n < file.nodes.size(); ++n)
@@ -159,8 +159,8 @@ struct ArenaTree {
     ArenaTree() {
         writeBytes(dir / "arena.3ds", scene3ds::writeScene(scene3ds::generateScene("arena", 2, 600)));
         EXPECT_EQ(runIn(dir.path(), {"arena.3ds"}).status, 0);
-        TreeFileProblem problem;
-        EXPECT_TRUE(parseTreeFile(readBytes(tree), file, problem));
+        TreeFileError problem;
+        EXPECT_TRUE(readTreeFile(readBytes(tree), file, problem));
     }
 };
 
@@ -249,8 +249,8 @@ TEST(DumpSvg, DeepTreesDrawEveryLevelWithoutRecursing) {
     writeBytes(dir / "rock.3ds", scene3ds::writeScene(scene3ds::generateScene("rock", 6, 2000)));
     ASSERT_EQ(runIn(dir.path(), {"rock.3ds"}).status, 0);
     TreeFile file;
-    TreeFileProblem problem;
-    ASSERT_TRUE(parseTreeFile(readBytes(dir / "rock.bsp"), file, problem));
+    TreeFileError problem;
+    ASSERT_TRUE(readTreeFile(readBytes(dir / "rock.bsp"), file, problem));
     std::int32_t depth = 0;
     for (const TreeFileNode& n : file.nodes) depth = std::max(depth, n.depth);
     ASSERT_GT(depth, 1000);

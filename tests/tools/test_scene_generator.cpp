@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "generators.h"
-#include "output/tree_file.h"
+#include "norvane/tree_file.h"
 #include "support/test_support.h"
 
 namespace norvane::test {
@@ -22,8 +22,8 @@ TEST(SceneGenerator, EveryKindCompilesAtSeveralSeedsAndSizes) {
             const Compiled c = compileBytes(bytes);
             ASSERT_TRUE(c.tree);
             TreeFile file;
-            TreeFileProblem problem;
-            ASSERT_TRUE(parseTreeFile(c.file, file, problem)) << problem.message;
+            TreeFileError problem;
+            ASSERT_TRUE(readTreeFile(c.file, file, problem)) << problem.message;
             ASSERT_TRUE(checkTreeFile(file, problem)) << problem.message;
             EXPECT_NE(c.console.find("[100%]"), std::string::npos);
         }

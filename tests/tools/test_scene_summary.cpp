@@ -4,7 +4,7 @@
 
 #include <regex>
 
-#include "output/tree_file.h"
+#include "norvane/tree_file.h"
 #include "scene_summary.h"
 #include "support/test_support.h"
 
@@ -123,8 +123,8 @@ TEST(SceneSummary, CornersIntoAReplacedVertexListCountAsTheCompilerCountsThem) {
     EXPECT_NE(run.out.find("meshes 1, vertices 3, faces 1"), std::string::npos) << run.out;
     ASSERT_EQ(runIn(dir.path(), {"twice.3ds"}).status, 0);
     TreeFile file;
-    TreeFileProblem problem;
-    ASSERT_TRUE(parseTreeFile(readBytes(dir / "twice.bsp"), file, problem));
+    TreeFileError problem;
+    ASSERT_TRUE(readTreeFile(readBytes(dir / "twice.bsp"), file, problem));
     EXPECT_EQ(file.vertexCount, 5);
     EXPECT_NE(run.out.find("vertices 5 of 65535 before cuts"), std::string::npos) << run.out;
 }

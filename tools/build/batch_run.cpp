@@ -30,7 +30,7 @@ struct Queue {
 };
 
 bool stopRequested(const BatchSettings& settings) {
-    return settings.stopFlag && settings.stopFlag->load(std::memory_order_relaxed);
+    return settings.build.stopFlag && settings.build.stopFlag->load(std::memory_order_relaxed);
 }
 
 void work(const std::vector<BatchScene>& scenes, const BatchSettings& settings, Queue& queue) {
@@ -39,14 +39,10 @@ void work(const std::vector<BatchScene>& scenes, const BatchSettings& settings, 
         if (queue.next == scenes.size() || stopRequested(settings) || (settings.failFast && queue.failedOnce)) break;
         const std::size_t index = queue.next++;
         ++queue.running;
-        JobSettings job;
-        job.planeThreads = planeThreadsFor(
+        const unsigned threads = planeThreadsFor(
             settings.cores, std::min<std::size_t>(settings.jobs, queue.running + (scenes.size() - queue.next)));
-        job.allowEmpty = settings.allowEmpty;
-        job.keepConsole = settings.keepConsoles;
-        job.stopFlag = settings.stopFlag;
         lock.unlock();
-        SceneOutcome outcome = compileOne(scenes[index], job);
+        SceneOutcome outcome = compileOne(scenes[index], settings, threads);
         lock.lock();
         --queue.running;
         if (outcome.status == SceneStatus::Failed) queue.failedOnce = true;

@@ -3,9 +3,10 @@
 // scenes finish.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <vector>
+
+#include <norvane/compile.h>
 
 #include "build/output_plan.h"
 #include "build/scene_job.h"
@@ -18,7 +19,9 @@ struct BatchSettings {
     bool failFast = false;
     bool allowEmpty = false;
     bool keepConsoles = false;
-    const std::atomic<bool>* stopFlag = nullptr; // set: no scene starts, those running stop
+    // What every scene is built with; its stop flag, once set, starts no scene and stops those
+    // running. The threads are each scene's share of the cores (planeThreadsFor).
+    BuildOptions build;
 };
 
 struct BatchProgress {

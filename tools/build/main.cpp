@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     settings.failFast = options.failFast;
     settings.allowEmpty = options.allowEmpty;
     settings.keepConsoles = options.verbose;
-    settings.stopFlag = &catchInterrupts();
+    settings.build.stopFlag = &catchInterrupts();
 
     const std::unique_ptr<norvane::Console> out = norvane::openStandardConsole();
     norvane::StreamConsole errors(stderr, false);

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "scene/scene_json.h"
+#include "common/json_text.h"
 
 namespace norvane::batch {
 namespace {
@@ -34,7 +34,7 @@ void writeResultLine(Console& console, const BatchScene& scene, const SceneOutco
         console.writeUserText(scene.input);
         console.write(" -> ");
         console.writeUserText(scene.output);
-        console.print(": %d nodes, %d faces, depth %d, %.2f s\n", outcome.nodes, outcome.faces, outcome.depth,
+        console.print(": %d nodes, %d faces, depth %d, %.2f s\n", outcome.stats.nodes, outcome.stats.faces, outcome.stats.depth,
                       outcome.seconds);
         return;
     case SceneStatus::Skipped:
@@ -63,10 +63,10 @@ std::string jsonLine(const BatchScene& scene, const SceneOutcome& outcome) {
         out += "null";
     else
         appendJsonString(out, outcome.error);
-    appendNumber(out, "nodes", outcome.nodes, tree);
-    appendNumber(out, "faces", outcome.faces, tree);
-    appendNumber(out, "depth", outcome.depth, tree);
-    appendNumber(out, "vertices", static_cast<long long>(outcome.vertices), tree);
+    appendNumber(out, "nodes", outcome.stats.nodes, tree);
+    appendNumber(out, "faces", outcome.stats.faces, tree);
+    appendNumber(out, "depth", outcome.stats.depth, tree);
+    appendNumber(out, "vertices", static_cast<long long>(outcome.stats.vertices), tree);
     out += ", \"seconds\": ";
     if (outcome.status == SceneStatus::Skipped) {
         out += "null";

@@ -2,10 +2,9 @@
 // top (an empty scene replaces no other existing file unless allowed) and its time measured.
 #pragma once
 
-#include <atomic>
-#include <cstddef>
-#include <cstdint>
 #include <string>
+
+#include <norvane/compile.h>
 
 #include "build/output_plan.h"
 #include "build/recording_console.h"
@@ -22,18 +21,9 @@ enum class SceneStatus {
 struct SceneOutcome {
     SceneStatus status = SceneStatus::Failed;
     std::string error; // the reason of a failure, as norvane's error line gives it
-    // The written tree's figures (nodes, face records, depth, vertices); zeros without a tree.
-    std::int32_t nodes = 0, faces = 0, depth = 0;
-    std::size_t vertices = 0;
-    double seconds = 0;       // load, build and write
+    BuildStats stats;  // the written tree's figures; zeros without a tree
+    double seconds = 0; // load, build and write
     RecordingConsole console; // what the compile printed, when it was kept
-};
-
-struct JobSettings {
-    unsigned planeThreads = 1; // BuildContext::threads
-    bool allowEmpty = false;
-    bool keepConsole = false;
-    const std::atomic<bool>* stopFlag = nullptr;
 };
 
 // The reason an empty scene does not replace an existing tree.
@@ -43,6 +33,9 @@ inline constexpr const char* emptySceneKeepsTree =
 // The reason a scene was not tried.
 inline constexpr const char* skippedAfterFailure = "not compiled, an earlier scene failed (--fail-fast)";
 
-SceneOutcome compileOne(const BatchScene& scene, const JobSettings& settings);
+struct BatchSettings;
+
+// Compiles one scene with the batch's settings, its plane search on `planeThreads` threads.
+SceneOutcome compileOne(const BatchScene& scene, const BatchSettings& settings, unsigned planeThreads);
 
 } // namespace norvane::batch

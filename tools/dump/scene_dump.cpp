@@ -1,26 +1,48 @@
 // norvane-dump scene: the loaded scene as JSON, or its summary.
+#include <cctype>
 #include <cstdio>
 
+#include <norvane/files.h>
+
 #include "dump_commands.h"
-#include "scene/loader.h"
-#include "scene/scene_json.h"
+#include "norvane/scene.h"
+#include "scene_json.h"
+#include "common/json_text.h"
 #include "scene_summary.h"
 
 namespace norvane::dump {
 
-bool readFile(const std::string& path, std::vector<unsigned char>& bytes) { return readWholeFile(path, bytes); }
+bool readFile(const std::string& path, std::vector<unsigned char>& bytes) {
+    ReadError error;
+    return readWholeFile(pathOfArgument(path), bytes, error, maxTreeFileSize);
+}
+
+namespace {
+
+// "PastEndOfFile" as "past-end-of-file", the spelling of the dump's reasons.
+std::string kebabName(const char* name) {
+    std::string out;
+    for (const char* c = name; *c; ++c) {
+        if (std::isupper(static_cast<unsigned char>(*c)) && c != name) out += '-';
+        out += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+    }
+    return out;
+}
+
+} // namespace
 
 int dumpScene(const SceneCommand& command, std::FILE* out) {
     LoadError error;
-    const auto scene = loadScene(command.file, &error);
-    if (!scene) {
+    Scene scene;
+    if (!loadScene(pathOfArgument(command.file), scene, error)) {
         // The compiler's one line, and why the loader refused the file and where.
         std::fprintf(stderr, "%s: File not found / is damaged ! (%s at offset %lld: %s)\n", command.file.c_str(),
-                     loadStatusName(error.status), static_cast<long long>(error.offset), loadStatusText(error.status));
+                     kebabName(errorCodeName(error.code)).c_str(), static_cast<long long>(error.offset),
+                     error.message.c_str());
         return 1;
     }
     const std::string text =
-        command.summary ? formatSceneSummary(command.file, summarizeScene(*scene)) : sceneToJson(*scene);
+        command.summary ? formatSceneSummary(command.file, summarizeScene(scene)) : sceneToJson(scene);
     std::fwrite(text.data(), 1, text.size(), out);
     return 0;
 }

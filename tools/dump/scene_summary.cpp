@@ -2,35 +2,14 @@
 
 #include <cmath>
 #include <cstdio>
-#include <functional>
 
-#include "bsp/vertex_index.h"
-#include "scene/scene_json.h"
+#include <norvane/compile.h>
+
+#include "scene_json.h"
+#include "common/json_text.h"
 
 namespace norvane::dump {
 namespace {
-
-bool inside(const Vertex* p, const std::vector<Vertex>& list) {
-    const std::less_equal<const Vertex*> notAfter;
-    return !list.empty() && notAfter(list.data(), p) && std::less<const Vertex*>()(p, list.data() + list.size());
-}
-
-// As the compiler gathers them: every mesh vertex in mesh order, then each corner that no vertex
-// of the list equals in x, y, z, u and v (only a corner read before a later vertex list replaced
-// its mesh's can be one).
-std::size_t listedVertices(const Scene& scene) {
-    std::vector<Vertex> list;
-    for (const Mesh& mesh : scene.meshes) list.insert(list.end(), mesh.vertices.begin(), mesh.vertices.end());
-    VertexIndex index(list);
-    for (const Mesh& mesh : scene.meshes)
-        for (const Face& face : mesh.faces)
-            for (const Vertex* corner : face.verts)
-                if (corner && !inside(corner, mesh.vertices) && index.find(*corner) < 0) {
-                    list.push_back(*corner);
-                    index.add();
-                }
-    return list.size();
-}
 
 const char* stateWord(LimitState state) {
     switch (state) {
@@ -86,7 +65,7 @@ SceneSummary summarizeScene(const Scene& scene) {
         }
     }
     if (!s.hasBounds) s.lo = s.hi = {0, 0, 0};
-    s.treeVertices = listedVertices(scene);
+    s.treeVertices = countSceneLists(scene).vertices; // as the compiler lists them
     return s;
 }
 

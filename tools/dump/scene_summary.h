@@ -8,11 +8,12 @@
 #include <vector>
 
 #include "norvane/scene.h"
+#include "norvane/tree_format.h"
 
 namespace norvane::dump {
 
 // The tree file counts in 16 bits.
-inline constexpr std::size_t treeFileLimit = 65535;
+inline constexpr std::size_t treeFileLimit = treeFormat50.maxCount;
 
 struct SceneSummary {
     std::size_t meshes = 0, vertices = 0, faces = 0, materials = 0, lights = 0, cameras = 0;

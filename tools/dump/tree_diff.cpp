@@ -2,12 +2,13 @@
 // first part: the section, the node (pre-order index, depth, F/B path from the root), the face
 // record and the field, with both values. Files that do not parse as trees are compared byte by
 // byte; only a file that cannot be read at all is trouble (exit 2), as diff(1) has it.
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <string>
 
+#include "common/record_values.h"
 #include "dump_commands.h"
-#include "math/float_math.h"
 #include "norvane/tree_file.h"
 
 namespace norvane::dump {
@@ -15,11 +16,11 @@ namespace {
 
 std::string floatText(float f) {
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.9g (0x%08X)", static_cast<double>(f), floatBits(f));
+    std::snprintf(buf, sizeof buf, "%.9g (0x%08X)", static_cast<double>(f), std::bit_cast<std::uint32_t>(f));
     return buf;
 }
 
-bool sameFloat(float a, float b) { return floatBits(a) == floatBits(b); }
+bool sameFloat(float a, float b) { return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b); }
 
 // The first difference of two parsed files, or empty.
 std::string firstDifference(const TreeFile& a, const TreeFile& b) {
@@ -34,12 +35,13 @@ std::string firstDifference(const TreeFile& a, const TreeFile& b) {
         if (a.materials[i] != b.materials[i])
             return "material " + std::to_string(i) + ": \"" + a.materials[i] + "\" vs \"" + b.materials[i] + "\"";
     const char* vertexFields[] = {"x", "y", "z", "u", "v", "nx", "ny", "nz"};
-    for (std::size_t i = 0; i < a.vertices.size(); ++i)
-        for (int k = 0; k < 8; ++k)
-            if (!sameFloat(a.vertices[i][static_cast<std::size_t>(k)], b.vertices[i][static_cast<std::size_t>(k)]))
-                return "vertex " + std::to_string(i) + " field " + vertexFields[k] + ": " +
-                       floatText(a.vertices[i][static_cast<std::size_t>(k)]) + " vs " +
-                       floatText(b.vertices[i][static_cast<std::size_t>(k)]);
+    for (std::size_t i = 0; i < a.vertices.size(); ++i) {
+        const std::array<float, 8> va = vertexValues(a.vertices[i]), vb = vertexValues(b.vertices[i]);
+        for (std::size_t k = 0; k < 8; ++k)
+            if (!sameFloat(va[k], vb[k]))
+                return "vertex " + std::to_string(i) + " field " + vertexFields[k] + ": " + floatText(va[k]) + " vs " +
+                       floatText(vb[k]);
+    }
     const char* planeFields[] = {"a", "b", "c", "d"};
     for (std::size_t n = 0; n < a.nodes.size() && n < b.nodes.size(); ++n) {
         const TreeFileNode& x = a.nodes[n];
@@ -62,10 +64,10 @@ std::string firstDifference(const TreeFile& a, const TreeFile& b) {
         };
         if (x.flags != y.flags)
             return where() + " flags: " + std::to_string(x.flags) + " vs " + std::to_string(y.flags);
-        for (int k = 0; k < 4; ++k)
-            if (!sameFloat(x.plane[k], y.plane[k]))
-                return where() + " plane " + planeFields[k] + ": " + floatText(x.plane[k]) + " vs " +
-                       floatText(y.plane[k]);
+        const std::array<float, 4> px = planeValues(x.plane), py = planeValues(y.plane);
+        for (std::size_t k = 0; k < 4; ++k)
+            if (!sameFloat(px[k], py[k]))
+                return where() + " plane " + planeFields[k] + ": " + floatText(px[k]) + " vs " + floatText(py[k]);
         if (x.faces.size() != y.faces.size())
             return where() + " face count: " + std::to_string(x.faces.size()) + " vs " + std::to_string(y.faces.size());
         for (std::size_t f = 0; f < x.faces.size(); ++f) {
@@ -73,16 +75,16 @@ std::string firstDifference(const TreeFile& a, const TreeFile& b) {
             const TreeFileFace& q = y.faces[f];
             auto face = [&] { return where() + " face " + std::to_string(f); };
             const char* intFields[] = {"v0", "v1", "v2", "id", "material"};
-            const int pi[] = {p.verts[0], p.verts[1], p.verts[2], p.id, p.material};
-            const int qi[] = {q.verts[0], q.verts[1], q.verts[2], q.id, q.material};
+            const std::uint32_t pi[] = {p.verts[0], p.verts[1], p.verts[2], p.id, p.material};
+            const std::uint32_t qi[] = {q.verts[0], q.verts[1], q.verts[2], q.id, q.material};
             for (int k = 0; k < 5; ++k)
                 if (pi[k] != qi[k])
                     return face() + " field " + intFields[k] + ": " + std::to_string(pi[k]) + " vs " +
                            std::to_string(qi[k]);
-            for (int k = 0; k < 4; ++k)
-                if (!sameFloat(p.plane[k], q.plane[k]))
-                    return face() + " field " + planeFields[k] + ": " + floatText(p.plane[k]) + " vs " +
-                           floatText(q.plane[k]);
+            const std::array<float, 4> fp = planeValues(p.plane), fq = planeValues(q.plane);
+            for (std::size_t k = 0; k < 4; ++k)
+                if (!sameFloat(fp[k], fq[k]))
+                    return face() + " field " + planeFields[k] + ": " + floatText(fp[k]) + " vs " + floatText(fq[k]);
         }
     }
     if (a.nodes.size() != b.nodes.size())

@@ -8,8 +8,10 @@
 
 #include "dump_commands.h"
 #include "norvane/tree_file.h"
-#include "output/atomic_file.h"
-#include "scene/scene_json.h"
+#include "norvane/files.h"
+#include "scene_json.h"
+#include "common/json_text.h"
+#include "common/record_values.h"
 #include "tree_paths.h"
 
 namespace norvane::dump {
@@ -17,14 +19,14 @@ namespace {
 
 // The version of the JSON layout below; it changes whenever a key is added, renamed or moved.
 constexpr int treeJsonVersion = 1;
-constexpr std::uint16_t noMaterial = 0xFFFF;
 
 // {"a": .., "b": .., "c": .., "d": ..}
-void appendPlane(std::string& out, const float* plane) {
+void appendPlane(std::string& out, const Plane& plane) {
     static constexpr const char* keys[4] = {"{\"a\": ", ", \"b\": ", ", \"c\": ", ", \"d\": "};
-    for (int i = 0; i < 4; ++i) {
+    const std::array<float, 4> values = planeValues(plane);
+    for (std::size_t i = 0; i < 4; ++i) {
         out += keys[i];
-        appendJsonFloat(out, plane[i]);
+        appendJsonFloat(out, values[i]);
     }
     out += '}';
 }
@@ -33,7 +35,8 @@ void appendIndexOrNull(std::string& out, std::int64_t index) {
     out += index < 0 ? std::string("null") : std::to_string(index);
 }
 
-void appendVertex(std::string& out, const std::array<float, 8>& v) {
+void appendVertex(std::string& out, const Vertex& vertex) {
+    const std::array<float, 8> v = vertexValues(vertex);
     static constexpr const char* keys[8] = {
         "{\"x\": ", ", \"y\": ", ", \"z\": ", ", \"u\": ", ", \"v\": ", ", \"nx\": ", ", \"ny\": ", ", \"nz\": "};
     for (int i = 0; i < 8; ++i) {
@@ -43,13 +46,13 @@ void appendVertex(std::string& out, const std::array<float, 8>& v) {
     out += '}';
 }
 
-void appendFace(std::string& out, const TreeFileFace& face) {
+void appendFace(std::string& out, const TreeFileFace& face, std::uint32_t noMaterial) {
     out += "{\"corners\": [";
     out += std::to_string(face.verts[0]) + ", " + std::to_string(face.verts[1]) + ", " + std::to_string(face.verts[2]);
     out += "], \"id\": ";
     out += std::to_string(face.id);
     out += ", \"material\": ";
-    appendIndexOrNull(out, face.material == noMaterial ? -1 : face.material);
+    appendIndexOrNull(out, face.material == noMaterial ? -1 : std::int64_t{face.material});
     out += ", \"plane\": ";
     appendPlane(out, face.plane);
     out += '}';
@@ -102,7 +105,7 @@ void writeTreeJson(const TreeFile& file, std::FILE* to) {
         out += ", \"faces\": [";
         for (std::size_t f = 0; f < n.faces.size(); ++f) {
             if (f) out += ", ";
-            appendFace(out, n.faces[f]);
+            appendFace(out, n.faces[f], noMaterialOf(file));
         }
         out += "]}";
         flushIfLarge(out, to);
@@ -172,7 +175,7 @@ int writeSvg(const TreeFile& file, const TreeCommand& command, std::FILE* out) {
                      why.c_str());
         return 2;
     }
-    if (command.svgOut != "-" && isSameFile(command.svgOut, command.file)) {
+    if (command.svgOut != "-" && sameFile(pathOfArgument(command.svgOut), pathOfArgument(command.file))) {
         std::fprintf(stderr, "norvane-dump: --svg %s would overwrite the tree file it draws\n", command.svgOut.c_str());
         return 2;
     }
@@ -181,16 +184,12 @@ int writeSvg(const TreeFile& file, const TreeCommand& command, std::FILE* out) {
         std::fwrite(svg.data(), 1, svg.size(), out);
         return 0;
     }
-    switch (writeFileAtomically(command.svgOut, svg)) {
-    case AtomicWriteResult::Written:
-        return 0;
-    case AtomicWriteResult::CannotCreate:
+    WriteError error;
+    if (writeWholeFile(pathOfArgument(command.svgOut), svg, error)) return 0;
+    if (error.code == WriteErrorCode::CannotCreate)
         std::fprintf(stderr, "%s: cannot create the file (no such folder, or read-only)\n", command.svgOut.c_str());
-        return 1;
-    case AtomicWriteResult::CannotWrite:
+    else
         std::fprintf(stderr, "%s: cannot write the file (disk full?)\n", command.svgOut.c_str());
-        return 1;
-    }
     return 1;
 }
 

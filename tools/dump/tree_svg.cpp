@@ -8,7 +8,9 @@
 
 #include "norvane/tree_traversal.h"
 #include "plane_clip.h"
-#include "scene/scene_json.h"
+#include "scene_json.h"
+#include "common/json_text.h"
+#include "common/record_values.h"
 #include "tree_paths.h"
 
 namespace norvane::dump {
@@ -68,10 +70,10 @@ void appendXml(std::string& out, const std::string& text) {
         }
 }
 
-bool finiteCorner(const TreeFile& file, std::uint16_t corner) {
+bool finiteCorner(const TreeFile& file, std::uint32_t corner) {
     if (corner >= file.vertices.size()) return false;
-    const auto& v = file.vertices[corner];
-    return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
+    const Vertex& v = file.vertices[corner];
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
 // Grows [lo, hi] over the finite corners of the subtree's faces, or of every vertex when
@@ -79,11 +81,12 @@ bool finiteCorner(const TreeFile& file, std::uint16_t corner) {
 void boundsOf(const TreeFile& file, std::int32_t begin, std::int32_t end, bool faces, Point3& lo, Point3& hi) {
     lo = {HUGE_VAL, HUGE_VAL, HUGE_VAL};
     hi = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
-    auto grow = [&](const std::array<float, 8>& v) {
+    auto grow = [&](const Vertex& vertex) {
+        const double v[3] = {vertex.x, vertex.y, vertex.z};
         if (!(std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]))) return;
         for (std::size_t k = 0; k < 3; ++k) {
-            lo[k] = std::min(lo[k], static_cast<double>(v[k]));
-            hi[k] = std::max(hi[k], static_cast<double>(v[k]));
+            lo[k] = std::min(lo[k], v[k]);
+            hi[k] = std::max(hi[k], v[k]);
         }
     };
     if (!faces) {
@@ -92,7 +95,7 @@ void boundsOf(const TreeFile& file, std::int32_t begin, std::int32_t end, bool f
     }
     for (std::int32_t i = begin; i < end; ++i)
         for (const TreeFileFace& f : file.nodes[static_cast<std::size_t>(i)].faces)
-            for (std::uint16_t corner : f.verts)
+            for (std::uint32_t corner : f.verts)
                 if (finiteCorner(file, corner)) grow(file.vertices[corner]);
 }
 
@@ -121,14 +124,14 @@ std::string planeShape(const View& view, const std::array<double, 4>& plane, con
     return out;
 }
 
-std::string planeText(const float* plane) {
+std::string planeText(const Plane& plane) {
     char buf[160];
-    std::snprintf(buf, sizeof buf, "%.6g x + %.6g y + %.6g z + %.6g = 0", static_cast<double>(plane[0]),
-                  static_cast<double>(plane[1]), static_cast<double>(plane[2]), static_cast<double>(plane[3]));
+    std::snprintf(buf, sizeof buf, "%.6g x + %.6g y + %.6g z + %.6g = 0", static_cast<double>(plane.a),
+                  static_cast<double>(plane.b), static_cast<double>(plane.c), static_cast<double>(plane.d));
     return buf;
 }
 
-std::array<double, 4> widened(const float* plane) { return {plane[0], plane[1], plane[2], plane[3]}; }
+std::array<double, 4> widened(const Plane& plane) { return {plane.a, plane.b, plane.c, plane.d}; }
 
 // Who is where, for titles: "node 12, depth 5, path FFBB".
 std::string nodeLabel(std::size_t index, std::int32_t depth, const std::string& path) {
@@ -205,7 +208,7 @@ std::string treeSvg(const TreeFile& file, std::int32_t top, int depth) {
             std::string title;
             appendXml(title, label);
             title += ", face id " + std::to_string(face.id) + ", material ";
-            if (face.material == noMaterial)
+            if (face.material == noMaterialOf(file))
                 title += "none";
             else if (face.material < file.materials.size()) {
                 std::string name;
@@ -214,15 +217,15 @@ std::string treeSvg(const TreeFile& file, std::int32_t top, int depth) {
             } else
                 title += std::to_string(face.material) + " (not in the table)";
             bool finite = true;
-            for (std::uint16_t corner : face.verts) finite = finite && finiteCorner(file, corner);
+            for (std::uint32_t corner : face.verts) finite = finite && finiteCorner(file, corner);
             for (int k = 0; k < 2; ++k) {
                 const View& view = views[k];
                 std::string& out = shapes[k];
                 out += isLeaf ? "<polygon class=\"face\" fill=\"" + colourOf(leaf) + "\" points=\""
                               : std::string("<polygon class=\"face stored\" points=\"");
                 if (finite) { // one shape per record, with a place only when it has one
-                    for (std::uint16_t corner : face.verts) {
-                        const auto& v = file.vertices[corner];
+                    for (std::uint32_t corner : face.verts) {
+                        const std::array<float, 8> v = vertexValues(file.vertices[corner]);
                         out += number(view.px(v[static_cast<std::size_t>(view.u)])) + "," +
                                number(view.py(v[static_cast<std::size_t>(view.v)])) + " ";
                     }

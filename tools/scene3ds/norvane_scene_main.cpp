@@ -10,7 +10,7 @@
 #include "chunk_writer.h"
 #include "generators.h"
 #include "norvane/version.h"
-#include "output/atomic_file.h"
+#include <norvane/files.h>
 
 namespace {
 
@@ -95,15 +95,13 @@ int main(int argc, char** argv) {
         const auto scene = norvane::scene3ds::generateScene(kind, seed, static_cast<std::uint32_t>(faces));
         const auto bytes = norvane::scene3ds::writeScene(scene);
         const std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        switch (norvane::writeFileAtomically(out, view)) {
-        case norvane::AtomicWriteResult::Written:
-            break;
-        case norvane::AtomicWriteResult::CannotCreate:
-            std::fprintf(stderr, "%s: %s: cannot create the file (no such folder, or read-only)\n", program,
-                         out.c_str());
-            return 1;
-        case norvane::AtomicWriteResult::CannotWrite:
-            std::fprintf(stderr, "%s: %s: cannot write the file (disk full?)\n", program, out.c_str());
+        norvane::WriteError error;
+        if (!norvane::writeWholeFile(norvane::pathOfArgument(out), view, error)) {
+            if (error.code == norvane::WriteErrorCode::CannotCreate)
+                std::fprintf(stderr, "%s: %s: cannot create the file (no such folder, or read-only)\n", program,
+                             out.c_str());
+            else
+                std::fprintf(stderr, "%s: %s: cannot write the file (disk full?)\n", program, out.c_str());
             return 1;
         }
         std::size_t faceCount = 0, vertexCount = 0;

@@ -16,11 +16,11 @@ double roundingAllowance(const Vec3& p) {
     return 1e-6 * std::max({1.0, std::abs(p[0]), std::abs(p[1]), std::abs(p[2])});
 }
 
-double distanceToPlane(const float (&plane)[4], const Vec3& p) {
-    return ((plane[0] * p[0] + plane[1] * p[1]) + plane[2] * p[2]) + plane[3];
+double distanceToPlane(const Plane& plane, const Vec3& p) {
+    return ((plane.a * p[0] + plane.b * p[1]) + plane.c * p[2]) + plane.d;
 }
 
-bool liesOn(const TreeFile& file, const TreeFileFace& face, const float (&plane)[4]) {
+bool liesOn(const TreeFile& file, const TreeFileFace& face, const Plane& plane) {
     for (const Vec3& c : faceCorners(file, face))
         if (std::abs(distanceToPlane(plane, c)) > frontTolerance + roundingAllowance(c)) return false;
     return true;
@@ -50,8 +50,8 @@ class Classifier {
         const Vec3 ray = v.forward + v.right * (((x + 0.5) - projector_.halfWidth) / projector_.focal) +
                          v.up * ((projector_.halfHeight - (y + 0.5)) / projector_.focal);
         auto meets = [&](const TreeFileFace& on, const TreeFileFace& other) {
-            const Vec3 n{on.plane[0], on.plane[1], on.plane[2]};
-            const double t = -(dot(n, v.eye) + on.plane[3]) / dot(n, ray);
+            const Vec3 n{on.plane.a, on.plane.b, on.plane.c};
+            const double t = -(dot(n, v.eye) + on.plane.d) / dot(n, ray);
             const Vec3 p = v.eye + ray * t;
             return std::abs(distanceToPlane(other.plane, p)) <= 2 * double{frontTolerance} + roundingAllowance(p);
         };

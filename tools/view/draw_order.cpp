@@ -14,10 +14,17 @@ namespace {
 // faces in one plane are tested once.
 using PlaneBits = std::array<std::uint32_t, 4>;
 
-PlaneBits bitsOf(const float (&plane)[4]) {
+PlaneBits bitsOf(const Plane& plane) {
     PlaneBits bits;
-    std::memcpy(bits.data(), plane, sizeof plane);
+    static_assert(sizeof bits == sizeof plane);
+    std::memcpy(bits.data(), &plane, sizeof plane);
     return bits;
+}
+
+Plane planeOf(const PlaneBits& bits) {
+    Plane plane;
+    std::memcpy(&plane, bits.data(), sizeof plane);
+    return plane;
 }
 
 } // namespace
@@ -27,7 +34,7 @@ NodeKind classifyLeaf(const TreeFile& file, const TreeFileNode& leaf) {
     // face in front of another's plane exactly when some corner is in front of some face's plane
     // (a corner behind as well would make the face cross the plane). Testing every distinct
     // corner against every distinct plane therefore decides the kind.
-    std::vector<std::uint16_t> corners;
+    std::vector<std::uint32_t> corners;
     std::vector<PlaneBits> planes;
     for (const TreeFileFace& face : leaf.faces) {
         if (!isDrawable(file, face)) continue;
@@ -38,25 +45,21 @@ NodeKind classifyLeaf(const TreeFile& file, const TreeFileNode& leaf) {
     corners.erase(std::unique(corners.begin(), corners.end()), corners.end());
     std::sort(planes.begin(), planes.end());
     planes.erase(std::unique(planes.begin(), planes.end()), planes.end());
-    std::vector<std::array<float, 3>> points;
+    std::vector<Point3> points;
     points.reserve(corners.size());
-    for (const std::uint16_t c : corners)
-        points.push_back({file.vertices[c][0], file.vertices[c][1], file.vertices[c][2]});
+    for (const std::uint32_t c : corners) points.push_back({file.vertices[c].x, file.vertices[c].y, file.vertices[c].z});
 
-    auto planeOf = [](const PlaneBits& bits, float(&plane)[4]) { std::memcpy(plane, bits.data(), sizeof plane); };
     // Faces that all lie on one of their planes are in one plane, even when some lie just outside
     // the tolerance of another's (the build keeps such nearly coplanar faces in one leaf).
     for (const PlaneBits& bits : planes) {
-        float plane[4];
-        planeOf(bits, plane);
+        const Plane plane = planeOf(bits);
         if (std::all_of(points.begin(), points.end(),
                         [&](const auto& p) { return std::abs(planeSide(plane, p)) <= frontTolerance; }))
             return NodeKind::InPlane;
     }
     bool inFront = false, behind = false;
     for (const PlaneBits& bits : planes) {
-        float plane[4];
-        planeOf(bits, plane);
+        const Plane plane = planeOf(bits);
         for (const auto& p : points) {
             const float s = planeSide(plane, p);
             if (s > frontTolerance)
@@ -81,7 +84,7 @@ void appendNodeFaces(const TreeFile& file, std::int32_t node, NodeKind kind, con
     assert(node >= 0 && static_cast<std::size_t>(node) < file.nodes.size());
     const TreeFileNode& n = file.nodes[static_cast<std::size_t>(node)];
     const auto count = static_cast<std::int32_t>(n.faces.size());
-    const std::array<float, 3> eye = walkEye(view);
+    const Point3 eye = walkEye(view);
     auto drawable = [&](std::int32_t f) { return isDrawable(file, n.faces[static_cast<std::size_t>(f)]); };
     auto facesEye = [&](std::int32_t f) { return isInFront(n.faces[static_cast<std::size_t>(f)].plane, eye); };
     switch (kind) {

@@ -11,7 +11,7 @@
 
 #include <norvane/norvane.h>
 
-#include "output/atomic_file.h"
+#include <norvane/files.h>
 #include "view/agreement.h"
 #include "view/html_page.h"
 #include "view/options.h"
@@ -29,23 +29,14 @@ int fail(const std::string& message) {
 }
 
 bool readBytes(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    ReadError error;
+    return readWholeFile(pathOfArgument(path), bytes, error, maxTreeFileSize);
 }
 
 bool writeOutput(const std::string& path, const std::string& bytes, std::string& error) {
-    switch (writeFileAtomically(path, bytes)) {
-    case AtomicWriteResult::Written:
-        return true;
-    case AtomicWriteResult::CannotCreate:
-        error = path + ": cannot create the file";
-        return false;
-    case AtomicWriteResult::CannotWrite:
-        error = path + ": cannot write the file";
-        return false;
-    }
+    WriteError failure;
+    if (writeWholeFile(pathOfArgument(path), bytes, failure)) return true;
+    error = path + (failure.code == WriteErrorCode::CannotCreate ? ": cannot create the file" : ": cannot write the file");
     return false;
 }
 
@@ -78,7 +69,7 @@ void printPick(const PreparedTree& tree, const Frame& frame, std::array<int, 2> 
     const TreeFileFace& face = node.faces[static_cast<std::size_t>(ref.face)];
     std::printf("pixel %d,%d: node %d, depth %d, path %s, record %d, face id %u, material %s\n", x, y, ref.node,
                 node.depth, nodePath(file, ref.node).c_str(), ref.face, unsigned{face.id},
-                face.material == noMaterial ? "none" : std::to_string(face.material).c_str());
+                face.material == noMaterialOf(file) ? "none" : std::to_string(face.material).c_str());
 }
 
 // Paints both ways and prints how the images differ; false when a difference is a wrong order.
@@ -110,8 +101,9 @@ int run(const Options& options) {
     std::unique_ptr<Scene> scene;
     if (!options.scene.empty()) {
         LoadError loadError;
-        scene = loadScene(options.scene, &loadError);
-        if (!scene) return fail(options.scene + ": " + loadStatusText(loadError.status));
+        scene = std::make_unique<Scene>();
+        if (!loadScene(pathOfArgument(options.scene), *scene, loadError))
+            return fail(options.scene + ": " + loadError.message);
     }
     const PreparedTree tree = prepareTree(file);
     const Bounds bounds = treeBounds(file);
@@ -132,7 +124,7 @@ int run(const Options& options) {
 
     for (const std::string* output : {&options.png, &options.html})
         for (const std::string* input : {&options.tree, &options.scene})
-            if (!output->empty() && !input->empty() && isSameFile(*output, *input))
+            if (!output->empty() && !input->empty() && sameFile(pathOfArgument(*output), pathOfArgument(*input)))
                 return fail(*output + ": would overwrite the input file");
     std::string writeError;
     if (!options.png.empty()) {

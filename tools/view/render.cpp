@@ -13,14 +13,14 @@ const TreeFileFace& faceOf(const TreeFile& file, FaceRef ref) {
     return file.nodes[static_cast<std::size_t>(ref.node)].faces[static_cast<std::size_t>(ref.face)];
 }
 
-void drawFace(Frame& frame, const PreparedTree& tree, const Projector& projector, const std::array<float, 3>& eye,
+void drawFace(Frame& frame, const PreparedTree& tree, const Projector& projector, const Point3& eye,
               Cull cull, FaceRef ref, bool depthTest) {
     const TreeFileFace& face = faceOf(*tree.file, ref);
     const bool eyeInFront = isInFront(face.plane, eye);
     if (isCulled(cull, eyeInFront)) return;
     const std::int32_t number = tree.numbering.first[static_cast<std::size_t>(ref.node)] + ref.face;
     drawTriangle(frame, projector, faceCorners(*tree.file, face), number,
-                 shadedColour(materialColour(face.material), face.plane, eyeInFront), depthTest);
+                 shadedColour(materialColour(face.material, noMaterialOf(*tree.file)), face.plane, eyeInFront), depthTest);
 }
 
 Frame paintWith(const PreparedTree& tree, const RenderSettings& settings, Cull cull,
@@ -28,7 +28,7 @@ Frame paintWith(const PreparedTree& tree, const RenderSettings& settings, Cull c
     assert(tree.file && cull != Cull::Auto);
     Frame frame = makeFrame(settings.size, backgroundColour);
     const Projector projector = makeProjector(settings.view, settings.size);
-    const std::array<float, 3> eye = walkEye(settings.view);
+    const Point3 eye = walkEye(settings.view);
     for (const FaceRef ref : order) drawFace(frame, tree, projector, eye, cull, ref, false);
     return frame;
 }
@@ -39,7 +39,7 @@ Frame renderWith(const PreparedTree& tree, const RenderSettings& settings, Metho
         return paintWith(tree, settings, cull, paintersOrder(*tree.file, tree.kinds, settings.view));
     Frame frame = makeFrame(settings.size, backgroundColour);
     const Projector projector = makeProjector(settings.view, settings.size);
-    const std::array<float, 3> eye = walkEye(settings.view);
+    const Point3 eye = walkEye(settings.view);
     for (std::size_t n = 0; n < tree.file->nodes.size(); ++n)
         for (std::size_t f = 0; f < tree.file->nodes[n].faces.size(); ++f) {
             const FaceRef ref{static_cast<std::int32_t>(n), static_cast<std::int32_t>(f)};
@@ -60,7 +60,7 @@ bool isCulled(Cull cull, bool eyeInFront) {
 Cull resolveCull(const PreparedTree& tree, const RenderSettings& settings) {
     if (settings.cull != Cull::Auto) return settings.cull;
     const Frame nearest = renderWith(tree, settings, Method::DepthBuffer, Cull::None);
-    const std::array<float, 3> eye = walkEye(settings.view);
+    const Point3 eye = walkEye(settings.view);
     std::int64_t facing = 0, turnedAway = 0;
     for (const std::int32_t number : nearest.face) {
         if (number < 0) continue;

@@ -16,13 +16,13 @@ constexpr std::uint32_t noMaterialColour = 0xbebebe;
 
 Vec3 lightDirection() { return normalized({-0.4, 1.0, -0.6}); }
 
-std::uint32_t materialColour(std::uint16_t material) {
+std::uint32_t materialColour(std::uint32_t material, std::uint32_t noMaterial) {
     return material == noMaterial ? noMaterialColour : palette[material % 12];
 }
 
-std::uint32_t shadedColour(std::uint32_t base, const float (&plane)[4], bool eyeInFront) {
+std::uint32_t shadedColour(std::uint32_t base, const Plane& plane, bool eyeInFront) {
     const double sign = eyeInFront ? 1.0 : -1.0;
-    const Vec3 normal{plane[0] * sign, plane[1] * sign, plane[2] * sign};
+    const Vec3 normal{plane.a * sign, plane.b * sign, plane.c * sign};
     const double k = 0.35 + 0.65 * std::max(0.0, dot(normal, lightDirection()));
     std::uint32_t colour = 0;
     for (const int shift : {16, 8, 0}) {

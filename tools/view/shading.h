@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include <norvane/geometry.h>
+
 #include "view/vec3.h"
 
 namespace norvane::view {
@@ -14,10 +16,10 @@ inline constexpr std::uint32_t backgroundColour = 0x1c2028;
 Vec3 lightDirection();
 
 // The palette entry of a material index (repeating after twelve), grey for noMaterial.
-std::uint32_t materialColour(std::uint16_t material);
+std::uint32_t materialColour(std::uint32_t material, std::uint32_t noMaterial);
 
 // The base colour scaled by 0.35 + 0.65 max(0, n . light), where n is the plane's normal turned
 // to the side the eye is on; each channel rounded half up.
-std::uint32_t shadedColour(std::uint32_t base, const float (&plane)[4], bool eyeInFront);
+std::uint32_t shadedColour(std::uint32_t base, const Plane& plane, bool eyeInFront);
 
 } // namespace norvane::view

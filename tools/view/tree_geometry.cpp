@@ -10,13 +10,13 @@ std::array<Vec3, 3> faceCorners(const TreeFile& file, const TreeFileFace& face) 
     for (int c = 0; c < 3; ++c) {
         assert(face.verts[c] < file.vertices.size());
         const auto& v = file.vertices[face.verts[c]];
-        corners[c] = {v[0], v[1], v[2]};
+        corners[c] = {v.x, v.y, v.z};
     }
     return corners;
 }
 
 bool isDrawable(const TreeFile& file, const TreeFileFace& face) {
-    for (const float p : face.plane)
+    for (const float p : {face.plane.a, face.plane.b, face.plane.c, face.plane.d})
         if (!std::isfinite(p)) return false;
     for (const Vec3& c : faceCorners(file, face))
         if (!isFinite(c)) return false;

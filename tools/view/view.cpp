@@ -22,7 +22,7 @@ double nearDistanceFor(const Bounds& bounds) {
 
 double focalPixels(const View& view, ImageSize size) { return (size.width / 2.0) / std::tan(view.horizontalFov / 2); }
 
-std::array<float, 3> walkEye(const View& view) {
+Point3 walkEye(const View& view) {
     return {static_cast<float>(view.eye[0]), static_cast<float>(view.eye[1]), static_cast<float>(view.eye[2])};
 }
 

@@ -29,7 +29,7 @@ struct View {
 double focalPixels(const View& view, ImageSize size);
 
 // The eye as the tree walks see it: rounded to float, as the side test takes it.
-std::array<float, 3> walkEye(const View& view);
+Point3 walkEye(const View& view);
 
 // A view looking along `forward` from `eye` with screen up as close to +y as it can be: right =
 // normalized(y x forward), up = forward x right. False when forward is not finite, has no length

@@ -120,7 +120,7 @@ TEST(ViewAgreement, ARoomSeenThroughItsCamera) {
     const auto bytes = scene3ds::writeScene(scene3ds::generateScene("arena", 1, 600));
     const auto tree = viewedTree(bytes);
     ASSERT_TRUE(tree);
-    const auto scene = loadSceneFromBytes(bytes.data(), bytes.size());
+    const auto scene = test::loadBytes(bytes);
     ASSERT_TRUE(scene && scene->cameras.size() == 1);
     RenderSettings settings;
     settings.size = smallImage;

@@ -87,7 +87,7 @@ TEST(ViewCamera, CamerasWithoutAViewAreRefused) {
 
 TEST(ViewCamera, TheRealCameraKeepsTheLoadersDirectionAndPosition) {
     NORVANE_NEEDS_REAL_SCENES();
-    const auto scene = loadScene((modelsDir() / "TargetCameraAnim.3ds").string());
+    const auto scene = loadBytes(readBytes(modelsDir() / "TargetCameraAnim.3ds"));
     ASSERT_TRUE(scene && !scene->cameras.empty());
     const float* m = scene->cameras[0].matrix.m;
     view::View v;
@@ -178,12 +178,11 @@ view::NodeKind kindOf(const std::vector<std::array<Vec3, 3>>& faces) {
     for (const auto& f : faces) {
         TreeFileFace face;
         for (int c = 0; c < 3; ++c) {
-            face.verts[c] = static_cast<std::uint16_t>(file.vertices.size());
+            face.verts[c] = static_cast<std::uint32_t>(file.vertices.size());
             file.vertices.push_back({float(f[c][0]), float(f[c][1]), float(f[c][2]), 0, 0, 0, 0, 0});
         }
         const Vec3 n = view::normalized(view::cross(f[2] - f[0], f[1] - f[0]));
-        face.plane[0] = float(n[0]), face.plane[1] = float(n[1]), face.plane[2] = float(n[2]);
-        face.plane[3] = float(-view::dot(n, f[0]));
+        face.plane = Plane{float(n[0]), float(n[1]), float(n[2]), float(-view::dot(n, f[0]))};
         leaf.faces.push_back(face);
     }
     file.nodes.push_back(leaf);

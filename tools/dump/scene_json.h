@@ -5,15 +5,10 @@
 
 #include <string>
 
-#include "scene/scene.h"
+#include "norvane/scene.h"
 
 namespace norvane {
 
 std::string sceneToJson(const Scene& scene);
-
-// Shared spelling helpers (also used by the tree dump).
-void appendJsonFloat(std::string& out, float value);
-void appendJsonString(std::string& out, const std::string& bytes); // bytes read as Latin-1
-void appendJsonFloats(std::string& out, const float* values, int n);  // [a, b, ...]
 
 } // namespace norvane

@@ -18,7 +18,7 @@ std::int32_t childOf(const TreeFile& file, std::int32_t node, bool front) {
 
 // The in-order walk shared by both directions. `nearFirst` is false for back to front: at a
 // node with the eye in front, the back subtree is far and comes first.
-void walkFromEye(const TreeFile& file, const std::array<float, 3>& eye, bool nearFirst, const NodeVisitor& visit) {
+void walkFromEye(const TreeFile& file, const Point3& eye, bool nearFirst, const NodeVisitor& visit) {
     if (file.nodes.empty()) return;
     // Each entry is a node still to expand, or, once expanded, the node itself to visit.
     struct Step {
@@ -44,7 +44,7 @@ void walkFromEye(const TreeFile& file, const std::array<float, 3>& eye, bool nea
     }
 }
 
-std::vector<std::int32_t> collectFromEye(const TreeFile& file, const std::array<float, 3>& eye, bool nearFirst) {
+std::vector<std::int32_t> collectFromEye(const TreeFile& file, const Point3& eye, bool nearFirst) {
     std::vector<std::int32_t> order;
     order.reserve(file.nodes.size());
     walkFromEye(file, eye, nearFirst, [&](std::int32_t node) {
@@ -56,12 +56,12 @@ std::vector<std::int32_t> collectFromEye(const TreeFile& file, const std::array<
 
 } // namespace
 
-float planeSide(const float (&plane)[4], const std::array<float, 3>& point) {
+float planeSide(const Plane& plane, const Point3& point) {
     return static_cast<float>(
-        ((double(plane[0]) * point[0] + double(plane[1]) * point[1]) + double(plane[2]) * point[2]) + plane[3]);
+        ((double(plane.a) * point.x + double(plane.b) * point.y) + double(plane.c) * point.z) + plane.d);
 }
 
-bool isInFront(const float (&plane)[4], const std::array<float, 3>& point) {
+bool isInFront(const Plane& plane, const Point3& point) {
     return planeSide(plane, point) > frontTolerance;
 }
 
@@ -80,23 +80,23 @@ std::vector<std::int32_t> preOrder(const TreeFile& file) {
     return order;
 }
 
-std::vector<std::int32_t> backToFront(const TreeFile& file, const std::array<float, 3>& eye) {
+std::vector<std::int32_t> backToFront(const TreeFile& file, const Point3& eye) {
     return collectFromEye(file, eye, false);
 }
 
-std::vector<std::int32_t> frontToBack(const TreeFile& file, const std::array<float, 3>& eye) {
+std::vector<std::int32_t> frontToBack(const TreeFile& file, const Point3& eye) {
     return collectFromEye(file, eye, true);
 }
 
-void visitBackToFront(const TreeFile& file, const std::array<float, 3>& eye, const NodeVisitor& visit) {
+void visitBackToFront(const TreeFile& file, const Point3& eye, const NodeVisitor& visit) {
     walkFromEye(file, eye, false, visit);
 }
 
-void visitFrontToBack(const TreeFile& file, const std::array<float, 3>& eye, const NodeVisitor& visit) {
+void visitFrontToBack(const TreeFile& file, const Point3& eye, const NodeVisitor& visit) {
     walkFromEye(file, eye, true, visit);
 }
 
-std::int32_t leafAt(const TreeFile& file, const std::array<float, 3>& point) {
+std::int32_t leafAt(const TreeFile& file, const Point3& point) {
     if (file.nodes.empty()) return -1;
     std::int32_t node = 0;
     for (;;) {

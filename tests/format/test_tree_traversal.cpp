@@ -18,7 +18,11 @@ namespace norvane::test {
 namespace {
 
 namespace fs = std::filesystem;
-using Point = std::array<float, 3>;
+using Point = Point3;
+using Triple = std::array<float, 3>;
+
+Triple position(const Vertex& v) { return {v.x, v.y, v.z}; }
+Triple normalOf(const Plane& p) { return {p.a, p.b, p.c}; }
 
 TreeFile readTree(const std::vector<std::uint8_t>& bytes) {
     TreeFile file;
@@ -31,11 +35,12 @@ TreeFile readTree(const std::vector<std::uint8_t>& bytes) {
 // centres lifted off their planes, and random points in the bounding box grown by half.
 std::vector<Point> eyesFor(const TreeFile& file, unsigned seed, std::size_t count) {
     std::vector<Point> eyes{{0, 0, 0}};
-    Point lo{0, 0, 0}, hi{0, 0, 0};
+    Triple lo{0, 0, 0}, hi{0, 0, 0};
     for (std::size_t i = 0; i < file.vertices.size(); ++i)
-        for (int k = 0; k < 3; ++k) {
-            lo[k] = i ? std::min(lo[k], file.vertices[i][k]) : file.vertices[i][k];
-            hi[k] = i ? std::max(hi[k], file.vertices[i][k]) : file.vertices[i][k];
+        for (std::size_t k = 0; k < 3; ++k) {
+            const float v = position(file.vertices[i])[k];
+            lo[k] = i ? std::min(lo[k], v) : v;
+            hi[k] = i ? std::max(hi[k], v) : v;
         }
     std::mt19937 rng(seed);
     std::vector<const TreeFileFace*> faces;
@@ -44,23 +49,24 @@ std::vector<Point> eyesFor(const TreeFile& file, unsigned seed, std::size_t coun
     while (eyes.size() < count) {
         if (!faces.empty() && eyes.size() % 3 == 1) {
             const TreeFileFace& f = *faces[rng() % faces.size()];
-            eyes.push_back({file.vertices[f.verts[0]][0], file.vertices[f.verts[0]][1], file.vertices[f.verts[0]][2]});
+            const Vertex& v = file.vertices[f.verts[0]];
+            eyes.push_back({v.x, v.y, v.z});
         } else if (!faces.empty() && eyes.size() % 3 == 2) {
             const TreeFileFace& f = *faces[rng() % faces.size()];
-            Point c{0, 0, 0};
-            for (int k = 0; k < 3; ++k) {
+            Triple c{0, 0, 0};
+            for (std::size_t k = 0; k < 3; ++k) {
                 double sum = 0;
-                for (std::uint16_t v : f.verts) sum += file.vertices[v][k];
-                c[k] = static_cast<float>(sum / 3 + f.plane[k] * 0.01);
+                for (std::uint32_t v : f.verts) sum += position(file.vertices[v])[k];
+                c[k] = static_cast<float>(sum / 3 + normalOf(f.plane)[k] * 0.01);
             }
-            eyes.push_back(c);
+            eyes.push_back({c[0], c[1], c[2]});
         } else {
-            Point p;
-            for (int k = 0; k < 3; ++k) {
+            Triple p;
+            for (std::size_t k = 0; k < 3; ++k) {
                 const double span = double(hi[k]) - lo[k];
                 p[k] = static_cast<float>(lo[k] - span / 2 + 2 * span * (rng() % 10000) / 10000.0);
             }
-            eyes.push_back(p);
+            eyes.push_back({p[0], p[1], p[2]});
         }
     }
     return eyes;
@@ -130,7 +136,7 @@ void expectSoundWalks(const TreeFile& file, const std::vector<Point>& eyes) {
     std::iota(fileOrder.begin(), fileOrder.end(), 0);
     EXPECT_EQ(preOrder(file), fileOrder);
     for (const Point& eye : eyes) {
-        SCOPED_TRACE("eye " + std::to_string(eye[0]) + " " + std::to_string(eye[1]) + " " + std::to_string(eye[2]));
+        SCOPED_TRACE("eye " + std::to_string(eye.x) + " " + std::to_string(eye.y) + " " + std::to_string(eye.z));
         const auto back = backToFront(file, eye);
         auto sorted = back;
         std::sort(sorted.begin(), sorted.end());
@@ -186,8 +192,7 @@ TreeFile threeNodes() {
     TreeFile file;
     file.nodes.resize(3);
     file.nodes[0].flags = frontChildFlag | backChildFlag;
-    const float plane[4] = {0, 1, 0, -2};
-    std::copy(plane, plane + 4, file.nodes[0].plane);
+    file.nodes[0].plane = Plane{0, 1, 0, -2};
     file.nodes[0].front = 1;
     file.nodes[0].back = 2;
     return file;
@@ -208,14 +213,13 @@ TEST(TreeTraversal, TheEyeIsInFrontOnlyBeyondTheTolerance) {
     }
     EXPECT_EQ(backToFront(file, {0, 2.0011f, 0}), (Order{2, 0, 1}));
     // Exactly at the tolerance is not in front; the next float above it is.
-    const float ground[4] = {0, 1, 0, 0};
+    const Plane ground{0, 1, 0, 0};
     EXPECT_FALSE(isInFront(ground, {0, 0.001f, 0}));
     EXPECT_TRUE(isInFront(ground, {0, std::nextafter(0.001f, 1.0f), 0}));
     // The side is rounded to float after summing in double: 1e8 + 1 - 1e8 - 2 is -1 in double,
     // where float steps would lose the 1.
     TreeFile tilted = threeNodes();
-    const float big[4] = {1, 1, 0, -1e8f};
-    std::copy(big, big + 4, tilted.nodes[0].plane);
+    tilted.nodes[0].plane = Plane{1, 1, 0, -1e8f};
     EXPECT_EQ(planeSide(tilted.nodes[0].plane, {1e8f, 1, 0}), 1.0f);
     EXPECT_TRUE(isInFront(tilted.nodes[0].plane, {1e8f, 1, 0}));
 }
@@ -251,8 +255,8 @@ TEST(TreeTraversal, AChainOfTwoHundredThousandLevelsWalksWithoutRecursion) {
     file.nodes.resize(static_cast<std::size_t>(levels));
     for (std::int32_t i = 0; i < levels; ++i) {
         TreeFileNode& n = file.nodes[static_cast<std::size_t>(i)];
-        n.plane[0] = 1;
-        n.plane[3] = -static_cast<float>(i + 1);
+        n.plane.a = 1;
+        n.plane.d = -static_cast<float>(i + 1);
         if (i + 1 < levels) {
             n.flags = i % 2 ? backChildFlag : frontChildFlag;
             (i % 2 ? n.back : n.front) = i + 1;

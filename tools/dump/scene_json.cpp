@@ -1,52 +1,11 @@
-#include "scene/scene_json.h"
+#include "scene_json.h"
+
+#include "common/json_text.h"
 
 #include <cmath>
 #include <cstdio>
 
 namespace norvane {
-
-void appendJsonFloat(std::string& out, float value) {
-    if (std::isnan(value)) {
-        out += "\"nan\"";
-        return;
-    }
-    if (std::isinf(value)) {
-        out += value > 0 ? "\"inf\"" : "\"-inf\"";
-        return;
-    }
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(value));
-    out += buf;
-}
-
-void appendJsonString(std::string& out, const std::string& bytes) {
-    out += '"';
-    for (unsigned char c : bytes) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-        } else if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else { // a Latin-1 byte as the UTF-8 of its code point
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    out += '"';
-}
-
-void appendJsonFloats(std::string& out, const float* values, int n) {
-    out += '[';
-    for (int i = 0; i < n; ++i) {
-        if (i) out += ", ";
-        appendJsonFloat(out, values[i]);
-    }
-    out += ']';
-}
 
 namespace {
 
@@ -118,9 +77,9 @@ void appendLight(std::string& out, const Light& light) {
     out += ", \"isOff\": " + std::to_string(light.isOff);
     out += ", \"rayShadows\": " + std::to_string(light.rayShadows);
     out += ", \"position\": ";
-    appendJsonFloats(out, light.position, 3);
+    appendJsonPoint(out, light.position);
     out += ", \"target\": ";
-    appendJsonFloats(out, light.target, 3);
+    appendJsonPoint(out, light.target);
     const std::pair<const char*, float> values[] = {
         {"hotspot", light.hotspot},       {"falloff", light.falloff},
         {"innerRange", light.innerRange}, {"outerRange", light.outerRange},
@@ -147,9 +106,9 @@ void appendCamera(std::string& out, const Camera& camera) {
     out += ", \"matrix\": ";
     appendJsonFloats(out, camera.matrix.m, 16);
     out += ", \"position\": ";
-    appendJsonFloats(out, camera.position, 3);
+    appendJsonPoint(out, camera.position);
     out += ", \"target\": ";
-    appendJsonFloats(out, camera.target, 3);
+    appendJsonPoint(out, camera.target);
     out += ", \"bank\": ";
     appendJsonFloat(out, camera.bank);
     out += ", \"lens\": ";

@@ -61,7 +61,7 @@ std::vector<std::uint8_t> smallTree() {
     b.node(0, {0, 0, 0, 0}, 1);
     b.face({2, 1, 0}, 1, 1);
     b.node(0, {0, 0, 0, 0}, 1);
-    b.face({0, 2, 1}, 1, noMaterial);
+    b.face({0, 2, 1}, 1, 0xFFFF);
     EXPECT_EQ(b.data.size(), endAt);
     return b.data;
 }
@@ -95,7 +95,8 @@ TEST(TreeFileReader, EveryReferenceTreeReadsAndChecksFromBytesAndFromItsPath) {
         EXPECT_EQ(fromPath.size, bytes.size());
         EXPECT_EQ(fromPath.nodes.size(), fromBytes.nodes.size());
         ASSERT_FALSE(fromBytes.nodes.empty());
-        EXPECT_EQ(fromBytes.nodes.back().offset + nodeRecordSize + faceRecordSize * fromBytes.nodes.back().faces.size(),
+        EXPECT_EQ(fromBytes.nodes.back().offset + treeFormat50.nodeRecordSize +
+                      treeFormat50.faceRecordSize * fromBytes.nodes.back().faces.size(),
                   bytes.size());
         ++checked;
     }
@@ -111,7 +112,7 @@ TEST(TreeFileReader, ACraftedFileReadsIntoTheModelItDescribes) {
     EXPECT_EQ(file.size, endAt);
     EXPECT_EQ(file.materials, (std::vector<std::string>{"Stone", "Wood"}));
     ASSERT_EQ(file.vertices.size(), 3u);
-    EXPECT_EQ(file.vertices[2][7], 27.0f);
+    EXPECT_EQ(file.vertices[2].nz, 27.0f);
     ASSERT_EQ(file.nodes.size(), 3u);
     const TreeFileNode& root = file.nodes[0];
     EXPECT_EQ(root.offset, rootAt);
@@ -119,14 +120,15 @@ TEST(TreeFileReader, ACraftedFileReadsIntoTheModelItDescribes) {
     EXPECT_EQ(nodePath(file, 0), "");
     EXPECT_EQ(root.front, 1);
     EXPECT_EQ(root.back, 2);
-    EXPECT_EQ(root.plane[3], -2.0f);
+    EXPECT_EQ(root.plane.d, -2.0f);
     EXPECT_EQ(nodePath(file, 1), "F");
     EXPECT_EQ(file.nodes[1].offset, frontAt);
     EXPECT_EQ(nodePath(file, 2), "B");
     EXPECT_EQ(file.nodes[2].depth, 2);
     EXPECT_EQ(file.nodes[2].offset, backAt);
-    EXPECT_EQ(file.nodes[2].faces[0].material, noMaterial);
-    EXPECT_EQ(file.nodes[1].faces[0].verts[0], 2);
+    EXPECT_EQ(file.nodes[2].faces[0].material, noMaterialOf(file));
+    EXPECT_EQ(noMaterialOf(file), 0xFFFFu);
+    EXPECT_EQ(file.nodes[1].faces[0].verts[0], 2u);
 }
 
 struct Damage {

@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "driver/compile_scene.h"
+#include "driver/compile_file.h"
 #include "generators.h"
 #include "support/test_support.h"
 
@@ -13,41 +13,44 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(CompileScene, GivesTheTreesFiguresAsTheClosingLineShowsThem) {
+TEST(CompileSceneFile, GivesTheTreesFiguresAsTheClosingLineShowsThem) {
     TempDir dir("compile-scene");
     writeBytes(dir / "box.3ds", boxScene());
     CaptureConsole console;
-    const SceneCompileResult r = compileScene((dir / "box.3ds").string(), (dir / "box.bsp").string(), console);
-    EXPECT_EQ(r.status, SceneCompileStatus::Written);
-    EXPECT_EQ(r.error, "");
+    const SceneFileResult r = compileSceneFile((dir / "box.3ds").string(), (dir / "box.bsp").string(), console);
+    EXPECT_EQ(r.status, SceneFileResult::Status::Written);
+    EXPECT_EQ(errorLineOf(r), "");
     EXPECT_NE(console.text.find("Done [0 secs, 1 nodes, 12 faces, 1 width]"), std::string::npos) << console.text;
-    EXPECT_EQ(r.nodes, 1);
-    EXPECT_EQ(r.faces, 12);
-    EXPECT_EQ(r.depth, 1);
+    EXPECT_EQ(r.stats.nodes, 1);
+    EXPECT_EQ(r.stats.faces, 12);
+    EXPECT_EQ(r.stats.depth, 1);
     const std::vector<std::uint8_t> file = readBytes(dir / "box.bsp");
     EXPECT_EQ(file, compileBytes(boxScene()).file);
     ASSERT_GE(file.size(), 11u);
-    EXPECT_EQ(r.vertices, file[5] + 256u * file[6]) << "the header's vertex count";
+    EXPECT_EQ(r.stats.vertices, file[5] + 256u * file[6]) << "the header's vertex count";
 }
 
-TEST(CompileScene, AFailureCarriesTheMessageOfItsErrorLine) {
+TEST(CompileSceneFile, AFailureCarriesTheMessageOfItsErrorLine) {
     TempDir dir("compile-scene-fail");
     CaptureConsole missing;
-    const SceneCompileResult notThere = compileScene((dir / "none.3ds").string(), (dir / "none.bsp").string(), missing);
-    EXPECT_EQ(notThere.status, SceneCompileStatus::Failed);
-    EXPECT_EQ(notThere.error, "File not found / is damaged !");
+    const SceneFileResult notThere =
+        compileSceneFile((dir / "none.3ds").string(), (dir / "none.bsp").string(), missing);
+    EXPECT_EQ(notThere.status, SceneFileResult::Status::LoadFailed);
+    EXPECT_EQ(notThere.load.code, LoadErrorCode::CannotRead) << "the loader's reason is kept";
+    EXPECT_EQ(errorLineOf(notThere), "File not found / is damaged !");
     EXPECT_NE(missing.text.find("\r   # ERROR : File not found / is damaged ! \n"), std::string::npos);
 
     writeBytes(dir / "box.3ds", boxScene());
     fs::create_directory(dir / "box.bsp"); // a folder where the tree should go
     CaptureConsole blocked;
-    const SceneCompileResult r = compileScene((dir / "box.3ds").string(), (dir / "box.bsp").string(), blocked);
-    EXPECT_EQ(r.status, SceneCompileStatus::Failed);
-    EXPECT_EQ(r.error, "Cannot create file - disk full / locked ?");
-    EXPECT_EQ(r.nodes, 1) << "the tree was built";
+    const SceneFileResult r = compileSceneFile((dir / "box.3ds").string(), (dir / "box.bsp").string(), blocked);
+    EXPECT_EQ(r.status, SceneFileResult::Status::WriteFailed);
+    EXPECT_EQ(r.write.code, WriteErrorCode::CannotCreate);
+    EXPECT_EQ(errorLineOf(r), "Cannot create file - disk full / locked ?");
+    EXPECT_EQ(r.stats.nodes, 1) << "the tree was built";
 }
 
-TEST(CompileScene, AStopDuringTheBuildEndsItBetweenTwoNodes) {
+TEST(CompileSceneFile, AStopDuringTheBuildEndsItBetweenTwoNodes) {
     // A rock of 5,000 faces builds about two thousand levels deep; stopped at once it ends long
     // before its last node, without an error line and without a file.
     TempDir dir("compile-scene-stop-build");
@@ -63,12 +66,12 @@ TEST(CompileScene, AStopDuringTheBuildEndsItBetweenTwoNodes) {
         }
     } console;
     console.stop = &stop;
-    SceneCompileOptions options;
+    BuildOptions options;
     options.stopFlag = &stop;
     options.threads = 1;
-    const SceneCompileResult r =
-        compileScene((dir / "rock.3ds").string(), (dir / "rock.bsp").string(), console, options);
-    EXPECT_EQ(r.status, SceneCompileStatus::Stopped);
+    const SceneFileResult r =
+        compileSceneFile((dir / "rock.3ds").string(), (dir / "rock.bsp").string(), console, options);
+    EXPECT_EQ(r.status, SceneFileResult::Status::Stopped);
     EXPECT_EQ(console.nodes, 10) << "no node is entered after the stop";
     EXPECT_EQ(console.text.find("ERROR"), std::string::npos);
     EXPECT_FALSE(fs::exists(dir / "rock.bsp"));

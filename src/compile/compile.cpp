@@ -1,0 +1,166 @@
+// The public compile: the build's tree laid out as the tree file's model.
+#include <new>
+
+#include "bsp/build_tree.h"
+#include "bsp/vertex_index.h"
+#include "common/silent_progress.h"
+#include "compile/compile_with_stats.h"
+#include "scene/face_vertices.h"
+
+namespace norvane {
+namespace {
+
+const char* buildErrorText(BuildErrorCode code) {
+    switch (code) {
+    case BuildErrorCode::None:
+        return "the tree was built";
+    case BuildErrorCode::Stopped:
+        return "the build was stopped";
+    case BuildErrorCode::TooManyVertices:
+        return "more vertices than the tree file's counts hold";
+    case BuildErrorCode::TooManyFaces:
+        return "more initial faces than the tree file's counts hold";
+    case BuildErrorCode::CornerOutOfRange:
+        return "a face corner names no vertex of its mesh";
+    case BuildErrorCode::MaterialOutOfRange:
+        return "a face's material names no material of the scene";
+    case BuildErrorCode::OutOfMemory:
+        return "the tree does not fit in memory";
+    }
+    return "unknown";
+}
+
+bool failed(BuildError& error, BuildErrorCode code) {
+    error.code = code;
+    error.offset = 0;
+    error.message = buildErrorText(code);
+    return false;
+}
+
+// Where each vertex is written: the first vertex of the list equal to it in x, y, z, u and v.
+// The build already matched every listed corner so, but not the vertices the cuts made, and a
+// corner's match can itself have an earlier match: a NaN component equals any value, so the
+// matching is not transitive. Matching the whole list once more here keeps the file's indices
+// what they have always been.
+std::vector<std::uint32_t> firstEqualVertices(const std::vector<Vertex>& vertices) {
+    std::vector<std::uint32_t> first(vertices.size());
+    VertexIndex index(vertices);
+    for (std::size_t i = 0; i < vertices.size(); ++i) first[i] = static_cast<std::uint32_t>(index.find(vertices[i]));
+    return first;
+}
+
+TreeFileNode fileNode(const BspNode& node, const std::vector<std::uint32_t>& first, const TreeFormat& format) {
+    TreeFileNode out;
+    out.flags = static_cast<std::uint16_t>(node.flags);
+    out.plane = node.hasPlane ? node.plane : Plane{};
+    out.depth = node.depth;
+    out.front = node.front;
+    out.back = node.back;
+    out.faces.reserve(node.storedFaces.size());
+    for (const BspFace& face : node.storedFaces) {
+        TreeFileFace f;
+        for (int k = 0; k < 3; ++k) f.verts[k] = first[face.verts[k]];
+        f.id = static_cast<std::uint32_t>(face.id);
+        f.material = face.material < 0 ? format.noMaterial : static_cast<std::uint32_t>(face.material);
+        f.plane = face.plane;
+        out.faces.push_back(f);
+    }
+    return out;
+}
+
+// The model readTreeFile would fill from the written file: parents, offsets and size included.
+void layOut(BspTree& built, const TreeFormat& format, TreeFile& tree) {
+    tree.version = format.version;
+    tree.faceCount = static_cast<std::uint32_t>(built.faceCount);
+    for (std::string& name : built.materialNames) {
+        // A slot holds 255 bytes and a NUL; the name is what precedes the first NUL.
+        name = name.substr(0, std::min(name.find('\0'), std::size_t(materialSlotSize - 1)));
+        tree.materials.push_back(std::move(name));
+    }
+    const std::vector<std::uint32_t> first = firstEqualVertices(built.vertices);
+    tree.vertices = std::move(built.vertices);
+    tree.vertexCount = static_cast<std::uint32_t>(tree.vertices.size());
+    tree.materialCount = static_cast<std::uint32_t>(tree.materials.size());
+    std::uint64_t offset =
+        format.headerSize + materialSlotSize * tree.materialCount + vertexRecordSize * tree.vertexCount;
+    tree.nodes.reserve(built.nodes.size());
+    for (const BspNode& node : built.nodes) {
+        tree.nodes.push_back(fileNode(node, first, format));
+        tree.nodes.back().offset = offset;
+        offset += format.nodeRecordSize + format.faceRecordSize * node.storedFaces.size();
+    }
+    for (std::size_t i = 0; i < tree.nodes.size(); ++i)
+        for (const std::int32_t child : {tree.nodes[i].front, tree.nodes[i].back})
+            if (child >= 0) tree.nodes[static_cast<std::size_t>(child)].parent = static_cast<std::int32_t>(i);
+    tree.size = offset;
+}
+
+} // namespace
+
+bool compileSceneWithStats(const Scene& scene, TreeFile& tree, BuildError& error, const BuildOptions& options,
+                           CompileProgress* progress, BuildStats* statsOut, PlaneSearchStats* searchStats) {
+    tree = TreeFile{};
+    error = BuildError{};
+    try {
+        const TreeFormat& format = treeFormat50;
+        BspTree built;
+        BuildStats stats;
+        const BuildErrorCode code = buildTree(scene, options, {format.maxCount, format.maxCount},
+                                              progressOrSilent(progress), built, stats, searchStats);
+        if (code != BuildErrorCode::None) return failed(error, code);
+        layOut(built, format, tree);
+        if (statsOut) *statsOut = stats;
+        return true;
+    } catch (const std::bad_alloc&) {
+        tree = TreeFile{};
+        return failed(error, BuildErrorCode::OutOfMemory);
+    }
+}
+
+bool compileScene(const Scene& scene, TreeFile& tree, BuildError& error, const BuildOptions& options,
+                  CompileProgress* progress, BuildStats* stats) {
+    return compileSceneWithStats(scene, tree, error, options, progress, stats, nullptr);
+}
+
+SceneListCounts countSceneLists(const Scene& scene) {
+    SceneListCounts counts;
+    std::vector<Vertex> list;
+    for (const Mesh& mesh : scene.meshes) list.insert(list.end(), mesh.vertices.begin(), mesh.vertices.end());
+    VertexIndex index(list);
+    for (std::size_t m = 0; m < scene.meshes.size(); ++m) {
+        const std::vector<Vertex>& corners = faceVertices(scene, m);
+        if (&corners == &scene.meshes[m].vertices) continue; // every corner is listed already
+        for (const Face& face : scene.meshes[m].faces)
+            for (const std::uint32_t c : face.corners)
+                if (c < corners.size() && index.find(corners[c]) < 0) {
+                    list.push_back(corners[c]);
+                    index.add();
+                }
+    }
+    counts.vertices = list.size();
+    for (const Mesh& mesh : scene.meshes) counts.faces += mesh.faces.size();
+    counts.materials = scene.materials.size();
+    return counts;
+}
+
+const char* errorCodeName(BuildErrorCode code) {
+    switch (code) {
+    case BuildErrorCode::None:
+        return "None";
+    case BuildErrorCode::Stopped:
+        return "Stopped";
+    case BuildErrorCode::TooManyVertices:
+        return "TooManyVertices";
+    case BuildErrorCode::TooManyFaces:
+        return "TooManyFaces";
+    case BuildErrorCode::CornerOutOfRange:
+        return "CornerOutOfRange";
+    case BuildErrorCode::MaterialOutOfRange:
+        return "MaterialOutOfRange";
+    case BuildErrorCode::OutOfMemory:
+        return "OutOfMemory";
+    }
+    return "unknown";
+}
+
+} // namespace norvane

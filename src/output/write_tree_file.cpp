@@ -1,0 +1,99 @@
+// The public writer: the tree file's bytes, and the file itself written whole or not at all.
+#include <new>
+
+#include "common/input_file.h"
+#include "common/silent_progress.h"
+#include "output/atomic_file.h"
+#include "output/tree_writer.h"
+
+namespace norvane {
+namespace {
+
+const char* writeErrorText(WriteErrorCode code) {
+    switch (code) {
+    case WriteErrorCode::None:
+        return "the tree file was written";
+    case WriteErrorCode::TooManyVertices:
+        return "more vertices than the tree file's counts hold";
+    case WriteErrorCode::TooManyFaces:
+        return "more initial faces than the tree file's counts hold";
+    case WriteErrorCode::TooManyMaterials:
+        return "more materials than the tree file's counts hold";
+    case WriteErrorCode::TooManyFacesAtNode:
+        return "more faces at one node than the tree file's counts hold";
+    case WriteErrorCode::WouldOverwriteInput:
+        return "the tree file would overwrite the input file";
+    case WriteErrorCode::CannotCreate:
+        return "the tree file cannot be created";
+    case WriteErrorCode::CannotWrite:
+        return "the tree file cannot be written";
+    case WriteErrorCode::OutOfMemory:
+        return "the tree file does not fit in memory";
+    }
+    return "unknown";
+}
+
+bool failed(WriteError& error, WriteErrorCode code) {
+    error.code = code;
+    error.offset = 0;
+    error.message = writeErrorText(code);
+    return false;
+}
+
+const TreeFormat& formatOf(const TreeFile& tree) {
+    const TreeFormat* format = treeFormatOf(tree.version);
+    return format ? *format : treeFormat50;
+}
+
+bool writeChecked(const std::filesystem::path& output, const TreeFile& tree, WriteError& error,
+                  const WriteOptions& options, CompileProgress& progress) {
+    progress.writeStep(CompileProgress::WriteStep::Begin);
+    const TreeFormat& format = formatOf(tree);
+    if (const WriteErrorCode limit = checkFormatLimits(tree, format); limit != WriteErrorCode::None)
+        return failed(error, limit);
+    const std::string target = nativeNarrowName(output);
+    if (!options.input.empty() && isSameFile(target, nativeNarrowName(options.input)))
+        return failed(error, WriteErrorCode::WouldOverwriteInput);
+    progress.writeStep(CompileProgress::WriteStep::CreateFile);
+    const AtomicWriteResult result = writeFileAtomically(target, [&] {
+        progress.writeStep(CompileProgress::WriteStep::Header);
+        std::string bytes;
+        serializeTree(tree, format, progress, bytes);
+        return bytes;
+    });
+    if (result == AtomicWriteResult::CannotCreate) return failed(error, WriteErrorCode::CannotCreate);
+    if (result == AtomicWriteResult::CannotWrite) return failed(error, WriteErrorCode::CannotWrite);
+    progress.writeStep(CompileProgress::WriteStep::Done);
+    return true;
+}
+
+} // namespace
+
+bool treeFileBytes(const TreeFile& tree, std::vector<std::uint8_t>& bytes, WriteError& error,
+                   CompileProgress* progress) {
+    error = WriteError{};
+    bytes.clear();
+    try {
+        const TreeFormat& format = formatOf(tree);
+        if (const WriteErrorCode limit = checkFormatLimits(tree, format); limit != WriteErrorCode::None)
+            return failed(error, limit);
+        std::string out;
+        serializeTree(tree, format, progressOrSilent(progress), out);
+        bytes.assign(out.begin(), out.end());
+        return true;
+    } catch (const std::bad_alloc&) {
+        return failed(error, WriteErrorCode::OutOfMemory);
+    }
+}
+
+bool writeTreeFile(const std::filesystem::path& output, const TreeFile& tree, WriteError& error,
+                   const WriteOptions& options, CompileProgress* progress) {
+    error = WriteError{};
+    try {
+        return writeChecked(output, tree, error, options, progressOrSilent(progress));
+    } catch (const std::bad_alloc&) {
+        return failed(error, WriteErrorCode::OutOfMemory);
+    }
+}
+
+} // namespace norvane
