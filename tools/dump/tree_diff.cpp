@@ -25,8 +25,8 @@ bool sameFloat(float a, float b) { return std::bit_cast<std::uint32_t>(a) == std
 // The first difference of two parsed files, or empty.
 std::string firstDifference(const TreeFile& a, const TreeFile& b) {
     const char* headerNames[] = {"version", "vertexCount", "faceCount", "materialCount"};
-    const int ha[] = {a.version, a.vertexCount, a.faceCount, a.materialCount};
-    const int hb[] = {b.version, b.vertexCount, b.faceCount, b.materialCount};
+    const std::uint32_t ha[] = {a.version, a.vertexCount, a.faceCount, a.materialCount};
+    const std::uint32_t hb[] = {b.version, b.vertexCount, b.faceCount, b.materialCount};
     for (int i = 0; i < 4; ++i)
         if (ha[i] != hb[i])
             return std::string("header field ") + headerNames[i] + ": " + std::to_string(ha[i]) + " vs " +
