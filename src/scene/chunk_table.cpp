@@ -1,100 +1,101 @@
 // The table of every chunk id the loader knows, in look-up order. An id is recognised at any
 // depth; `descend` decides whether the chunk's children are walked after its handler. Chunks
 // not listed here are skipped whole, children included.
+#include "norvane/chunk_ids.h"
 #include "scene/chunk_reader.h"
 
 namespace norvane {
 namespace {
 
 constexpr ChunkEntry chunkTable[] = {
-    {0x0002, false, skipValue2},        // file version
-    {0x0010, false, readFloatColour},   // colour, three floats
-    {0x0011, false, skipValue3},        // colour, three bytes
-    {0x0012, false, skipValue3},        // gamma-corrected colour, three bytes
-    {0x0013, false, readFloatColour},   // gamma-corrected colour, three floats
-    {0x0030, false, skipValue2},        // percentage, 16-bit
-    {0x0031, false, skipValue4},        // percentage, float
-    {0x0100, false, skipValue4},        // master scale
-    {0xC23D, true, nullptr},            // project file (root)
-    {0x3DAA, true, nullptr},            // material library (root)
-    {0x3D3E, false, skipValue2},        // mesh version
-    {0x4D4D, true, nullptr},            // main chunk (root)
-    {0x3D3D, true, nullptr},            // editor data
-    {0x1200, true, nullptr},            // solid background colour
-    {0x2100, true, nullptr},            // ambient light colour
-    {0x4000, true, readNamedObject},    // named object
-    {0x4100, true, readTriMesh},        // triangle mesh
-    {0x4110, false, readVertexList},    // vertex list
-    {0x4111, false, readVertexFlags},   // vertex flags
-    {0x4120, true, readFaceList},       // face list
-    {0x4130, false, readFaceMaterials}, // face material list
-    {0x4140, false, readMappingCoords}, // mapping coordinates
-    {0x4150, false, readSmoothingGroups},
-    {0x4160, false, readLocalMatrix},   // local axes
-    {0x4165, false, ignoreChunk},       // mesh colour
-    {0x4170, false, ignoreChunk},       // mapping parameters
-    {0x4190, false, nullptr},           // box map
-    {0x4600, true, readLight},          // light
-    {0x4610, false, readSpotlight},     // spotlight
-    {0x4700, false, readCamera},        // camera
-    {0x4F00, true, nullptr},
-    {0x7001, false, ignoreChunk},       // viewport layout
-    {0x7020, false, ignoreChunk},       // viewport size
-    {0xAFFF, true, nullptr},            // material block
-    {0xA000, false, readMaterialName},  // material name
-    {0xA010, true, nullptr},            // ambient colour
-    {0xA020, true, nullptr},            // diffuse colour
-    {0xA030, true, nullptr},            // specular colour
-    {0xA040, true, nullptr},            // shininess
-    {0xA041, true, nullptr},            // shininess strength
-    {0xA050, true, nullptr},            // transparency
-    {0xA052, true, nullptr},            // transparency falloff
-    {0xA053, true, nullptr},            // reflection blur
-    {0xA084, true, nullptr},            // self-illumination
-    {0xA081, false, ignoreChunk},       // two-sided
-    {0xA083, false, ignoreChunk},       // additive transparency
-    {0xA085, false, ignoreChunk},       // wireframe
-    {0xA087, false, skipValue4},        // wire thickness
-    {0xA08C, false, ignoreChunk},       // soften
-    {0xA100, false, skipValue2},        // shading type
-    {0xA200, true, ignoreChunk},        // texture map
-    {0xA220, true, ignoreChunk},        // reflection map
-    {0xA230, true, ignoreChunk},        // bump map
-    {0xA252, false, skipValue2},        // bump percentage
-    {0xA300, false, readMapFileName},   // map file name
-    {0xA351, false, skipValue2},        // map tiling
-    {0xA353, false, skipValue4},        // map blur
-    {0xA354, false, skipValue4},        // map u scale
-    {0xA356, false, skipValue4},        // map v scale
-    {0xA358, false, skipValue4},        // map u offset
-    {0xA35A, false, skipValue4},        // map v offset
-    {0xA35C, false, skipValue4},        // map rotation
-    {0xB000, true, nullptr},            // keyframer data
-    {0xB001, true, nullptr},            // ambient node
-    {0xB002, true, readObjectNode},     // object node
-    {0xB008, false, readFrames},        // frames
-    {0xB010, false, readNodeHeader},    // node header
-    {0xB011, false, nullptr},           // instance name
-    {0xB013, false, readPivot},         // pivot
-    {0xB020, false, readPositionTrack}, // position track
-    {0xB025, false, skipTrack},         // colour track
-    {0xB021, false, readRotationTrack}, // rotation track
-    {0xB022, false, skipTrack},         // scale track
-    {0xB026, false, nullptr},           // morph track
-    {0xB029, false, nullptr},           // hide track
-    {0xB030, false, readNodeId},        // node id
-    {0xB003, true, readCameraNode},     // camera node
-    {0xB004, true, readTargetNode},     // camera target node
-    {0xB005, true, nullptr},            // light node
-    {0xB006, true, nullptr},            // light target node
-    {0xB007, true, nullptr},            // spotlight node
-    {0xB023, false, skipTrack},         // field-of-view track
-    {0xB024, false, skipTrack},         // roll track
-    {0x4659, false, readInnerRange},    // light inner range
-    {0x465A, false, readOuterRange},    // light outer range
-    {0x465B, false, readMultiplier},    // light multiplier
-    {0x4620, false, readLightOff},      // light off
-    {0x4627, false, readRayShadows},    // ray-traced shadows
+    {chunk3ds::fileVersion, false, skipValue2},
+    {chunk3ds::colourFloat, false, readFloatColour},
+    {chunk3ds::colourBytes, false, skipValue3},
+    {chunk3ds::gammaColourBytes, false, skipValue3},
+    {chunk3ds::gammaColourFloat, false, readFloatColour},
+    {chunk3ds::percentInt, false, skipValue2},
+    {chunk3ds::percentFloat, false, skipValue4},
+    {chunk3ds::masterScale, false, skipValue4},
+    {chunk3ds::projectFile, true, nullptr},
+    {chunk3ds::materialLibrary, true, nullptr},
+    {chunk3ds::meshVersion, false, skipValue2},
+    {chunk3ds::mainChunk, true, nullptr},
+    {chunk3ds::editor, true, nullptr},
+    {chunk3ds::solidBackground, true, nullptr},
+    {chunk3ds::ambientLight, true, nullptr},
+    {chunk3ds::namedObject, true, readNamedObject},
+    {chunk3ds::triangleMesh, true, readTriMesh},
+    {chunk3ds::vertexList, false, readVertexList},
+    {chunk3ds::vertexFlags, false, readVertexFlags},
+    {chunk3ds::faceList, true, readFaceList},
+    {chunk3ds::faceMaterials, false, readFaceMaterials},
+    {chunk3ds::mappingCoords, false, readMappingCoords},
+    {chunk3ds::smoothingGroups, false, readSmoothingGroups},
+    {chunk3ds::localAxes, false, readLocalMatrix},
+    {chunk3ds::meshColour, false, ignoreChunk},
+    {chunk3ds::mappingParameters, false, ignoreChunk},
+    {chunk3ds::boxMap, false, nullptr},
+    {chunk3ds::light, true, readLight},
+    {chunk3ds::spotlight, false, readSpotlight},
+    {chunk3ds::camera, false, readCamera},
+    {chunk3ds::unknown4F00, true, nullptr},
+    {chunk3ds::viewportLayout, false, ignoreChunk},
+    {chunk3ds::viewportSize, false, ignoreChunk},
+    {chunk3ds::materialBlock, true, nullptr},
+    {chunk3ds::materialName, false, readMaterialName},
+    {chunk3ds::ambientColour, true, nullptr},
+    {chunk3ds::diffuseColour, true, nullptr},
+    {chunk3ds::specularColour, true, nullptr},
+    {chunk3ds::shininess, true, nullptr},
+    {chunk3ds::shininessStrength, true, nullptr},
+    {chunk3ds::transparency, true, nullptr},
+    {chunk3ds::transparencyFalloff, true, nullptr},
+    {chunk3ds::reflectionBlur, true, nullptr},
+    {chunk3ds::selfIllumination, true, nullptr},
+    {chunk3ds::twoSided, false, ignoreChunk},
+    {chunk3ds::additiveTransparency, false, ignoreChunk},
+    {chunk3ds::wireframe, false, ignoreChunk},
+    {chunk3ds::wireThickness, false, skipValue4},
+    {chunk3ds::soften, false, ignoreChunk},
+    {chunk3ds::shadingType, false, skipValue2},
+    {chunk3ds::textureMap, true, ignoreChunk},
+    {chunk3ds::reflectionMap, true, ignoreChunk},
+    {chunk3ds::bumpMap, true, ignoreChunk},
+    {chunk3ds::bumpPercentage, false, skipValue2},
+    {chunk3ds::mapFileName, false, readMapFileName},
+    {chunk3ds::mapTiling, false, skipValue2},
+    {chunk3ds::mapBlur, false, skipValue4},
+    {chunk3ds::mapUScale, false, skipValue4},
+    {chunk3ds::mapVScale, false, skipValue4},
+    {chunk3ds::mapUOffset, false, skipValue4},
+    {chunk3ds::mapVOffset, false, skipValue4},
+    {chunk3ds::mapRotation, false, skipValue4},
+    {chunk3ds::keyframer, true, nullptr},
+    {chunk3ds::ambientNode, true, nullptr},
+    {chunk3ds::objectNode, true, readObjectNode},
+    {chunk3ds::frames, false, readFrames},
+    {chunk3ds::nodeHeader, false, readNodeHeader},
+    {chunk3ds::instanceName, false, nullptr},
+    {chunk3ds::pivot, false, readPivot},
+    {chunk3ds::positionTrack, false, readPositionTrack},
+    {chunk3ds::colourTrack, false, skipTrack},
+    {chunk3ds::rotationTrack, false, readRotationTrack},
+    {chunk3ds::scaleTrack, false, skipTrack},
+    {chunk3ds::morphTrack, false, nullptr},
+    {chunk3ds::hideTrack, false, nullptr},
+    {chunk3ds::nodeId, false, readNodeId},
+    {chunk3ds::cameraNode, true, readCameraNode},
+    {chunk3ds::targetNode, true, readTargetNode},
+    {chunk3ds::lightNode, true, nullptr},
+    {chunk3ds::lightTargetNode, true, nullptr},
+    {chunk3ds::spotlightNode, true, nullptr},
+    {chunk3ds::fieldOfViewTrack, false, skipTrack},
+    {chunk3ds::rollTrack, false, skipTrack},
+    {chunk3ds::innerRange, false, readInnerRange},
+    {chunk3ds::outerRange, false, readOuterRange},
+    {chunk3ds::multiplier, false, readMultiplier},
+    {chunk3ds::lightOff, false, readLightOff},
+    {chunk3ds::rayShadows, false, readRayShadows},
 };
 
 static_assert(sizeof chunkTable / sizeof chunkTable[0] == 88, "the chunk table has 88 entries");

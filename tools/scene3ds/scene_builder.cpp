@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include <norvane/chunk_ids.h>
+
 #include "chunk_writer.h"
 
 namespace norvane::scene3ds {
@@ -81,11 +83,11 @@ namespace {
 void colourChunks(ChunkWriter& w, std::uint16_t id, const std::array<float, 3>& c, bool bytes) {
     w.begin(id);
     if (bytes) {
-        w.begin(0x0011);
+        w.begin(chunk3ds::colourBytes);
         for (float v : c) w.u8(static_cast<std::uint8_t>(v * 255.0f));
         w.end();
     }
-    w.begin(0x0010);
+    w.begin(chunk3ds::colourFloat);
     w.f32s({c[0], c[1], c[2]});
     w.end();
     w.end();
@@ -94,55 +96,55 @@ void colourChunks(ChunkWriter& w, std::uint16_t id, const std::array<float, 3>& 
 } // namespace
 
 void beginMainChunk(ChunkWriter& w) {
-    w.begin(0x4D4D);
-    w.begin(0x0002);
+    w.begin(chunk3ds::mainChunk);
+    w.begin(chunk3ds::fileVersion);
     w.u32(3);
     w.end();
 }
 
 void writeMaterial(ChunkWriter& w, const MaterialPlan& m) {
-    w.begin(0xAFFF);
-    w.chunkName(0xA000, m.name);
-    colourChunks(w, 0xA010, {m.diffuse[0] * 0.3f, m.diffuse[1] * 0.3f, m.diffuse[2] * 0.3f}, true);
-    colourChunks(w, 0xA020, m.diffuse, false);
-    colourChunks(w, 0xA030, {0.9f, 0.9f, 0.9f}, true);
-    w.begin(0xA040);
-    w.chunkU16(0x0030, 20);
+    w.begin(chunk3ds::materialBlock);
+    w.chunkName(chunk3ds::materialName, m.name);
+    colourChunks(w, chunk3ds::ambientColour, {m.diffuse[0] * 0.3f, m.diffuse[1] * 0.3f, m.diffuse[2] * 0.3f}, true);
+    colourChunks(w, chunk3ds::diffuseColour, m.diffuse, false);
+    colourChunks(w, chunk3ds::specularColour, {0.9f, 0.9f, 0.9f}, true);
+    w.begin(chunk3ds::shininess);
+    w.chunkU16(chunk3ds::percentInt, 20);
     w.end();
-    w.chunkU16(0xA100, 3);
+    w.chunkU16(chunk3ds::shadingType, 3);
     if (!m.texture.empty()) {
-        w.begin(0xA200);
-        w.chunkU16(0x0030, 100);
-        w.chunkName(0xA300, m.texture);
-        w.chunkU16(0xA351, 0);
-        w.chunkF32(0xA354, 1.0f);
-        w.chunkF32(0xA356, 1.0f);
-        w.chunkF32(0xA358, 0.0f);
+        w.begin(chunk3ds::textureMap);
+        w.chunkU16(chunk3ds::percentInt, 100);
+        w.chunkName(chunk3ds::mapFileName, m.texture);
+        w.chunkU16(chunk3ds::mapTiling, 0);
+        w.chunkF32(chunk3ds::mapUScale, 1.0f);
+        w.chunkF32(chunk3ds::mapVScale, 1.0f);
+        w.chunkF32(chunk3ds::mapUOffset, 0.0f);
         w.end();
     }
     w.end();
 }
 
 void writeMesh(ChunkWriter& w, const MeshPlan& m) {
-    w.begin(0x4000);
+    w.begin(chunk3ds::namedObject);
     w.name(m.name);
-    w.begin(0x4100);
-    w.begin(0x4110);
+    w.begin(chunk3ds::triangleMesh);
+    w.begin(chunk3ds::vertexList);
     w.u16(static_cast<std::uint16_t>(m.points.size()));
     for (const Point& p : m.points) w.f32s({p[0], p[1], p[2]});
     w.end();
     if (!m.uvs.empty()) {
-        w.begin(0x4140);
+        w.begin(chunk3ds::mappingCoords);
         w.u16(static_cast<std::uint16_t>(m.uvs.size()));
         for (const auto& uv : m.uvs) w.f32s({uv[0], uv[1]});
         w.end();
     }
     if (m.localAxes) {
-        w.begin(0x4160);
+        w.begin(chunk3ds::localAxes);
         w.f32s({1, 0, 0, 0, 1, 0, 0, 0, 1, m.origin[0], m.origin[1], m.origin[2]});
         w.end();
     }
-    w.begin(0x4120);
+    w.begin(chunk3ds::faceList);
     w.u16(static_cast<std::uint16_t>(m.faces.size()));
     for (const auto& f : m.faces) {
         w.u16(f[0]);
@@ -158,14 +160,14 @@ void writeMesh(ChunkWriter& w, const MeshPlan& m) {
         std::vector<std::uint16_t> list;
         for (std::size_t i = 0; i < m.faces.size(); ++i)
             if (i < m.faceMaterial.size() && m.faceMaterial[i] == n) list.push_back(static_cast<std::uint16_t>(i));
-        w.begin(0x4130);
+        w.begin(chunk3ds::faceMaterials);
         w.name(n);
         w.u16(static_cast<std::uint16_t>(list.size()));
         for (std::uint16_t f : list) w.u16(f);
         w.end();
     }
     if (m.smoothing) {
-        w.begin(0x4150);
+        w.begin(chunk3ds::smoothingGroups);
         for (std::size_t i = 0; i < m.faces.size(); ++i) w.u32(1u << (i % 4));
         w.end();
     }
@@ -175,31 +177,31 @@ void writeMesh(ChunkWriter& w, const MeshPlan& m) {
 }
 
 void writeLight(ChunkWriter& w, const LightPlan& l) {
-    w.begin(0x4000);
+    w.begin(chunk3ds::namedObject);
     w.name(l.name);
-    w.begin(0x4600);
+    w.begin(chunk3ds::light);
     w.f32s({l.position[0], l.position[1], l.position[2]});
-    w.begin(0x0010);
+    w.begin(chunk3ds::colourFloat);
     w.f32s({l.colour[0], l.colour[1], l.colour[2]});
     w.end();
     if (l.spot) {
-        w.begin(0x4610);
+        w.begin(chunk3ds::spotlight);
         w.f32s({l.target[0], l.target[1], l.target[2], l.hotspot, l.falloff});
         w.end();
     }
-    if (l.off) w.chunkEmpty(0x4620);
-    if (l.rayShadows) w.chunkEmpty(0x4627);
-    w.chunkF32(0x4659, 10.0f);
-    w.chunkF32(0x465A, 500.0f);
-    w.chunkF32(0x465B, 1.0f);
+    if (l.off) w.chunkEmpty(chunk3ds::lightOff);
+    if (l.rayShadows) w.chunkEmpty(chunk3ds::rayShadows);
+    w.chunkF32(chunk3ds::innerRange, 10.0f);
+    w.chunkF32(chunk3ds::outerRange, 500.0f);
+    w.chunkF32(chunk3ds::multiplier, 1.0f);
     w.end();
     w.end();
 }
 
 void writeCamera(ChunkWriter& w, const CameraPlan& c) {
-    w.begin(0x4000);
+    w.begin(chunk3ds::namedObject);
     w.name(c.name);
-    w.begin(0x4700);
+    w.begin(chunk3ds::camera);
     w.f32s({c.position[0], c.position[1], c.position[2], c.target[0], c.target[1], c.target[2], c.bank, c.lens});
     w.end();
     w.end();
@@ -227,23 +229,23 @@ void writeTrack(ChunkWriter& w, std::uint16_t id, const std::vector<std::vector<
 void writeNode(ChunkWriter& w, std::uint16_t kind, std::uint16_t id, const std::string& name, std::uint16_t parent,
                const Point& position, bool rotation, std::uint32_t endFrame) {
     w.begin(kind);
-    w.chunkU16(0xB030, id);
-    w.begin(0xB010);
+    w.chunkU16(chunk3ds::nodeId, id);
+    w.begin(chunk3ds::nodeHeader);
     w.name(name);
     w.u16(0x4000);
     w.u16(0);
     w.u16(parent);
     w.end();
-    if (kind == 0xB002) {
-        w.begin(0xB013);
+    if (kind == chunk3ds::objectNode) {
+        w.begin(chunk3ds::pivot);
         w.f32s({0, 0, 0});
         w.end();
     }
-    writeTrack(w, 0xB020, {{position[0], position[1], position[2]}, {position[0], position[1], position[2] + 1}},
+    writeTrack(w, chunk3ds::positionTrack, {{position[0], position[1], position[2]}, {position[0], position[1], position[2] + 1}},
                endFrame);
     if (rotation) {
-        writeTrack(w, 0xB021, {{0, 0, 0, 1}, {1.5f, 0, 0, 1}}, endFrame);
-        writeTrack(w, 0xB022, {{1, 1, 1}}, endFrame);
+        writeTrack(w, chunk3ds::rotationTrack, {{0, 0, 0, 1}, {1.5f, 0, 0, 1}}, endFrame);
+        writeTrack(w, chunk3ds::scaleTrack, {{1, 1, 1}}, endFrame);
     }
     w.end();
 }
@@ -253,31 +255,31 @@ void writeNode(ChunkWriter& w, std::uint16_t kind, std::uint16_t id, const std::
 std::vector<std::uint8_t> writeScene(const ScenePlan& scene) {
     ChunkWriter w;
     beginMainChunk(w);
-    w.begin(0x3D3D);
-    w.begin(0x3D3E);
+    w.begin(chunk3ds::editor);
+    w.begin(chunk3ds::meshVersion);
     w.u32(3);
     w.end();
     for (const MaterialPlan& m : scene.materials) writeMaterial(w, m);
-    w.chunkF32(0x0100, 1.0f);
+    w.chunkF32(chunk3ds::masterScale, 1.0f);
     for (const MeshPlan& m : scene.meshes) writeMesh(w, m);
     for (const LightPlan& l : scene.lights) writeLight(w, l);
     for (const CameraPlan& c : scene.cameras) writeCamera(w, c);
     w.end();
     if (scene.keyframer) {
-        w.begin(0xB000);
-        w.begin(0xB008);
+        w.begin(chunk3ds::keyframer);
+        w.begin(chunk3ds::frames);
         w.u32(0);
         w.u32(scene.endFrame);
         w.end();
         std::uint16_t id = 0;
         for (const MeshPlan& m : scene.meshes)
-            writeNode(w, 0xB002, id++, m.name, 0xFFFF, m.origin, true, scene.endFrame);
+            writeNode(w, chunk3ds::objectNode, id++, m.name, 0xFFFF, m.origin, true, scene.endFrame);
         for (const CameraPlan& c : scene.cameras) {
-            writeNode(w, 0xB003, id++, c.name, 0xFFFF, c.position, false, scene.endFrame);
-            writeNode(w, 0xB004, id++, c.name, 0xFFFF, c.target, false, scene.endFrame);
+            writeNode(w, chunk3ds::cameraNode, id++, c.name, 0xFFFF, c.position, false, scene.endFrame);
+            writeNode(w, chunk3ds::targetNode, id++, c.name, 0xFFFF, c.target, false, scene.endFrame);
         }
         for (const LightPlan& l : scene.lights)
-            writeNode(w, l.spot ? 0xB007 : 0xB005, id++, l.name, 0xFFFF, l.position, false, scene.endFrame);
+            writeNode(w, l.spot ? chunk3ds::spotlightNode : chunk3ds::lightNode, id++, l.name, 0xFFFF, l.position, false, scene.endFrame);
         w.end();
     }
     w.end();
