@@ -45,82 +45,105 @@ struct SharedTally {
 
 } // namespace
 
+namespace {
+
+// How one candidate's count over the boxes ended: given up, and what it opened.
+struct BoxWalk {
+    bool abandoned = false;
+    std::int64_t boxes = 0, leaves = 0;
+};
+
+// Counts the faces of the boxes into `tally`, breadth first: the big boxes that lie wholly on
+// one side are counted early, so a lopsided candidate is abandoned before its small boxes are
+// opened. `queue` has room for every box (each enters at most once).
+BoxWalk walkBoxes(const PreparedNode& node, std::int32_t i, bool mayAbandon, const ScanResult& r,
+                  std::int64_t remaining, SideTally& tally, std::vector<std::int32_t>& queue) {
+    const BoxHierarchy& h = node.boxes;
+    const Plane& plane = node.plane(i);
+    const PlaneBoxTest test(plane);
+    BoxWalk walk;
+    std::size_t queued = remaining > 0 ? 1 : 0;
+    queue[0] = 0;
+    std::size_t next = 0;
+    for (; next < queued; ++next) {
+        const HierarchyBox& box = h.boxes[static_cast<std::size_t>(queue[next])];
+        const Side whole = test.side(box.bounds);
+        if (whole != On) {
+            tally.add(whole, static_cast<std::int32_t>(box.count));
+        } else if (box.left >= 0) {
+            queue[queued++] = box.left;
+            queue[queued++] = box.left + 1;
+            continue;
+        } else {
+            tallyLeafBox(plane, h, box, tally);
+            ++walk.leaves;
+        }
+        remaining -= box.count;
+        if (mayAbandon && r.decided() && !beatsBest(lowestFinalScore(tally, remaining), i, r.bestScore, r.best)) {
+            walk.abandoned = true;
+            ++next;
+            break;
+        }
+    }
+    walk.boxes = static_cast<std::int64_t>(next);
+    return walk;
+}
+
+// Where a candidate's count starts: its twin's full tally, or every face behind a plane with a
+// NaN in it (every distance to it is NaN); false when its twin was abandoned.
+bool startTally(const Plane& plane, const SharedTally* twin, std::int64_t n, SideTally& tally, std::int64_t& remaining) {
+    remaining = n;
+    if (twin && twin->counted) {
+        tally = twin->tally;
+        remaining = 0;
+    } else if (twin && twin->abandoned) {
+        return false;
+    } else if (hasNan(plane)) {
+        tally.back = static_cast<std::int32_t>(n);
+        remaining = 0;
+    }
+    return true;
+}
+
+} // namespace
+
 ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32_t>& candidates, std::size_t first,
                           std::size_t stride, ScanResult r, NodeCounts& counts) {
     assert(counts.candidates.size() == node.faces->size());
     const auto n = static_cast<std::int64_t>(node.faces->size());
-    const BoxHierarchy& h = node.boxes;
     std::vector<SharedTally> shared(node.sharedPlanes);
-    // Boxes are visited breadth first: the big boxes that lie wholly on one side are counted
-    // early, so a lopsided candidate is abandoned before its small boxes are opened.
-    std::vector<std::int32_t> queue(h.boxes.size()); // each box enters at most once
+    std::vector<std::int32_t> queue(node.boxes.boxes.size());
     r.counters = {};
     for (std::size_t u = first; u < candidates.size(); u += stride) {
         const std::int32_t i = candidates[u];
         assert((u < first + stride || candidates[u - stride] < i) && "candidates in index order");
-        const Plane& plane = node.plane(i);
-        const PlaneBoxTest test(plane);
         const std::int32_t slot = node.sharedSlot[static_cast<std::size_t>(i)];
         SharedTally* twin = slot >= 0 ? &shared[static_cast<std::size_t>(slot)] : nullptr;
+        const bool fromTwin = twin && twin->counted;
         // Counting includes the candidate itself; its own side is taken off at the end.
         SideTally tally;
-        std::int64_t remaining = n;
-        bool abandoned = false;
-        const bool fromTwin = twin && twin->counted;
-        if (fromTwin) {
-            tally = twin->tally;
-            remaining = 0;
-            ++r.counters.twinsSettled;
-        } else if (twin && twin->abandoned) {
-            ++r.counters.twinsSettled;
-            continue;
-        } else if (hasNan(plane)) {
-            // Every distance to a plane with a NaN in it is NaN, so every face is behind it.
-            tally.back = static_cast<std::int32_t>(n);
-            remaining = 0;
-        }
-        std::size_t queued = remaining > 0 ? 1 : 0;
-        queue[0] = 0;
-        std::int64_t leaves = 0;
-        std::size_t next = 0;
-        for (; next < queued; ++next) {
-            const HierarchyBox& box = h.boxes[static_cast<std::size_t>(queue[next])];
-            const Side whole = test.side(box.bounds);
-            if (whole != On) {
-                tally.add(whole, static_cast<std::int32_t>(box.count));
-            } else if (box.left >= 0) {
-                queue[queued++] = box.left;
-                queue[queued++] = box.left + 1;
-                continue;
-            } else {
-                tallyLeafBox(plane, h, box, tally);
-                ++leaves;
-            }
-            remaining -= box.count;
-            if (!counts.handedDown && r.decided() &&
-                !beatsBest(lowestFinalScore(tally, remaining), i, r.bestScore, r.best)) {
-                if (twin) twin->abandoned = true;
-                abandoned = true;
-                ++next;
-                break;
-            }
-        }
+        std::int64_t remaining = 0;
+        const bool started = startTally(node.plane(i), twin, n, tally, remaining);
+        if (fromTwin || !started) ++r.counters.twinsSettled;
+        if (!started) continue;
+        const BoxWalk walk = walkBoxes(node, i, !counts.handedDown, r, remaining, tally, queue);
         // Abandoning needs the leaf rule decided already, so an abandoned candidate's partial
         // tally is not needed for it.
-        if (abandoned) {
+        if (walk.abandoned) {
+            if (twin) twin->abandoned = true;
             ((tally.span - 1) * splitWeight >= r.bestScore ? r.counters.abandonedByCuts
                                                            : r.counters.abandonedByBalance)++;
-            r.counters.abandonedBoxes += static_cast<std::int64_t>(next);
-            r.counters.abandonedLeaves += leaves;
+            r.counters.abandonedBoxes += walk.boxes;
+            r.counters.abandonedLeaves += walk.leaves;
             continue;
         }
         if (!fromTwin) {
             ++r.counters.counted;
-            r.counters.countedBoxes += static_cast<std::int64_t>(next);
-            r.counters.countedLeaves += leaves;
+            r.counters.countedBoxes += walk.boxes;
+            r.counters.countedLeaves += walk.leaves;
         }
         if (twin && !twin->counted) *twin = SharedTally{true, false, tally};
-        tally.add(node.classifyOwn(plane, static_cast<std::size_t>(i)), -1);
+        tally.add(node.classifyOwn(node.plane(i), static_cast<std::size_t>(i)), -1);
         counts.candidates[static_cast<std::size_t>(i)] = CandidateCounts{tally, true};
         r.offer(tally, i);
     }
