@@ -3,6 +3,8 @@
 # using nothing but that prefix: every public header compiles on its own; the installed
 # compiler writes the reference tree of a real scene and the installed dump checks it; the
 # painter example builds through find_package(Norvane) and prints what it printed before; the
+# compile example writes the same tree through the public compile API, and the installed
+# library holds none of the console, the terminal or the drivers; the
 # scenes example compiles its scenes through norvane_add_scenes with Ninja and with Make, and
 # rebuilds exactly the trees whose scene or compiler changed; the CMake package has its
 # targets and version rules; a one-file program builds with pkg-config; and the .tar.gz that
@@ -55,6 +57,20 @@ cmake -S "$source/examples/painter" -B "$work/painter" -G "$generator" -DCMAKE_B
 cmake --build "$work/painter" -j 2 >/dev/null
 "$work/painter/painter" "$tree" -300 400 -400 >"$work/painter.txt"
 diff "$source/tests/install/painter_cubes_with_alpha.txt" "$work/painter.txt" || fail "the painter's output changed"
+
+echo "== the compile example: the public compile API writes norvane's bytes"
+cmake -S "$source/examples/compile" -B "$work/compile" -G "$generator" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_CXX_FLAGS="$flags" \
+    -DCMAKE_EXE_LINKER_FLAGS="$flags" >/dev/null
+cmake --build "$work/compile" -j 2 >/dev/null
+"$work/compile/compile" "$work/cubes_with_alpha.3DS" "$work/compiled.bsp" >/dev/null 2>&1 ||
+    fail "the compile example did not compile the scene"
+cmp "$work/compiled.bsp" "$tree" || fail "the compile example wrote other bytes than norvane"
+
+echo "== the installed library is its headers: no console, terminal or driver inside"
+if nm -C "$prefix/$libdir/libnorvane.a" | grep -E ' [TtWV] .*norvane::(Console|StreamConsole|CaptureConsole|Spinner|ConsoleProgress|printError|printLogo|runCompiler|waitForKey|openStandardConsole|compileSceneFile|makeDisplayName)'; then
+    fail "the installed library holds the compiler's console or drivers"
+fi
 
 echo "== the scenes example through norvane_add_scenes"
 # Its own copy, so that touching a scene leaves the source folder alone.
