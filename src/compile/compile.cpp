@@ -1,4 +1,6 @@
 // The public compile: the build's tree laid out as the tree file's model.
+#include <cmath>
+#include <limits>
 #include <new>
 
 #include "bsp/build_tree.h"
@@ -49,10 +51,20 @@ std::vector<std::uint32_t> firstEqualVertices(const std::vector<Vertex>& vertice
     return first;
 }
 
+// The file holds every NaN as the quiet NaN 0x7FC00000; so does the model, to be the file's.
+float asStored(float f) { return std::isnan(f) ? std::numeric_limits<float>::quiet_NaN() : f; }
+
+Plane asStored(const Plane& p) { return {asStored(p.a), asStored(p.b), asStored(p.c), asStored(p.d)}; }
+
+void storeNans(std::vector<Vertex>& vertices) {
+    for (Vertex& v : vertices)
+        for (float* f : {&v.x, &v.y, &v.z, &v.u, &v.v, &v.nx, &v.ny, &v.nz}) *f = asStored(*f);
+}
+
 TreeFileNode fileNode(const BspNode& node, const std::vector<std::uint32_t>& first, const TreeFormat& format) {
     TreeFileNode out;
     out.flags = static_cast<std::uint16_t>(node.flags);
-    out.plane = node.hasPlane ? node.plane : Plane{};
+    out.plane = node.hasPlane ? asStored(node.plane) : Plane{};
     out.depth = node.depth;
     out.front = node.front;
     out.back = node.back;
@@ -62,7 +74,7 @@ TreeFileNode fileNode(const BspNode& node, const std::vector<std::uint32_t>& fir
         for (int k = 0; k < 3; ++k) f.verts[k] = first[face.verts[k]];
         f.id = static_cast<std::uint32_t>(face.id);
         f.material = face.material < 0 ? format.noMaterial : static_cast<std::uint32_t>(face.material);
-        f.plane = face.plane;
+        f.plane = asStored(face.plane);
         out.faces.push_back(f);
     }
     return out;
@@ -79,6 +91,7 @@ void layOut(BspTree& built, const TreeFormat& format, TreeFile& tree) {
     }
     const std::vector<std::uint32_t> first = firstEqualVertices(built.vertices);
     tree.vertices = std::move(built.vertices);
+    storeNans(tree.vertices);
     tree.vertexCount = static_cast<std::uint32_t>(tree.vertices.size());
     tree.materialCount = static_cast<std::uint32_t>(tree.materials.size());
     std::uint64_t offset =
