@@ -1,6 +1,7 @@
 #include "view/draw_order.h"
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
 #include <cmath>
 #include <cstring>
@@ -14,18 +15,9 @@ namespace {
 // faces in one plane are tested once.
 using PlaneBits = std::array<std::uint32_t, 4>;
 
-PlaneBits bitsOf(const Plane& plane) {
-    PlaneBits bits;
-    static_assert(sizeof bits == sizeof plane);
-    std::memcpy(bits.data(), &plane, sizeof plane);
-    return bits;
-}
+PlaneBits bitsOf(const Plane& plane) { return std::bit_cast<PlaneBits>(plane); }
 
-Plane planeOf(const PlaneBits& bits) {
-    Plane plane;
-    std::memcpy(&plane, bits.data(), sizeof plane);
-    return plane;
-}
+Plane planeOf(const PlaneBits& bits) { return std::bit_cast<Plane>(bits); }
 
 } // namespace
 
