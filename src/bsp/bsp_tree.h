@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "norvane/geometry.h"
+#include "norvane/tree_format.h"
 
 namespace norvane {
 
@@ -19,9 +20,9 @@ struct BspFace {
     Plane plane;                // the plane of the initial face; pieces keep it
 };
 
-// Flag bits of a node.
-constexpr std::uint32_t hasFrontChild = 1;
-constexpr std::uint32_t hasBackChild = 2;
+// Flag bits of a node: the tree file's own.
+constexpr std::uint32_t hasFrontChild = frontChildFlag;
+constexpr std::uint32_t hasBackChild = backChildFlag;
 
 struct BspNode {
     std::uint32_t flags = 0;    // 0 for a leaf
