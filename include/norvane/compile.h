@@ -20,6 +20,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <filesystem>
 #include <span>
 #include <vector>
@@ -36,12 +37,25 @@ namespace norvane {
 // keeps every face at the root, as one leaf: what loading, listing and writing cost alone.
 enum class PlaneSearch { Fast, Straightforward, None };
 
+// Which version of the tree file the tree is laid out for (tree_format.h): version 50, as
+// `norvane` writes; version 51, whose 32-bit counts hold any tree; or version 50 when the tree
+// fits it and 51 otherwise.
+enum class TreeFormatChoice { Version50, Version51, Smallest };
+
+// A giveUpScore that never gives up: a node is a leaf only when its faces need no separating.
+inline constexpr std::int64_t neverGiveUp = std::numeric_limits<std::int64_t>::max();
+
 struct BuildOptions {
     // Threads for the plane search of large nodes: 0 for the machine's cores (at most eight).
     unsigned threads = 0;
     // Set by another thread to stop the build between two nodes.
     const std::atomic<bool>* stopFlag = nullptr;
     PlaneSearch search = PlaneSearch::Fast;
+    TreeFormatChoice format = TreeFormatChoice::Version50;
+    // The score a candidate plane must get below to be chosen (|front - back| * 5 + cuts * 75);
+    // a node whose every candidate scores at or above it stays one unseparated leaf. 65535
+    // builds `norvane`'s tree; neverGiveUp separates every node that can be separated.
+    std::int64_t giveUpScore = 65535;
 };
 
 // The built tree's figures, as the build's closing line gives them.
@@ -57,8 +71,9 @@ struct BuildStats {
 enum class BuildErrorCode {
     None,
     Stopped,            // BuildOptions::stopFlag was set
-    TooManyVertices,    // the vertex list outgrew the tree file's counts (before or while cutting)
-    TooManyFaces,       // more initial faces than the tree file's counts hold
+    TooManyVertices,          // the vertex list outgrew the format's counts before any cut
+    TooManyVerticesAfterCuts, // the cuts made the vertex list outgrow the format's counts
+    TooManyFaces,             // more initial faces than the format's counts hold
     CornerOutOfRange,   // a face corner names no vertex of its mesh (a scene made by hand)
     MaterialOutOfRange, // a face's material is neither -1 nor an index into the scene's materials
     OutOfMemory,

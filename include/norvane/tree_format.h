@@ -35,17 +35,23 @@ struct TreeFormat {
     std::uint32_t maxCount;       // the most vertices, initial faces, materials or faces at one node
 };
 
+// Version 50: 16-bit counts and indices, as the compiler has always written.
 inline constexpr TreeFormat treeFormat50{50, 2, 11, 20, 26, 0xFFFF, 65535};
+// Version 51: the same layout with 32-bit counts and indices, for trees that do not fit
+// version 50. Counts stay below 2^31 so that every index fits a signed 32-bit integer.
+inline constexpr TreeFormat treeFormat51{51, 4, 17, 22, 36, 0xFFFFFFFF, 0x7FFFFFFF};
 
 // The readers refuse a longer file (a stream that would never end, a file no tree needs).
 inline constexpr std::uint64_t maxTreeFileSize = std::uint64_t(1) << 30;
 
-// The version the compiler writes.
+// The version the compiler writes unless asked for another.
 inline constexpr std::uint16_t treeFileVersion = treeFormat50.version;
 
 // The layout of a version, or null for a version no reader knows.
 constexpr const TreeFormat* treeFormatOf(std::uint16_t version) {
-    return version == treeFormat50.version ? &treeFormat50 : nullptr;
+    return version == treeFormat50.version   ? &treeFormat50
+           : version == treeFormat51.version ? &treeFormat51
+                                             : nullptr;
 }
 
 } // namespace norvane

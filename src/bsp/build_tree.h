@@ -18,8 +18,7 @@ struct BuildLimits {
 };
 
 // Builds the tree into `tree`, its figures into `stats` (and where the plane search went into
-// `searchStats`, when given). None on success; Stopped, TooManyVertices, TooManyFaces or
-// CornerOutOfRange otherwise.
+// `searchStats`, when given). None on success; otherwise why it stopped.
 BuildErrorCode buildTree(const Scene& scene, const BuildOptions& options, const BuildLimits& limits,
                          CompileProgress& progress, BspTree& tree, BuildStats& stats,
                          PlaneSearchStats* searchStats = nullptr);

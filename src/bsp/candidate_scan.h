@@ -14,7 +14,7 @@ namespace norvane {
 // What the candidates offered so far found: the best of them and which sides they saw.
 struct ScanResult {
     std::int32_t best = -1;
-    std::int64_t bestScore = startingBestScore;
+    std::int64_t bestScore = defaultGiveUpScore; // the give-up score until a candidate wins
     bool anyFront = false, anyBack = false, anySpan = false;
     ScanCounters counters; // what the scan did, for statistics
 

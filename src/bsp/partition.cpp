@@ -38,9 +38,12 @@ std::int32_t chooseSplitter(BspTree& tree, NodeInput& in, PartitionRun& run, std
     std::int32_t splitter = -1;
     switch (run.options.search) {
     case PlaneSearch::Fast:
-        splitter = choosePlane(input, tree.vertices, in.counts, run.options.threads, run.scratch);
+        splitter =
+            choosePlane(input, tree.vertices, in.counts, run.options.threads, run.options.giveUpScore, run.scratch);
         break;
-    case PlaneSearch::Straightforward: splitter = choosePlaneReference(input, tree.vertices); break;
+    case PlaneSearch::Straightforward:
+        splitter = choosePlaneReference(input, tree.vertices, run.options.giveUpScore);
+        break;
     case PlaneSearch::None: break;
     }
     run.progress.worked(n); // a unit per candidate
@@ -180,7 +183,7 @@ BuildErrorCode buildNodes(BspTree& tree, std::vector<BspFace> rootFaces, Partiti
         const std::size_t inputCount = input.faces.size();
         NodeInput front, back;
         const Entered entered = enterNode(tree, current, input, run, front, back);
-        if (entered == Entered::TooManyVertices) return BuildErrorCode::TooManyVertices;
+        if (entered == Entered::TooManyVertices) return BuildErrorCode::TooManyVerticesAfterCuts;
         if (entered == Entered::Interior) {
             const std::uint32_t flags = tree.nodes[current].flags;
             open.push_back(OpenNode{current, inputCount, std::move(back), false});

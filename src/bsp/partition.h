@@ -30,7 +30,7 @@ struct PartitionRun {
 };
 
 // Builds every node of `tree` from the root's faces. Stopped when the stop flag was seen
-// between two nodes, TooManyVertices when a cut outgrew the vertex limit; None otherwise.
+// between two nodes, TooManyVerticesAfterCuts when a cut outgrew the vertex limit; None otherwise.
 BuildErrorCode buildNodes(BspTree& tree, std::vector<BspFace> rootFaces, PartitionRun& run);
 
 } // namespace norvane

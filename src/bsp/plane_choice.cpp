@@ -6,10 +6,11 @@
 
 namespace norvane {
 
-std::int32_t choosePlaneReference(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices) {
+std::int32_t choosePlaneReference(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices,
+                                  std::int64_t giveUpScore) {
     const auto n = static_cast<std::int32_t>(faces.size());
     std::int32_t best = -1;
-    std::int64_t bestScore = startingBestScore;
+    std::int64_t bestScore = giveUpScore;
     SideTally total;
     for (std::int32_t i = 0; i < n; ++i) {
         SideTally tally;
@@ -63,8 +64,9 @@ void countDirectly(const std::vector<BspFace>& faces, const std::vector<Vertex>&
 } // namespace
 
 std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices, NodeCounts& counts,
-                         unsigned threads, PlaneSearchScratch& scratch) {
+                         unsigned threads, std::int64_t giveUpScore, PlaneSearchScratch& scratch) {
     ScanResult result;
+    result.bestScore = giveUpScore;
     std::vector<std::int32_t> unknown = takeKnownCounts(faces.size(), counts, result);
     PlaneSearchStats::Row* stats =
         scratch.stats ? &scratch.stats->byNodeSize[PlaneSearchStats::rowOf(faces.size())] : nullptr;
@@ -90,7 +92,7 @@ std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Ve
 std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices) {
     NodeCounts counts;
     PlaneSearchScratch scratch;
-    return choosePlane(faces, vertices, counts, 0u, scratch);
+    return choosePlane(faces, vertices, counts, 0u, defaultGiveUpScore, scratch);
 }
 
 } // namespace norvane

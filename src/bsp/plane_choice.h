@@ -1,9 +1,10 @@
 // Choosing a node's splitting plane among the planes of its own faces.
 //
 // The rule: every face's plane is a candidate; its score is |front - back| * 5 + cut * 75 over
-// the node's other faces; the lowest score below 65535 wins, the earlier face on ties. The node
-// is a leaf (-1) when no face crosses another's plane and the faces are never in front of each
-// other's planes or never behind them, or when no candidate scores below 65535.
+// the node's other faces; the lowest score below the give-up score (65535 unless asked
+// otherwise) wins, the earlier face on ties. The node is a leaf (-1) when no face crosses
+// another's plane and the faces are never in front of each other's planes or never behind them,
+// or when no candidate scores below the give-up score.
 // choosePlaneReference does exactly that, every face against every candidate.
 //
 // choosePlane gives the same answer without classifying every pair, in these steps:
@@ -37,12 +38,13 @@ namespace norvane {
 // the machine's cores; 1 keeps the search on this thread; any number gives the same answer.
 // `scratch` is kept by the caller across nodes.
 std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices, NodeCounts& counts,
-                         unsigned threads, PlaneSearchScratch& scratch);
+                         unsigned threads, std::int64_t giveUpScore, PlaneSearchScratch& scratch);
 
 // The same with nothing known, on the machine's cores.
 std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices);
 
 // The straightforward search, every face against every candidate; the oracle of choosePlane.
-std::int32_t choosePlaneReference(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices);
+std::int32_t choosePlaneReference(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices,
+                                  std::int64_t giveUpScore = defaultGiveUpScore);
 
 } // namespace norvane

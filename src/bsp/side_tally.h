@@ -10,11 +10,12 @@
 
 namespace norvane {
 
-// Plane-search weights: 5 per face of imbalance between front and back, 75 per face cut, and
-// the score a candidate must get below to be chosen at all.
+// Plane-search weights: 5 per face of imbalance between front and back, 75 per face cut. A
+// candidate must score below the search's give-up score to be chosen at all (65535 unless the
+// build is asked otherwise).
 constexpr std::int64_t imbalanceWeight = 5;
 constexpr std::int64_t splitWeight = 75;
-constexpr std::int64_t startingBestScore = 65535;
+constexpr std::int64_t defaultGiveUpScore = 65535;
 
 // Faces in front of a plane, behind it and cut by it; faces in the plane are not counted.
 struct SideTally {

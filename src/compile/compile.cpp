@@ -20,6 +20,8 @@ const char* buildErrorText(BuildErrorCode code) {
         return "the build was stopped";
     case BuildErrorCode::TooManyVertices:
         return "more vertices than the tree file's counts hold";
+    case BuildErrorCode::TooManyVerticesAfterCuts:
+        return "more vertices after cuts than the tree file's counts hold";
     case BuildErrorCode::TooManyFaces:
         return "more initial faces than the tree file's counts hold";
     case BuildErrorCode::CornerOutOfRange:
@@ -37,6 +39,35 @@ bool failed(BuildError& error, BuildErrorCode code) {
     error.offset = 0;
     error.message = buildErrorText(code);
     return false;
+}
+
+// A limit of version 50 is named with the version that holds the tree.
+bool failedLimit(BuildError& error, BuildErrorCode code, const TreeFormat& format) {
+    failed(error, code);
+    error.message += " (" + std::to_string(format.maxCount) + " in version " + std::to_string(format.version) +
+                     (format.version == treeFormat50.version ? "; version 51 holds it)" : ")");
+    return false;
+}
+
+// Whether the built tree fits a format's counts.
+bool fits(const BspTree& built, const TreeFormat& format) {
+    const auto max = std::size_t{format.maxCount};
+    if (built.vertices.size() > max || static_cast<std::size_t>(built.faceCount) > max ||
+        built.materialNames.size() > max)
+        return false;
+    for (const BspNode& node : built.nodes)
+        if (node.storedFaces.size() > max) return false;
+    return true;
+}
+
+// The layout a build aims at, and the one its tree is laid out in.
+const TreeFormat& targetFormat(TreeFormatChoice choice) {
+    return choice == TreeFormatChoice::Version50 ? treeFormat50 : treeFormat51;
+}
+
+const TreeFormat& chosenFormat(TreeFormatChoice choice, const BspTree& built) {
+    if (choice == TreeFormatChoice::Smallest && fits(built, treeFormat50)) return treeFormat50;
+    return targetFormat(choice);
 }
 
 // Where each vertex is written: the first vertex of the list equal to it in x, y, z, u and v.
@@ -115,13 +146,16 @@ bool compileSceneWithStats(const Scene& scene, TreeFile& tree, BuildError& error
     tree = TreeFile{};
     error = BuildError{};
     try {
-        const TreeFormat& format = treeFormat50;
+        const TreeFormat& target = targetFormat(options.format);
         BspTree built;
         BuildStats stats;
-        const BuildErrorCode code = buildTree(scene, options, {format.maxCount, format.maxCount},
+        const BuildErrorCode code = buildTree(scene, options, {target.maxCount, target.maxCount},
                                               progressOrSilent(progress), built, stats, searchStats);
+        if (code == BuildErrorCode::TooManyVertices || code == BuildErrorCode::TooManyVerticesAfterCuts ||
+            code == BuildErrorCode::TooManyFaces)
+            return failedLimit(error, code, target);
         if (code != BuildErrorCode::None) return failed(error, code);
-        layOut(built, format, tree);
+        layOut(built, chosenFormat(options.format, built), tree);
         if (statsOut) *statsOut = stats;
         return true;
     } catch (const std::bad_alloc&) {
@@ -164,6 +198,8 @@ const char* errorCodeName(BuildErrorCode code) {
         return "Stopped";
     case BuildErrorCode::TooManyVertices:
         return "TooManyVertices";
+    case BuildErrorCode::TooManyVerticesAfterCuts:
+        return "TooManyVerticesAfterCuts";
     case BuildErrorCode::TooManyFaces:
         return "TooManyFaces";
     case BuildErrorCode::CornerOutOfRange:

@@ -129,6 +129,7 @@ void ConsoleProgress::writeFailed(const WriteError& error) { printError(console_
 const char* errorLineText(const BuildError& error) {
     switch (error.code) {
     case BuildErrorCode::TooManyVertices:
+    case BuildErrorCode::TooManyVerticesAfterCuts:
     case BuildErrorCode::TooManyFaces:
         return treeTooLargeText;
     case BuildErrorCode::OutOfMemory:

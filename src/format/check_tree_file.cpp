@@ -42,7 +42,7 @@ bool checkTreeFile(const TreeFile& file, TreeFileError& error) {
     const TreeFormat* format = treeFormatOf(file.version);
     if (!format)
         return fail(error, TreeFileErrorCode::BadVersion, sizeof treeMagic,
-                    "version is " + std::to_string(file.version) + ", not " + std::to_string(treeFileVersion));
+                    "version is " + std::to_string(file.version) + ", not 50 or 51");
     for (std::size_t n = 0; n < file.nodes.size(); ++n)
         for (std::size_t i = 0; i < file.nodes[n].faces.size(); ++i)
             if (!checkFace(file, *format, n, i, error)) return false;

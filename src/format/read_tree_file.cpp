@@ -107,7 +107,11 @@ bool readStructure(std::span<const std::uint8_t> bytes, TreeFile& file, TreeFile
     in.pos = sizeof treeMagic;
     file.version = in.u16();
     // A version no reader knows is read as version 50 is; checking names it.
-    const TreeFormat& format = treeFormat50;
+    const TreeFormat& format = file.version == treeFormat51.version ? treeFormat51 : treeFormat50;
+    if (!in.has(format.headerSize - in.pos))
+        return fail(error, TruncatedHeader, 0,
+                    "file shorter than the " + std::to_string(format.headerSize) + "-byte header of version " +
+                        std::to_string(format.version));
     file.vertexCount = in.uint(format.countBytes);
     file.faceCount = in.uint(format.countBytes);
     file.materialCount = in.uint(format.countBytes);

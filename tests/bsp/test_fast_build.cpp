@@ -44,6 +44,24 @@ TEST(FastBuild, DeepPeelingTreesMatch) {
     expectSameBuild(rock, "rock");
 }
 
+// The give-up score reaches the box bounds, the abandoning and the handed-down counts: whole
+// builds agree at a low score, where most large nodes give up, and with none, where every node
+// is separated.
+TEST(FastBuild, AnyGiveUpScoreWritesTheStraightforwardBytes) {
+    for (const std::int64_t giveUp : {std::int64_t{100}, neverGiveUp})
+        for (const char* kind : {"terrain", "city", "rock", "level"}) {
+            const auto file = generated(kind, 5, 700);
+            BuildOptions fast, slow;
+            fast.giveUpScore = slow.giveUpScore = giveUp;
+            fast.format = slow.format = TreeFormatChoice::Smallest;
+            slow.search = PlaneSearch::Straightforward;
+            const test::Compiled a = test::compileBytes(file, fast), b = test::compileBytes(file, slow);
+            ASSERT_TRUE(a.tree && b.tree) << kind;
+            EXPECT_TRUE(a.file == b.file) << kind << " giving up at " << giveUp;
+            EXPECT_EQ(test::consoleTail(a.console), test::consoleTail(b.console)) << kind;
+        }
+}
+
 TEST(FastBuild, AnyNumberOfThreadsBuildsTheSameTree) {
     // Big enough that the root is searched by several threads.
     const auto city = generated("city", 3, 4000);

@@ -9,6 +9,7 @@
 
 #include "bsp/child_counts.h"
 #include "bsp/plane_choice.h"
+#include "norvane/compile.h"
 #include "scene/post_process.h"
 
 namespace norvane {
@@ -78,6 +79,24 @@ TEST(PlaneChoiceOracle, LargeNodesSearchedBySeveralThreadsAgree) {
     }
 }
 
+// The give-up score bounds every step of the fast search (box bounds, abandoning, twins): it
+// must agree with the straightforward search at low scores, where most nodes give up, and with
+// none at all, where every node that can be separated is.
+TEST(PlaneChoiceOracle, AnyGiveUpScoreAgrees) {
+    std::mt19937 rng(4242);
+    for (const std::int64_t giveUp : {std::int64_t{1}, std::int64_t{100}, std::int64_t{1000}, neverGiveUp}) {
+        for (int round = 0; round < 400; ++round) {
+            const Node node = randomNode(rng, round % 50 == 0 ? 5 : 0);
+            NodeCounts counts;
+            PlaneSearchScratch scratch;
+            const unsigned threads = 1 + rng() % 3;
+            ASSERT_EQ(choosePlane(node.faces, node.vertices, counts, threads, giveUp, scratch),
+                      choosePlaneReference(node.faces, node.vertices, giveUp))
+                << "give up at " << giveUp << ", round " << round << ", " << node.faces.size() << " faces";
+        }
+    }
+}
+
 // A candidate's counts, face by face.
 CandidateCounts countAgainst(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices, std::size_t i) {
     CandidateCounts c;
@@ -120,7 +139,7 @@ TEST(PlaneChoiceOracle, CandidatesSharingAPlaneAreAbandonedAsOne) {
         NodeCounts counts;
         PlaneSearchScratch scratch;
         const unsigned threads = 1 + rng() % 3;
-        ASSERT_EQ(choosePlane(node.faces, node.vertices, counts, threads, scratch),
+        ASSERT_EQ(choosePlane(node.faces, node.vertices, counts, threads, defaultGiveUpScore, scratch),
                   choosePlaneReference(node.faces, node.vertices))
             << "round " << round << ", " << node.faces.size() << " faces";
         for (std::size_t i = 0; i < node.faces.size(); ++i)
@@ -143,7 +162,7 @@ TEST(PlaneChoiceOracle, KnownCountsGiveTheSameChoiceAndEveryCountRecordedIsExact
             if (rng() % 3 == 0) counts.candidates[i] = countAgainst(node.faces, node.vertices, i);
         const unsigned threads = 1 + rng() % 3;
         PlaneSearchScratch scratch;
-        ASSERT_EQ(choosePlane(node.faces, node.vertices, counts, threads, scratch),
+        ASSERT_EQ(choosePlane(node.faces, node.vertices, counts, threads, defaultGiveUpScore, scratch),
                   choosePlaneReference(node.faces, node.vertices))
             << "round " << round;
         for (std::size_t i = 0; i < node.faces.size(); ++i) {

@@ -164,7 +164,7 @@ TEST(TreeFileReader, EachDamageIsReportedWithItsCodeOffsetAndMessage) {
          "3 bytes after the last node record"},
         {"root becomes a leaf", [](Vec& b) { put16(b, rootAt, 0); }, Code::TrailingBytes, frontAt,
          "92 bytes after the last node record"},
-        {"version 51", [](Vec& b) { put16(b, 3, 51); }, Code::BadVersion, 3, "version is 51, not 50"},
+        {"version 52", [](Vec& b) { put16(b, 3, 52); }, Code::BadVersion, 3, "version is 52, not 50 or 51"},
         {"corner 2 of the front leaf", [](Vec& b) { put16(b, frontAt + 20 + 4, 3); }, Code::CornerOutOfRange,
          frontAt + 20 + 4, "node 1 face 0: corner index 3 not below vertexCount 3"},
         {"id of the back leaf", [](Vec& b) { put16(b, backAt + 20 + 6, 2); }, Code::IdOutOfRange, backAt + 20 + 6,

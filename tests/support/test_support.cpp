@@ -52,14 +52,18 @@ std::unique_ptr<Scene> loadBytes(const std::vector<std::uint8_t>& bytes) {
 }
 
 Compiled compileBytes(const std::vector<std::uint8_t>& bytes, bool straightforward, unsigned threads) {
+    BuildOptions options;
+    options.search = straightforward ? PlaneSearch::Straightforward : PlaneSearch::Fast;
+    options.threads = threads;
+    return compileBytes(bytes, options);
+}
+
+Compiled compileBytes(const std::vector<std::uint8_t>& bytes, const BuildOptions& options) {
     Compiled c;
     const auto scene = loadBytes(bytes);
     if (!scene) return c;
     CaptureConsole console;
     ConsoleProgress progress(console);
-    BuildOptions options;
-    options.search = straightforward ? PlaneSearch::Straightforward : PlaneSearch::Fast;
-    options.threads = threads;
     auto tree = std::make_unique<TreeFile>();
     BuildError error;
     if (compileScene(*scene, *tree, error, options, &progress)) {

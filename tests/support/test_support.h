@@ -49,6 +49,7 @@ struct Compiled {
 };
 // `straightforward` builds with the slow searches; `threads` as in BuildOptions.
 Compiled compileBytes(const std::vector<std::uint8_t>& bytes, bool straightforward = false, unsigned threads = 0);
+Compiled compileBytes(const std::vector<std::uint8_t>& bytes, const BuildOptions& options);
 
 std::string readText(const std::filesystem::path& path);
 std::vector<std::uint8_t> readBytes(const std::filesystem::path& path);
