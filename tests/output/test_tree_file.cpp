@@ -40,7 +40,7 @@ TEST(TreeFile, DamageIsReportedWhereItIs) {
     EXPECT_EQ(problem.offset, 0u);
 
     damaged = good;
-    damaged[3] = 51;
+    damaged[3] = 52; // a version no reader knows
     EXPECT_FALSE(check(damaged, problem));
     EXPECT_EQ(problem.offset, 3u);
 
