@@ -1,6 +1,7 @@
 # norvane_add_scenes: scenes compiled into tree files by the build itself.
 #
-#   norvane_add_scenes(TARGET <name> OUTPUT_DIR <dir> SCENES <scene>... [ALL] [ALLOW_EMPTY])
+#   norvane_add_scenes(TARGET <name> OUTPUT_DIR <dir> SCENES <scene>... [ALL] [ALLOW_EMPTY]
+#                      [FORMAT 50|51|auto] [GIVE_UP_SCORE <n>|none])
 #
 # Adds one build command per scene, so that Ninja and Make compile the scenes in parallel and
 # compile again only a scene whose file changed, or all of them when the compiler did. Each
@@ -9,9 +10,11 @@
 # Relative scenes are taken from the current source folder, a relative OUTPUT_DIR in the
 # current build folder. The target <name> depends on every tree (ALL: built by default) and
 # lists them in its property NORVANE_TREES. ALLOW_EMPTY lets a scene without faces replace an
-# existing tree; otherwise such a scene fails the build and the tree stays.
+# existing tree; otherwise such a scene fails the build and the tree stays. FORMAT and
+# GIVE_UP_SCORE pass norvane-build's --format and --give-up-score (version 50 and 65535, norvane's
+# tree, by default).
 function(norvane_add_scenes)
-  cmake_parse_arguments(PARSE_ARGV 0 arg "ALL;ALLOW_EMPTY" "TARGET;OUTPUT_DIR" "SCENES")
+  cmake_parse_arguments(PARSE_ARGV 0 arg "ALL;ALLOW_EMPTY" "TARGET;OUTPUT_DIR;FORMAT;GIVE_UP_SCORE" "SCENES")
   if(arg_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "norvane_add_scenes: unknown arguments ${arg_UNPARSED_ARGUMENTS}")
   endif()
@@ -27,6 +30,12 @@ function(norvane_add_scenes)
   set(flags --quiet)
   if(arg_ALLOW_EMPTY)
     list(APPEND flags --allow-empty)
+  endif()
+  if(DEFINED arg_FORMAT)
+    list(APPEND flags --format "${arg_FORMAT}")
+  endif()
+  if(DEFINED arg_GIVE_UP_SCORE)
+    list(APPEND flags --give-up-score "${arg_GIVE_UP_SCORE}")
   endif()
   set(trees "")
   foreach(scene IN LISTS arg_SCENES)

@@ -95,6 +95,8 @@ for scenesGenerator in "${generators[@]}"; do
     cmake -S "$work/scenes-source" -B "$out" -G "$scenesGenerator" -DCMAKE_PREFIX_PATH="$prefix" \
         -DCMAKE_CXX_COMPILER="$cxx" >/dev/null
     cmake --build "$out" -j 2 >/dev/null || fail "$scenesGenerator: the scenes did not build"
+    "$prefix/bin/norvane-dump" tree "$out/complete-trees/rock.bsp" --check >/dev/null ||
+        fail "$scenesGenerator: the complete tree (FORMAT, GIVE_UP_SCORE) is not a valid tree"
     for scene in "${scenes[@]}"; do
         cmp "$out/trees/$scene.bsp" "$reference/$scene.bsp" || fail "$scenesGenerator: $scene.bsp differs from norvane's"
     done

@@ -1,6 +1,7 @@
 #include "build/command_line.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include <CLI/CLI.hpp>
 
@@ -9,7 +10,8 @@
 namespace norvane::batch {
 namespace {
 
-constexpr const char* footer = R"(Each tree is byte for byte the one `norvane FILE` writes; without -o or --output it
+constexpr const char* footer = R"(With the default --format and --give-up-score each tree is byte for byte the one
+`norvane FILE` writes; without -o or --output it
 goes beside its scene under norvane's name (from the last dot on replaced by .bsp).
 A failed scene writes nothing, and an empty scene (no faces) replaces no existing
 tree unless --allow-empty is given.
@@ -28,6 +30,29 @@ CommandLine wrongUsage(std::string reason) {
     line.action = CommandLineAction::WrongUsage;
     line.text = oneLine(std::move(reason));
     return line;
+}
+
+// --format and --give-up-score: false with the reason when a value is not one of theirs.
+bool readBuildChoices(const std::string& format, const std::string& giveUp, BatchOptions& o, std::string& why) {
+    if (format == "50") o.format = TreeFormatChoice::Version50;
+    else if (format == "51") o.format = TreeFormatChoice::Version51;
+    else if (format == "auto") o.format = TreeFormatChoice::Smallest;
+    else {
+        why = "--format " + format + ": not 50, 51 or auto";
+        return false;
+    }
+    if (giveUp == "none") {
+        o.giveUpScore = neverGiveUp;
+        return true;
+    }
+    char* end = nullptr;
+    const long long score = std::strtoll(giveUp.c_str(), &end, 10);
+    if (giveUp.empty() || *end != '\0' || score < 0 || score > 1'000'000'000) {
+        why = "--give-up-score " + giveUp + ": not a whole number from 0 to 1000000000, or none";
+        return false;
+    }
+    o.giveUpScore = score;
+    return true;
 }
 
 } // namespace
@@ -55,6 +80,15 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     json->excludes(verbose);
     app.add_flag("--fail-fast", o.failFast, "Start no further scene once one has failed");
     app.add_flag("--allow-empty", o.allowEmpty, "Let a scene without faces replace an existing tree");
+    std::string format = "50", giveUp = "65535";
+    app.add_option("--format", format,
+                   "Tree file version: 50 (as norvane writes; the default), 51 (32-bit counts, any size), or auto "
+                   "(50 when the tree fits it, 51 otherwise)")
+        ->type_name("50|51|auto");
+    app.add_option("--give-up-score", giveUp,
+                   "A node whose every candidate plane scores this much or more stays one leaf (default 65535, "
+                   "norvane's tree); none separates every node that can be separated")
+        ->type_name("N|none");
 
     // CLI11 takes the arguments last first.
     std::vector<std::string> reversed(args.rbegin(), args.rend());
@@ -75,6 +109,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     } catch (const CLI::ParseError& e) {
         return wrongUsage(e.what());
     }
+    std::string why;
+    if (!readBuildChoices(format, giveUp, o, why)) return wrongUsage(why);
     if (!o.outputFile.empty() && o.scenes.size() > 1)
         return wrongUsage("--output names the tree of one scene; use -o DIR for several");
     if (file->count() > 0 && o.outputFile.empty()) return wrongUsage("--output needs a file name");

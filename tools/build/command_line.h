@@ -1,8 +1,11 @@
 // norvane-build's command line: the scenes and the options, or why the line is wrong.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
+
+#include <norvane/compile.h>
 
 namespace norvane::batch {
 
@@ -16,6 +19,8 @@ struct BatchOptions {
     bool json = false;               // one JSON object per scene on standard output
     bool failFast = false;           // start no scene after the first failure
     bool allowEmpty = false;         // an empty scene may replace an existing tree
+    TreeFormatChoice format = TreeFormatChoice::Version50; // --format 50|51|auto
+    std::int64_t giveUpScore = 65535;                      // --give-up-score N|none
 };
 
 enum class CommandLineAction {

@@ -61,6 +61,8 @@ int main(int argc, char** argv) {
     settings.allowEmpty = options.allowEmpty;
     settings.keepConsoles = options.verbose;
     settings.build.stopFlag = &catchInterrupts();
+    settings.build.format = options.format;
+    settings.build.giveUpScore = options.giveUpScore;
 
     const std::unique_ptr<norvane::Console> out = norvane::openStandardConsole();
     norvane::StreamConsole errors(stderr, false);

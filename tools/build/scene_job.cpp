@@ -24,6 +24,38 @@ bool emptyTreeWouldReplaceAnother(const TreeFile& tree, const std::string& outpu
     return !treeFileBytes(tree, bytes, writeError) || existing != bytes;
 }
 
+// Which of version 50's limits the tree broke, or empty.
+std::string brokenLimit(const SceneFileResult& result) {
+    if (result.status == SceneFileResult::Status::BuildFailed) {
+        switch (result.build.code) {
+        case BuildErrorCode::TooManyVertices: return "vertices before cuts";
+        case BuildErrorCode::TooManyVerticesAfterCuts: return "vertices after cuts";
+        case BuildErrorCode::TooManyFaces: return "initial faces";
+        default: return {};
+        }
+    }
+    if (result.status == SceneFileResult::Status::WriteFailed) {
+        switch (result.write.code) {
+        case WriteErrorCode::TooManyVertices: return "vertices after cuts";
+        case WriteErrorCode::TooManyFaces: return "initial faces";
+        case WriteErrorCode::TooManyMaterials: return "materials";
+        case WriteErrorCode::TooManyFacesAtNode: return "faces at one node";
+        default: return {};
+        }
+    }
+    return {};
+}
+
+// norvane's reason, and for a tree too large for version 50 which limit it broke and that
+// version 51 holds it.
+std::string reasonOf(const SceneFileResult& result, const BuildOptions& build) {
+    std::string reason = errorLineOf(result);
+    const std::string limit = brokenLimit(result);
+    if (!limit.empty() && build.format == TreeFormatChoice::Version50)
+        reason += " (more than " + std::to_string(treeFormat50.maxCount) + " " + limit + "; --format 51 holds it)";
+    return reason;
+}
+
 SceneStatus statusOf(SceneFileResult::Status status) {
     switch (status) {
     case SceneFileResult::Status::Written: return SceneStatus::Compiled;
@@ -51,7 +83,7 @@ SceneOutcome compileOne(const BatchScene& scene, const BatchSettings& settings, 
     outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     outcome.status = statusOf(result.status);
     if (outcome.status == SceneStatus::Compiled) outcome.stats = result.stats;
-    if (outcome.status == SceneStatus::Failed) outcome.error = errorLineOf(result);
+    if (outcome.status == SceneStatus::Failed) outcome.error = reasonOf(result, build);
     return outcome;
 }
 
