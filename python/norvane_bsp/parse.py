@@ -11,16 +11,33 @@ from ._arrays import vertex_table
 from .errors import TreeFileError
 from .model import Face, Header, Node, Plane, Tree
 
-HEADER_SIZE = 11
 MATERIAL_SLOT_SIZE = 256
 VERTEX_RECORD_SIZE = 32
-NODE_RECORD_SIZE = 20
-FACE_RECORD_SIZE = 26
-NO_MATERIAL = 0xFFFF
 
-_HEADER = struct.Struct("<3s4H")
-_NODE = struct.Struct("<H4fH")
-_FACE = struct.Struct("<5H4f")
+
+class Layout:
+    """One version of the layout: version 50's counts and indices are 16 bits wide, version 51's
+    32 bits; everything else is the same."""
+
+    def __init__(self, version: int, count: str, no_material: int) -> None:
+        self.version = version
+        self.header = struct.Struct("<3sH3" + count)
+        self.node = struct.Struct("<H4f" + count)
+        self.face = struct.Struct("<5" + count + "4f")
+        self.no_material = no_material
+        self.count_bytes = struct.calcsize("<" + count)
+
+
+LAYOUTS = {50: Layout(50, "H", 0xFFFF), 51: Layout(51, "I", 0xFFFFFFFF)}
+HEADER_SIZE = LAYOUTS[50].header.size
+NODE_RECORD_SIZE = LAYOUTS[50].node.size
+FACE_RECORD_SIZE = LAYOUTS[50].face.size
+NO_MATERIAL = LAYOUTS[50].no_material
+
+
+def layout_of(version: int) -> Layout:
+    """The layout of a version; a version no reader knows is read as version 50 is."""
+    return LAYOUTS.get(version, LAYOUTS[50])
 
 PathLike = Union[str, "os.PathLike[str]"]
 
@@ -41,11 +58,14 @@ def read_bytes(data: Union[bytes, bytearray, memoryview]) -> Tree:
     size = len(data)
     if size < HEADER_SIZE:
         raise TreeFileError(0, "file shorter than the 11-byte header")
-    magic, version, vertex_count, face_count, material_count = _HEADER.unpack_from(data, 0)
-    if magic != b"BSP":
+    if data[:3] != b"BSP":
         raise TreeFileError(0, 'magic is not "BSP"')
+    layout = layout_of(struct.unpack_from("<H", data, 3)[0])
+    if size < layout.header.size:
+        raise TreeFileError(0, f"file shorter than the {layout.header.size}-byte header of version {layout.version}")
+    magic, version, vertex_count, face_count, material_count = layout.header.unpack_from(data, 0)
     header = Header("BSP", version, vertex_count, face_count, material_count)
-    pos = HEADER_SIZE
+    pos = layout.header.size
 
     materials: List[str] = []
     for i in range(material_count):
@@ -71,21 +91,21 @@ def read_bytes(data: Union[bytes, bytearray, memoryview]) -> Tree:
         parent, front = pending.pop()
         offset = pos
         index = len(nodes)
-        if size - pos < NODE_RECORD_SIZE:
+        if size - pos < layout.node.size:
             raise TreeFileError(offset, f"node record {index} ends early")
-        flags, a, b, c, d, count = _NODE.unpack_from(data, pos)
-        pos += NODE_RECORD_SIZE
+        flags, a, b, c, d, count = layout.node.unpack_from(data, pos)
+        pos += layout.node.size
         if flags > 3:
             raise TreeFileError(offset, f"node {index} has unknown flag bits")
-        if size - pos < FACE_RECORD_SIZE * count:
+        if size - pos < layout.face.size * count:
             raise TreeFileError(pos, f"face records of node {index} end early")
         faces = [
-            Face((v0, v1, v2), face_id, None if material == NO_MATERIAL else material, Plane(fa, fb, fc, fd))
-            for v0, v1, v2, face_id, material, fa, fb, fc, fd in _FACE.iter_unpack(
-                data[pos : pos + FACE_RECORD_SIZE * count]
+            Face((v0, v1, v2), face_id, None if material == layout.no_material else material, Plane(fa, fb, fc, fd))
+            for v0, v1, v2, face_id, material, fa, fb, fc, fd in layout.face.iter_unpack(
+                data[pos : pos + layout.face.size * count]
             )
         ]
-        pos += FACE_RECORD_SIZE * count
+        pos += layout.face.size * count
         depth = 1
         if parent is not None:
             above = nodes[parent]

@@ -12,28 +12,31 @@ if TYPE_CHECKING:
     from .model import Tree
 
 TREE_FILE_VERSION = 50
-_NODE_RECORD_SIZE = 20
-_FACE_RECORD_SIZE = 26
+TREE_FILE_VERSIONS = (50, 51)
 
 
 def check_tree(tree: "Tree") -> None:
     """Raises TreeFileError at the first rule the parsed tree breaks."""
+    from .parse import layout_of
+
     header = tree.header
-    if header.version != TREE_FILE_VERSION:
-        raise TreeFileError(3, f"version is {header.version}, not {TREE_FILE_VERSION}")
+    if header.version not in TREE_FILE_VERSIONS:
+        raise TreeFileError(3, f"version is {header.version}, not 50 or 51")
+    layout = layout_of(header.version)
+    width = layout.count_bytes
     for n, node in enumerate(tree.nodes):
         for i, face in enumerate(node.faces):
-            at = node.offset + _NODE_RECORD_SIZE + _FACE_RECORD_SIZE * i
+            at = node.offset + layout.node.size + layout.face.size * i
             where = f"node {n} face {i}: "
             for k, corner in enumerate(face.corners):
                 if corner >= header.vertex_count:
                     raise TreeFileError(
-                        at + 2 * k,
+                        at + width * k,
                         f"{where}corner index {corner} not below vertexCount {header.vertex_count}",
                     )
             if face.id >= header.face_count:
-                raise TreeFileError(at + 6, f"{where}id {face.id} not below faceCount {header.face_count}")
+                raise TreeFileError(at + 3 * width, f"{where}id {face.id} not below faceCount {header.face_count}")
             if face.material is not None and face.material >= header.material_count:
                 raise TreeFileError(
-                    at + 8, f"{where}material {face.material} not below materialCount {header.material_count}"
+                    at + 4 * width, f"{where}material {face.material} not below materialCount {header.material_count}"
                 )

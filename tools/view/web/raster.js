@@ -194,7 +194,7 @@ function drawFace(frame, projector, viewAxes, tree, f, pixel) {
 
 const PALETTE = [0xd6604d, 0x6a99d0, 0xe4b452, 0x78b46e, 0xaa78c8, 0x5abebe,
                  0xe68caa, 0xa0a078, 0xf0964a, 0x8282dc, 0xbec85a, 0xc86e6e];
-const NO_MATERIAL = 0xffff, NO_MATERIAL_COLOUR = 0xbebebe;
+const NO_MATERIAL = -1, NO_MATERIAL_COLOUR = 0xbebebe; // a face without material, in either version
 const LIGHT = normalized([-0.4, 1.0, -0.6]);
 
 const materialColour = (material) => material === NO_MATERIAL ? NO_MATERIAL_COLOUR : PALETTE[material % 12];

@@ -11,8 +11,13 @@ function readTree(bytes) {
         throw new Error("not a tree file");
     let at = 3;
     const u16 = () => { const v = data.getUint16(at, true); at += 2; return v; };
+    const u32 = () => { const v = data.getUint32(at, true); at += 4; return v; };
     const f32 = () => { const v = data.getFloat32(at, true); at += 4; return v; };
-    const version = u16(), vertexCount = u16(), faceCount = u16(), materialCount = u16();
+    const version = u16();
+    // Version 51 holds every count and index in 32 bits, version 50 in 16.
+    const count = version === 51 ? u32 : u16;
+    const noMaterial = version === 51 ? 0xFFFFFFFF : 0xFFFF;
+    const vertexCount = count(), faceCount = count(), materialCount = count();
     const materials = [];
     for (let m = 0; m < materialCount; m++, at += 256) {
         let name = "";
@@ -30,14 +35,15 @@ function readTree(bytes) {
         const index = nodes.length;
         const flags = u16();
         const plane = new Float32Array([f32(), f32(), f32(), f32()]);
-        const count = u16();
-        const node = { index, flags, plane, first: ids.length, count, parent, front: -1, back: -1,
+        const faces = count();
+        const node = { index, flags, plane, first: ids.length, count: faces, parent, front: -1, back: -1,
                        depth: parent < 0 ? 1 : nodes[parent].depth + 1 };
         if (parent >= 0) nodes[parent][front ? "front" : "back"] = index;
-        for (let f = 0; f < count; f++) {
-            corners.push(u16(), u16(), u16());
-            ids.push(u16());
-            faceMaterials.push(u16());
+        for (let f = 0; f < faces; f++) {
+            corners.push(count(), count(), count());
+            ids.push(count());
+            const material = count();
+            faceMaterials.push(material === noMaterial ? NO_MATERIAL : material);
             planes.push(f32(), f32(), f32(), f32());
             faceNode.push(index);
         }
@@ -46,8 +52,8 @@ function readTree(bytes) {
         if (flags & 1) pending.push({ parent: index, front: true });
     }
     const tree = { version, vertexCount, faceCount, materials, positions, nodes,
-                   corners: Uint16Array.from(corners), ids: Uint16Array.from(ids),
-                   faceMaterials: Uint16Array.from(faceMaterials), planes: Float32Array.from(planes),
+                   corners: Uint32Array.from(corners), ids: Uint32Array.from(ids),
+                   faceMaterials: Int32Array.from(faceMaterials), planes: Float32Array.from(planes),
                    faceNode: Int32Array.from(faceNode) };
     tree.subtreeEnd = subtreeEnds(tree);
     tree.drawable = Uint8Array.from(tree.ids, (id, f) => isDrawable(tree, f));
