@@ -6,6 +6,11 @@
 // compile's time as a multiple of it.
 //
 //   norvane-bench [--skip-slow] [--only NAME] [--threads N] [--models DIR] [--single BUILD] [--stats]
+//   norvane-bench --scaling [--only NAME]
+//
+// --scaling compiles levels and cities of 60,000 to 1,000,000 faces into complete trees
+// (--give-up-score none, --format auto) on one and two threads, whole compiles in memory, and
+// prints the time, the peak memory and the growth exponent between sizes (see scaling.h).
 //
 // --stats prints, instead of timings, where the fast plane search's work went on each scene,
 // by node size: candidates whose counts the parent handed down, counted face by face, settled
@@ -32,6 +37,7 @@
 #include <unistd.h>
 
 #include "compile/compile_with_stats.h"
+#include "scaling.h"
 #include "generators.h"
 #include "norvane/files.h"
 #include "norvane/scene.h"
@@ -177,7 +183,7 @@ void printStats(const std::string& name, const norvane::PlaneSearchStats& stats)
 } // namespace
 
 int main(int argc, char** argv) {
-    bool skipSlow = false, stats = false;
+    bool skipSlow = false, stats = false, scaling = false;
     std::string models = "../shared/models/real", only, single;
     unsigned threads = 2;
     for (int i = 1; i < argc; ++i) {
@@ -185,6 +191,8 @@ int main(int argc, char** argv) {
             skipSlow = true;
         else if (std::strcmp(argv[i], "--stats") == 0)
             stats = true;
+        else if (std::strcmp(argv[i], "--scaling") == 0)
+            scaling = true;
         else if (std::strcmp(argv[i], "--models") == 0 && i + 1 < argc)
             models = argv[++i];
         else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc)
@@ -197,10 +205,11 @@ int main(int argc, char** argv) {
             single = argv[++i];
         else {
             std::fprintf(stderr, "usage: norvane-bench [--skip-slow] [--only NAME] [--threads N] [--models DIR] "
-                                 "[--single fast|straightforward|floor] [--stats]\n");
+                                 "[--single fast|straightforward|floor] [--stats] [--scaling]\n");
             return 2;
         }
     }
+    if (scaling) return runScaling(only);
     struct Case {
         std::string name;
         std::string kind; // empty for a real scene
