@@ -73,7 +73,8 @@ class Node:
         self.flags = flags
         """Bit 0: a front child follows; bit 1: a back child follows; 0 for a leaf."""
         self.plane = plane
-        """The splitting plane; all zeros for a leaf."""
+        """The splitting plane; all zeros for a node the build gave none (a leaf). A node with
+        flags 0 can still have one: its faces then all lie in that plane (docs/FORMAT.md)."""
         self.faces = faces
         """The faces kept at this node: those in its plane (either facing), or all of a leaf's."""
         self.depth = depth

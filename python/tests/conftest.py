@@ -68,6 +68,22 @@ def tree_file(tree_name, tree_cache) -> Path:
     return tree_cache.get(tree_name)
 
 
+@pytest.fixture(scope="session")
+def replay_of(tree_cache):
+    """A function from a compiled tree to its replay (tree_replay.Replay), made once a session."""
+    import norvane_bsp
+    from tree_replay import Replay, scene_json
+
+    replays: Dict[Path, Replay] = {}
+
+    def get(tree_file: Path) -> Replay:
+        if tree_file not in replays:
+            replays[tree_file] = Replay(norvane_bsp.read(tree_file), scene_json(support.scene_beside(tree_file)))
+        return replays[tree_file]
+
+    return get
+
+
 @pytest.fixture
 def real_tree(tree_cache):
     """A function from a real scene's file name to its compiled tree; skips without the scenes."""

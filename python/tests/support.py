@@ -123,3 +123,8 @@ class TreeBytes:
 
     def bytes(self) -> bytes:
         return bytes(self.data)
+
+
+def scene_beside(tree_file: Path) -> Path:
+    """The scene a tree was compiled from: compile_scene leaves its copy beside the tree."""
+    return next(p for p in tree_file.parent.iterdir() if p.suffix.lower() == ".3ds" and p.stem == tree_file.stem)

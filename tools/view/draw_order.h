@@ -5,10 +5,11 @@
 // cannot cross one another's planes, and either every face lies behind or on every other face's
 // plane (a convex group facing out: the faces turned away from the eye are drawn first) or every
 // face lies in front of or on it (a convex group facing in: the faces turned towards the eye are
-// drawn first). The general rule behind both: face B goes before face A when A lies on the eye's
-// side of B's plane. A leaf the build left unseparated has no such order for every eye; its
-// faces are drawn farthest first by the distance of their centres, which is wrong where faces of
-// very different sizes overlap or where faces cross.
+// drawn first). Both follow from the occlusion test: drawing X before Y is wrong only when X
+// reaches the eye's side of Y's plane and Y the far side of X's. A leaf the build left
+// unseparated has no such order for every eye; its faces are drawn farthest first by the
+// distance of their centres, which is wrong where faces of very different sizes overlap or where
+// faces cross.
 #pragma once
 
 #include <cstdint>
