@@ -5,6 +5,7 @@
 
 #include "bsp/build_tree.h"
 #include "bsp/vertex_index.h"
+#include "common/fail_with.h"
 #include "common/silent_progress.h"
 #include "compile/compile_with_stats.h"
 #include "scene/face_vertices.h"
@@ -34,12 +35,7 @@ const char* buildErrorText(BuildErrorCode code) {
     return "unknown";
 }
 
-bool failed(BuildError& error, BuildErrorCode code) {
-    error.code = code;
-    error.offset = 0;
-    error.message = buildErrorText(code);
-    return false;
-}
+bool failed(BuildError& error, BuildErrorCode code) { return failWith(error, code, 0, buildErrorText(code)); }
 
 // A limit of version 50 is named with the version that holds the tree.
 bool failedLimit(BuildError& error, BuildErrorCode code, const TreeFormat& format) {

@@ -1,17 +1,11 @@
 // Checking the rules of the format on a file that was read, in file order.
 #include <iterator>
 
+#include "common/fail_with.h"
 #include "norvane/tree_file.h"
 
 namespace norvane {
 namespace {
-
-bool fail(TreeFileError& error, TreeFileErrorCode code, std::uint64_t offset, std::string message) {
-    error.code = code;
-    error.offset = offset;
-    error.message = std::move(message);
-    return false;
-}
 
 // The first index of the face that is out of range, as the error it makes.
 bool checkFace(const TreeFile& file, const TreeFormat& format, std::size_t n, std::size_t i, TreeFileError& error) {
@@ -23,14 +17,14 @@ bool checkFace(const TreeFile& file, const TreeFormat& format, std::size_t n, st
     const std::string where = "node " + std::to_string(n) + " face " + std::to_string(i) + ": ";
     for (int k = 0; k < 3; ++k)
         if (face.verts[k] >= file.vertexCount)
-            return fail(error, CornerOutOfRange, at + width * k,
+            return failWith(error, CornerOutOfRange, at + width * k,
                         where + "corner index " + std::to_string(face.verts[k]) + " not below vertexCount " +
                             std::to_string(file.vertexCount));
     if (face.id >= file.faceCount)
-        return fail(error, IdOutOfRange, at + 3 * width,
+        return failWith(error, IdOutOfRange, at + 3 * width,
                     where + "id " + std::to_string(face.id) + " not below faceCount " + std::to_string(file.faceCount));
     if (face.material != format.noMaterial && face.material >= file.materialCount)
-        return fail(error, MaterialOutOfRange, at + 4 * width,
+        return failWith(error, MaterialOutOfRange, at + 4 * width,
                     where + "material " + std::to_string(face.material) + " not below materialCount " +
                         std::to_string(file.materialCount));
     return true;
@@ -41,7 +35,7 @@ bool checkFace(const TreeFile& file, const TreeFormat& format, std::size_t n, st
 bool checkTreeFile(const TreeFile& file, TreeFileError& error) {
     const TreeFormat* format = treeFormatOf(file.version);
     if (!format)
-        return fail(error, TreeFileErrorCode::BadVersion, sizeof treeMagic,
+        return failWith(error, TreeFileErrorCode::BadVersion, sizeof treeMagic,
                     "version is " + std::to_string(file.version) + ", not 50 or 51");
     for (std::size_t n = 0; n < file.nodes.size(); ++n)
         for (std::size_t i = 0; i < file.nodes[n].faces.size(); ++i)

@@ -5,35 +5,29 @@
 
 #include "common/input_file.h"
 #include "format/byte_reader.h"
+#include "common/fail_with.h"
 #include "norvane/tree_file.h"
 
 namespace norvane {
 namespace {
 
-bool fail(TreeFileError& error, TreeFileErrorCode code, std::uint64_t offset, std::string message) {
-    error.code = code;
-    error.offset = offset;
-    error.message = std::move(message);
-    return false;
-}
-
 bool readTables(ByteReader& in, TreeFile& file, TreeFileError& error) {
     using enum TreeFileErrorCode;
     for (std::uint32_t i = 0; i < file.materialCount; ++i) {
         if (!in.has(materialSlotSize))
-            return fail(error, TruncatedMaterialTable, in.pos,
+            return failWith(error, TruncatedMaterialTable, in.pos,
                         "material table ends early (slot " + std::to_string(i) + ")");
         const char* slot = reinterpret_cast<const char*>(in.bytes.data() + in.pos);
         const void* nul = std::memchr(slot, 0, materialSlotSize);
         if (!nul)
-            return fail(error, UnterminatedMaterialSlot, in.pos,
+            return failWith(error, UnterminatedMaterialSlot, in.pos,
                         "material slot " + std::to_string(i) + " has no terminator");
         file.materials.emplace_back(slot, static_cast<const char*>(nul));
         in.pos += materialSlotSize;
     }
     for (std::uint32_t i = 0; i < file.vertexCount; ++i) {
         if (!in.has(vertexRecordSize))
-            return fail(error, TruncatedVertexTable, in.pos,
+            return failWith(error, TruncatedVertexTable, in.pos,
                         "vertex table ends early (vertex " + std::to_string(i) + ")");
         Vertex v;
         for (float* f : {&v.x, &v.y, &v.z, &v.u, &v.v, &v.nx, &v.ny, &v.nz}) *f = in.f32();
@@ -47,15 +41,15 @@ bool readNode(ByteReader& in, const TreeFormat& format, std::size_t index, TreeF
     using enum TreeFileErrorCode;
     const std::uint64_t offset = in.pos;
     if (!in.has(format.nodeRecordSize))
-        return fail(error, TruncatedNodeRecord, offset, "node record " + std::to_string(index) + " ends early");
+        return failWith(error, TruncatedNodeRecord, offset, "node record " + std::to_string(index) + " ends early");
     node.offset = offset;
     node.flags = in.u16();
     node.plane = Plane{in.f32(), in.f32(), in.f32(), in.f32()};
     const std::uint32_t n = in.uint(format.countBytes);
     if (node.flags > (frontChildFlag | backChildFlag))
-        return fail(error, UnknownFlagBits, offset, "node " + std::to_string(index) + " has unknown flag bits");
+        return failWith(error, UnknownFlagBits, offset, "node " + std::to_string(index) + " has unknown flag bits");
     if (!in.has(format.faceRecordSize * n))
-        return fail(error, TruncatedFaceRecords, in.pos,
+        return failWith(error, TruncatedFaceRecords, in.pos,
                     "face records of node " + std::to_string(index) + " end early");
     node.faces.resize(n);
     for (TreeFileFace& face : node.faces) {
@@ -101,15 +95,15 @@ bool readStructure(std::span<const std::uint8_t> bytes, TreeFile& file, TreeFile
     file.size = bytes.size();
     ByteReader in{bytes};
     if (!in.has(treeFormat50.headerSize))
-        return fail(error, TruncatedHeader, 0, "file shorter than the 11-byte header");
+        return failWith(error, TruncatedHeader, 0, "file shorter than the 11-byte header");
     if (std::memcmp(bytes.data(), treeMagic, sizeof treeMagic) != 0)
-        return fail(error, BadMagic, 0, "magic is not \"BSP\"");
+        return failWith(error, BadMagic, 0, "magic is not \"BSP\"");
     in.pos = sizeof treeMagic;
     file.version = in.u16();
     // A version no reader knows is read as version 50 is; checking names it.
     const TreeFormat& format = file.version == treeFormat51.version ? treeFormat51 : treeFormat50;
     if (!in.has(format.headerSize - in.pos))
-        return fail(error, TruncatedHeader, 0,
+        return failWith(error, TruncatedHeader, 0,
                     "file shorter than the " + std::to_string(format.headerSize) + "-byte header of version " +
                         std::to_string(format.version));
     file.vertexCount = in.uint(format.countBytes);
@@ -117,7 +111,7 @@ bool readStructure(std::span<const std::uint8_t> bytes, TreeFile& file, TreeFile
     file.materialCount = in.uint(format.countBytes);
     if (!readTables(in, file, error) || !readNodes(in, format, file, error)) return false;
     if (in.pos != bytes.size())
-        return fail(error, TrailingBytes, in.pos,
+        return failWith(error, TrailingBytes, in.pos,
                     std::to_string(bytes.size() - in.pos) + " bytes after the last node record");
     return true;
 }
@@ -130,7 +124,7 @@ bool readTreeFile(std::span<const std::uint8_t> bytes, TreeFile& file, TreeFileE
     try {
         return readStructure(bytes, file, error);
     } catch (const std::bad_alloc&) {
-        return fail(error, TreeFileErrorCode::OutOfMemory, 0, "the tree does not fit in memory");
+        return failWith(error, TreeFileErrorCode::OutOfMemory, 0, "the tree does not fit in memory");
     }
 }
 
@@ -141,12 +135,12 @@ bool readTreeFile(const std::filesystem::path& path, TreeFile& file, TreeFileErr
     try {
         status = readInput(path, bytes, maxTreeFileSize);
     } catch (const std::bad_alloc&) {
-        return fail(error, TreeFileErrorCode::OutOfMemory, 0, "the tree does not fit in memory");
+        return failWith(error, TreeFileErrorCode::OutOfMemory, 0, "the tree does not fit in memory");
     }
     if (status == ReadStatus::TooLarge)
-        return fail(error, TreeFileErrorCode::FileTooLarge, 0,
+        return failWith(error, TreeFileErrorCode::FileTooLarge, 0,
                     "the file is larger than " + std::to_string(maxTreeFileSize) + " bytes");
-    if (status != ReadStatus::Ok) return fail(error, TreeFileErrorCode::CannotReadFile, 0, "cannot read the file");
+    if (status != ReadStatus::Ok) return failWith(error, TreeFileErrorCode::CannotReadFile, 0, "cannot read the file");
     return readTreeFile(std::span<const std::uint8_t>(bytes), file, error);
 }
 

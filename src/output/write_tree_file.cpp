@@ -1,6 +1,7 @@
 // The public writer: the tree file's bytes, and the file itself written whole or not at all.
 #include <new>
 
+#include "common/fail_with.h"
 #include "common/input_file.h"
 #include "common/silent_progress.h"
 #include "output/atomic_file.h"
@@ -33,12 +34,7 @@ const char* writeErrorText(WriteErrorCode code) {
     return "unknown";
 }
 
-bool failed(WriteError& error, WriteErrorCode code) {
-    error.code = code;
-    error.offset = 0;
-    error.message = writeErrorText(code);
-    return false;
-}
+bool failed(WriteError& error, WriteErrorCode code) { return failWith(error, code, 0, writeErrorText(code)); }
 
 const TreeFormat& formatOf(const TreeFile& tree) {
     const TreeFormat* format = treeFormatOf(tree.version);
