@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 source scripts/deps.sh
 need_build_packages
-need_packages dpkg-dev lintian python3-pip python3-setuptools python3-wheel unzip
+need_packages dpkg-dev lintian python3-pip python3-setuptools python3-wheel python3-venv unzip
 windows=${NORVANE_PACKAGE_WINDOWS:-1}
 [ "$windows" = 0 ] || need_packages g++-mingw-w64-x86-64 nsis
 models=$(realpath "${NORVANE_MODELS_DIR:-$root/../shared/models/real}")
@@ -82,6 +82,15 @@ for scene in "$models"/*.3ds "$models"/*.3DS; do
 done
 [ "$failed" -eq 0 ] || exit 1
 echo "every real scene's tree is the reference's"
+
+echo "== the wheel installs offline and reads them"
+/usr/bin/python3 -m venv "$work/venv"
+"$work/venv/bin/python" -m pip install --quiet --no-index --no-deps --no-cache-dir "$out"/norvane_bsp-*.whl
+version=$(sed -n 's/^project(norvane VERSION \([^ ]*\) .*/\1/p' CMakeLists.txt)
+said=$(cd "$work/trees" && "$work/venv/bin/python" -c 'import norvane_bsp; print(norvane_bsp.__version__)' &&
+    "$work/venv/bin/norvane-bsp" cubes_with_alpha.bsp --check)
+[ "$said" = "$version"$'\n'"cubes_with_alpha.bsp: ok (56 nodes)" ] || { echo "FAILED: the wheel's reader says: $said" >&2; exit 1; }
+echo "$said"
 
 echo "== lintian"
 # Errors and warnings fail; informational tags are shown.
