@@ -27,7 +27,8 @@ install(TARGETS norvane_core EXPORT NorvaneTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT development)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/norvane DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development
   FILES_MATCHING PATTERN "*.h")
-install(FILES ${PROJECT_BINARY_DIR}/include/norvane/version.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/norvane COMPONENT development)
+install(FILES ${PROJECT_BINARY_DIR}/include/norvane/version.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/norvane
+  COMPONENT development)
 
 install(EXPORT NorvaneTargets NAMESPACE Norvane:: FILE NorvaneTargets.cmake DESTINATION ${NORVANE_CMAKE_DIR}
   COMPONENT development)

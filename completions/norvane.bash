@@ -49,7 +49,8 @@ _norvane_parse() {
             split(text, parts, /  +/); n = split(parts[1], w, " ")
             if (w[1] ~ /^-/) {
                 value = ""
-                for (i = 2; i <= n && w[i] != "Excludes:" && w[i] != "Needs:"; i++) value = value (value == "" ? "" : " ") w[i]
+                for (i = 2; i <= n && w[i] != "Excludes:" && w[i] != "Needs:"; i++)
+                    value = value (value == "" ? "" : " ") w[i]
                 print "option\t" w[1] "\t" value
             } else if (group == "Positionals:") {
                 print "positional\t" w[1] "\t" (parts[1] ~ / \.\.\./ ? 1 : 0)
@@ -151,7 +152,9 @@ _norvane_complete() {
         fi
     fi
     if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W "$(awk -F '\t' '$1 == "option" { gsub(",", " ", $2); print $2 }' <<<"$records")" -- "$cur"))
+        local options
+        options=$(awk -F '\t' '$1 == "option" { gsub(",", " ", $2); print $2 }' <<<"$records")
+        COMPREPLY=($(compgen -W "$options" -- "$cur"))
         [[ ${COMPREPLY[*]} == *= ]] && compopt -o nospace 2>/dev/null
         return
     fi

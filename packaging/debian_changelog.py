@@ -70,12 +70,19 @@ def readReleases(text: str) -> List[Release]:
     return releases
 
 
+def wrapped(text: str, bullet: str) -> List[str]:
+    """An item's lines within 79 columns, its further lines under its text; names with hyphens
+    (python3-norvane-bsp) are never broken."""
+    return textwrap.wrap(plain(text), 79, break_on_hyphens=False, initial_indent=bullet,
+                         subsequent_indent=" " * len(bullet))
+
+
 def entry(release: Release, source: str, maintainer: str) -> str:
     lines = [f"{source} ({release.version}) unstable; urgency=medium", ""]
     for text, subItems in release.items:
-        lines += textwrap.wrap(plain(text), 79, break_on_hyphens=False, initial_indent="  * ", subsequent_indent="    ")
+        lines += wrapped(text, "  * ")
         for sub in subItems:
-            lines += textwrap.wrap(plain(sub), 79, break_on_hyphens=False, initial_indent="    - ", subsequent_indent="      ")
+            lines += wrapped(sub, "    - ")
     when = datetime.datetime.combine(release.date, datetime.time(), datetime.timezone.utc)
     lines += ["", f" -- {maintainer}  {email.utils.format_datetime(when)}", ""]
     return "\n".join(lines)

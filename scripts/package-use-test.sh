@@ -5,7 +5,8 @@
 # usage: package-use-test.sh KIT VERSION host|clean
 set -euo pipefail
 kit=$1 version=$2 mode=$3
-export DEBIAN_FRONTEND=noninteractive LC_ALL=C.UTF-8 HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
+export DEBIAN_FRONTEND=noninteractive LC_ALL=C.UTF-8 HOME=/root
+export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 fail() {
     echo "FAILED: $*" >&2
     exit 1

@@ -32,7 +32,8 @@ echo "== Linux: Debian packages from a hardened build"
 # Debian's flags for every package (with bindnow), without its -O2 and -g: Release optimises
 # and cpack strips. -ffile-prefix-map keeps this folder's name out of the binaries.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-cxxflags=$(echo "$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" | tr ' ' '\n' | grep -vxE -- '-g|-O2' | xargs)
+cxxflags=$(echo "$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" | tr ' ' '\n' |
+    grep -vxE -- '-g|-O2' | xargs)
 ldflags=$(dpkg-buildflags --get LDFLAGS)
 cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DNORVANE_BUILD_TESTS=OFF \
     -DCMAKE_INSTALL_PREFIX=/usr -DNORVANE_DEBIAN_PACKAGES=ON \
@@ -61,7 +62,8 @@ if [ "$windows" != 0 ]; then
     # The README's cross-build command, in the folder scripts/windows-test.sh uses too, which
     # keeps the generator it was made with.
     generator=$(sed -n 's/^CMAKE_GENERATOR:INTERNAL=//p' build-mingw/CMakeCache.txt 2>/dev/null || true)
-    CMAKE_GENERATOR=${generator:-Ninja} cmake -S . -B build-mingw -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+    CMAKE_GENERATOR=${generator:-Ninja} cmake -S . -B build-mingw -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+        >/dev/null
     cmake --build build-mingw -j "$jobs"
     (cd build-mingw && cpack -G "NSIS;ZIP" -B "$out" >/dev/null)
 fi
@@ -89,7 +91,10 @@ echo "== the wheel installs offline and reads them"
 version=$(sed -n 's/^project(norvane VERSION \([^ ]*\) .*/\1/p' CMakeLists.txt)
 said=$(cd "$work/trees" && "$work/venv/bin/python" -c 'import norvane_bsp; print(norvane_bsp.__version__)' &&
     "$work/venv/bin/norvane-bsp" cubes_with_alpha.bsp --check)
-[ "$said" = "$version"$'\n'"cubes_with_alpha.bsp: ok (56 nodes)" ] || { echo "FAILED: the wheel's reader says: $said" >&2; exit 1; }
+if [ "$said" != "$version"$'\n'"cubes_with_alpha.bsp: ok (56 nodes)" ]; then
+    echo "FAILED: the wheel's reader says: $said" >&2
+    exit 1
+fi
 echo "$said"
 
 echo "== lintian"
@@ -108,5 +113,7 @@ for archive in "$out"/*.tar.gz; do echo "-- $(basename "$archive"): $(tar tzf "$
 for archive in "$out"/*.zip "$out"/*.whl; do
     [ -e "$archive" ] && echo "-- $(basename "$archive"): $(unzip -Z1 "$archive" | grep -vc '/$') files"
 done
-for installer in "$out"/*.exe; do [ -e "$installer" ] && echo "-- $(basename "$installer"): $(du -h "$installer" | cut -f1)"; done
+for installer in "$out"/*.exe; do
+    [ -e "$installer" ] && echo "-- $(basename "$installer"): $(du -h "$installer" | cut -f1)"
+done
 echo "in $out"

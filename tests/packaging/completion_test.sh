@@ -79,7 +79,10 @@ while IFS='|' read -r words want; do
     read -r -a words <<<"$words"
     got=$(offered "${words[@]}")
     for option in $want; do
-        [[ " $got" == *" $option "* ]] || { echo "FAILED ($WITH bash-completion): '${words[*]}' does not offer $option"; failed=1; }
+        [[ " $got" == *" $option "* ]] || {
+            echo "FAILED ($WITH bash-completion): '${words[*]}' does not offer $option"
+            failed=1
+        }
     done
 done <"$EXPECTED"
 exit "$failed"
