@@ -56,6 +56,7 @@ set(CPACK_PACKAGE_INSTALL_DIRECTORY "Norvane")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
 set(CPACK_STRIP_FILES ON)
+set(CPACK_VERBATIM_VARIABLES ON) # the values below reach cpack as written, quotes and backslashes too
 if(WIN32)
   set(CPACK_GENERATOR NSIS ZIP)
 elseif(NORVANE_DEBIAN_PACKAGES)
@@ -125,10 +126,11 @@ python3 -m norvane_bsp FILE.bsp summarises or checks a tree file.")
 list(APPEND CMAKE_MODULE_PATH ${PROJECT_SOURCE_DIR}/packaging/nsis)
 # Script text for the top of the installer, where CPack leaves room for its icon settings: a
 # 64-bit installer for 64-bit programs (which a Wine without 32-bit support runs too), and an
-# uninstaller that deletes the user's PATH value when taking bin out leaves it empty, as it was
-# before the install made it.
+# uninstaller that also takes away what CPack's leaves: the vendor's registry key once empty,
+# and the user's PATH value when taking bin out leaves it empty, as it was before the install.
 set(CPACK_NSIS_INSTALLER_MUI_ICON_CODE "Target amd64-unicode
 Function un.onUninstSuccess
+  DeleteRegKey /ifempty SHCTX 'Software\\${CPACK_PACKAGE_VENDOR}'
   ReadRegStr $0 HKCU 'Environment' 'PATH'
   StrCmp $0 '' 0 +2
     DeleteRegValue HKCU 'Environment' 'PATH'
