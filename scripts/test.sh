@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the suite with GCC, the Python reader's tests against
 # those tools, and the C++ suite again under AddressSanitizer and UndefinedBehaviorSanitizer
-# with Clang, and the viewer page in headless Chromium. NORVANE_STAGES picks stages (default
-# "gcc python sanitize browser").
+# with Clang, the viewer page in headless Chromium, and the release files (scripts/package.sh:
+# lintian, and the Debian packages installed and removed in a clean root). NORVANE_STAGES picks
+# stages (default "gcc python sanitize browser package").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
 need_build_packages
-stages="${NORVANE_STAGES:-gcc python sanitize browser}"
+need_packages man-db bash-completion dpkg-dev # the suite reads manual pages, completes, parses a changelog
+stages="${NORVANE_STAGES:-gcc python sanitize browser package}"
 jobs=$(nproc 2>/dev/null || echo 2)
 
 for stage in $stages; do
@@ -34,6 +36,10 @@ for stage in $stages; do
     browser)
         echo "== the viewer page in headless Chromium"
         scripts/browser-test.sh
+        ;;
+    package)
+        echo "== the release files"
+        scripts/package.sh
         ;;
     *)
         echo "unknown stage: $stage" >&2

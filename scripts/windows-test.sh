@@ -4,13 +4,14 @@
 # folding the "\r\n" that Windows text-mode output writes for "\n", the same console bytes;
 # backslash paths and drive letters follow the display-name rules; the scene JSON, the scene
 # summary, the tree picture and the tools' help match; on a console the boxes show as boxes;
-# norvane-build writes the same trees and JSON objects and shows its bar on a console.
+# norvane-build writes the same trees and JSON objects and shows its bar on a console. Last, the
+# installer: installed silently, norvane.exe runs from the PATH; uninstalled, nothing is left.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 source scripts/deps.sh
 need_build_packages
-need_packages g++-mingw-w64-x86-64 wine wine64 bsdutils perl-base
+need_packages g++-mingw-w64-x86-64 wine wine64 bsdutils perl-base nsis
 models=$(realpath "${NORVANE_MODELS_DIR:-$root/../shared/models/real}")
 
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -25,7 +26,8 @@ unset CMAKE_GENERATOR
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null || exit 1
 cmake --build build -j "$jobs" --target norvane norvane-dump norvane-scene norvane-build norvane-view || exit 1
 
-export WINEDEBUG=-all WINEPREFIX="$root/build-mingw/wineprefix" WINEDLLOVERRIDES="mscoree,mshtml="
+# No menu entries of the host's for the Start Menu shortcuts the installer makes.
+export WINEDEBUG=-all WINEPREFIX="$root/build-mingw/wineprefix" WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 [ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -199,6 +201,57 @@ for scene in "$work/lin/jeep1.bsp" "$work/race/a.ref"; do
     wine "$root/build-mingw/tools/view/norvane-view.exe" "$scene" -o "$work/view/win.png" "${args[@]}" >/dev/null 2>&1
     cmp -s "$work/view/lin.png" "$work/view/win.png"; check "norvane-view $(basename "$scene"): the same picture" $?
 done
+
+# The installer as a user runs it: silently (/S) into Program Files with bin on the user's PATH,
+# so that norvane.exe runs by name from any folder; the silent uninstaller takes every file, the
+# PATH entry and the registry keys away. It runs from a copy in the user's temporary folder,
+# which Windows deletes at the next restart: the test restarts Wine, and leaves that folder out.
+version=$(sed -n 's/^project(norvane VERSION \([^ ]*\) .*/\1/p' CMakeLists.txt)
+(cd build-mingw && cpack -G NSIS -B "$work/installer" >/dev/null) || exit 1
+installer="$work/installer/norvane-$version-win64.exe"
+[ -f "$installer" ]; check "cpack makes norvane-$version-win64.exe" $?
+fromPath() { # folder, command line for cmd: its standard output
+    (cd "$1" && wine cmd /c "$2" </dev/null 2>/dev/null | sed -e 's/\r$//')
+}
+snapshot() { # the prefix's files and registry, without the temporary folders and Wine's own clock
+    (cd "$WINEPREFIX" && find drive_c -path 'drive_c/users/*/Temp' -prune -o -print | sort &&
+        cat system.reg user.reg | grep -v -e '^#time=' -e '^"DriverDateData"=' | sed -E 's/^(\[.*\]) [0-9]+$/\1/')
+}
+restart() {
+    wineboot -r >/dev/null 2>&1
+    wineserver -w
+}
+mkdir -p "$work/installed"
+cp "$models/cubes_with_alpha.3DS" "$work/installed/"
+restart
+before=$(snapshot)
+fromPath "$work/installed" 'norvane.exe cubes_with_alpha.3DS' >/dev/null
+[ ! -e "$work/installed/cubes_with_alpha.bsp" ]; check "no norvane.exe on the PATH before the install" $?
+wine "$installer" /S >/dev/null 2>&1
+[ $? -eq 0 ]; check "the installer runs silently" $?
+wineserver -w
+programFiles="$WINEPREFIX/drive_c/Program Files/Norvane"
+for file in bin/norvane.exe bin/norvane-build.exe bin/norvane-dump.exe bin/norvane-scene.exe bin/norvane-view.exe \
+    lib/libnorvane.a include/norvane/norvane.h lib/cmake/Norvane/NorvaneConfig.cmake share/doc/norvane/LICENSE \
+    share/doc/norvane/THIRD-PARTY.md share/doc/norvane/README.md Uninstall.exe; do
+    [ -f "$programFiles/$file" ]; check "the installer puts $file in Program Files\\Norvane" $?
+done
+wine reg query 'HKCU\Environment' /v PATH 2>/dev/null | grep -qF 'C:\Program Files\Norvane\bin'
+check "the installer puts bin on the user's PATH" $?
+wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Norvane' /v UninstallString >/dev/null 2>&1
+check "the installer registers its uninstaller" $?
+fromPath "$work/installed" 'norvane.exe cubes_with_alpha.3DS' >/dev/null
+cmp -s "$work/installed/cubes_with_alpha.bsp" "$models/expected/cubes_with_alpha.bsp"
+check "norvane.exe from the PATH writes the reference tree" $?
+[ "$(fromPath "$work/installed" 'norvane-dump.exe --version')" = "norvane-dump $version" ]
+check "norvane-dump.exe from the PATH is version $version" $?
+wine 'C:\Program Files\Norvane\Uninstall.exe' /S >/dev/null 2>&1
+[ $? -eq 0 ]; check "the uninstaller runs silently" $?
+wineserver -w
+restart
+diff <(echo "$before") <(snapshot) >"$work/left.txt"
+left=$?
+check "the uninstaller leaves nothing: $(head -c 600 "$work/left.txt")" "$left"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -21,7 +21,7 @@ from .model import Face, Header, Node, Plane, Tree
 from .parse import read, read_bytes
 from .traversal import distance, in_front
 
-__version__ = "1.0.0"
+__version__ = "5.0"  # Norvane's version, as CMakeLists.txt's project(VERSION) has it
 
 __all__ = [
     "Face",

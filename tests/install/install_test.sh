@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The installed package as a consumer sees it. Installs the build into a fresh prefix, then,
 # using nothing but that prefix: every public header compiles on its own; the installed
-# compiler writes the reference tree of a real scene and the installed dump checks it; the
+# compiler writes the reference tree of a real scene and the installed dump checks it; man,
+# bash-completion and Python find the pages, the completion and the reader there; the
 # painter example builds through find_package(Norvane) and prints what it printed before; the
 # compile example writes the same tree through the public compile API, and the installed
 # library holds none of the console, the terminal or the drivers; the
@@ -29,7 +30,10 @@ for file in bin/norvane bin/norvane-dump bin/norvane-scene bin/norvane-build bin
     "$libdir/cmake/Norvane/NorvaneConfig.cmake" "$libdir/cmake/Norvane/NorvaneConfigVersion.cmake" \
     "$libdir/cmake/Norvane/NorvaneTargets.cmake" "$libdir/cmake/Norvane/NorvaneScenes.cmake" \
     include/norvane/norvane.h include/norvane/scene.h include/norvane/tree_file.h include/norvane/tree_traversal.h include/norvane/version.h \
-    share/doc/norvane/README.md; do
+    share/doc/norvane/README.md share/doc/norvane/LICENSE share/doc/norvane/CHANGELOG.md \
+    share/man/man1/norvane.1.gz share/man/man1/norvane-dump.1.gz share/man/man5/norvane-bsp.5.gz \
+    share/bash-completion/completions/norvane share/bash-completion/completions/norvane-view \
+    lib/python3/dist-packages/norvane_bsp/__init__.py; do
     grep -qx "$file" <<<"$installed" || fail "$file is not installed"
 done
 if grep -q '\.in$' <<<"$installed"; then fail "a template is installed"; fi
@@ -49,6 +53,14 @@ tree=$work/cubes_with_alpha.bsp
 cmp "$tree" "$models/expected/cubes_with_alpha.bsp" || fail "the installed compiler wrote other bytes"
 "$prefix/bin/norvane-dump" tree "$tree" --check
 "$prefix/bin/norvane-view" "$tree" --compare --size 64x48 >/dev/null || fail "the installed norvane-view does not draw the tree"
+
+echo "== the manual pages, the completion and the Python reader from the prefix"
+MANPATH="$prefix/share/man" man -w norvane-bsp >/dev/null || fail "man does not find norvane-bsp in the prefix"
+completion=$(XDG_DATA_DIRS="$prefix/share" PATH="$prefix/bin:$PATH" bash --norc --noprofile -c \
+    'source /usr/share/bash-completion/bash_completion && __load_completion norvane-build && complete -p norvane-build')
+[[ $completion == *_norvane_complete* ]] || fail "bash-completion does not load the prefix's completion: $completion"
+said=$(PYTHONPATH="$prefix/lib/python3/dist-packages" PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 -m norvane_bsp "$tree" --check)
+[ "$said" = "$tree: ok (56 nodes)" ] || fail "the prefix's Python reader says: $said"
 
 echo "== the painter example through find_package(Norvane)"
 cmake -S "$source/examples/painter" -B "$work/painter" -G "$generator" -DCMAKE_BUILD_TYPE=Release \

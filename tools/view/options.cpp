@@ -1,8 +1,11 @@
 #include "view/options.h"
 
+#include "norvane/version.h"
+
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <map>
+#include <string>
 
 namespace norvane::view {
 
@@ -21,6 +24,7 @@ bool parseSize(const std::string& text, ImageSize& size) {
 int parseOptions(int argc, const char* const* argv, Options& options) {
     CLI::App app{"norvane-view: draws a BSP tree file by walking it back to front from an eye point"};
     app.name("norvane-view");
+    app.set_version_flag("--version", std::string("norvane-view ") + norvane::version());
     std::string size = "640x480";
     const std::map<std::string, Cull> culls{
         {"none", Cull::None}, {"back", Cull::Back}, {"front", Cull::Front}, {"auto", Cull::Auto}};
@@ -69,6 +73,9 @@ int parseOptions(int argc, const char* const* argv, Options& options) {
             throw CLI::RequiredError("one of -o PNG, --html HTML, --compare or --pick X,Y");
     } catch (const CLI::CallForHelp&) {
         std::fputs(app.help().c_str(), stdout);
+        return 0;
+    } catch (const CLI::CallForVersion&) {
+        std::printf("norvane-view %s\n", norvane::version());
         return 0;
     } catch (const CLI::ParseError& e) {
         std::fprintf(stderr, "norvane-view: %s (--help shows the options)\n", e.what());
