@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Runs the Khronos glTF-Validator over the glTF exports of every real scene's tree and of
+# generated trees (hierarchy and --flat, .glb and .gltf): each must show 0 errors and 0
+# warnings. Installs the validator from tests/export/validator's package-lock.json into
+# build/export-validator when it is missing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+source scripts/deps.sh
+need_build_packages
+command -v node >/dev/null 2>&1 && command -v npm >/dev/null 2>&1 || need_packages nodejs npm
+models=$(realpath -m "${NORVANE_MODELS_DIR:-$root/../shared/models/real}")
+jobs=$(nproc 2>/dev/null || echo 2)
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j "$jobs" --target norvane norvane-dump norvane-scene
+
+tools=build/export-validator
+mkdir -p "$tools"
+if ! cmp -s tests/export/validator/package-lock.json "$tools/package-lock.json" || [ ! -d "$tools/node_modules/gltf-validator" ]; then
+    cp tests/export/validator/package.json tests/export/validator/package-lock.json "$tools/"
+    (cd "$tools" && npm ci --no-audit --no-fund >/dev/null)
+fi
+cp tests/export/validator/validate.mjs "$tools/"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+trees=()
+if [ -d "$models" ]; then
+    for scene in "$models"/*.3ds "$models"/*.3DS; do
+        [ -e "$scene" ] || continue
+        name=$(basename "$scene")
+        cp "$scene" "$work/$name"
+        (cd "$work" && "$root/build/src/norvane" "$name" >/dev/null 2>&1) && trees+=("$work/${name%.*}.bsp")
+    done
+else
+    echo "the real scenes are missing ($models): only generated trees are validated" >&2
+fi
+for kind in box arena terrain soup city rock level; do
+    build/tools/scene3ds/norvane-scene "$kind" "$work/gen-$kind.3ds" --seed 7 >/dev/null
+    (cd "$work" && "$root/build/src/norvane" "gen-$kind.3ds" >/dev/null) && trees+=("$work/gen-$kind.bsp")
+done
+outputs=()
+for tree in "${trees[@]}"; do
+    base=${tree%.bsp}
+    build/tools/dump/norvane-dump tree "$tree" --gltf "$base.glb"
+    build/tools/dump/norvane-dump tree "$tree" --gltf "$base.gltf"
+    build/tools/dump/norvane-dump tree "$tree" --gltf "$base-flat.glb" --flat
+    outputs+=("$base.glb" "$base.gltf" "$base-flat.glb")
+done
+echo "validating ${#outputs[@]} exports of ${#trees[@]} trees"
+node "$tools/validate.mjs" "${outputs[@]}"
