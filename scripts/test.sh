@@ -2,13 +2,13 @@
 # Builds everything and runs every test: the suite with GCC, the Python reader's tests against
 # those tools, and the C++ suite again under AddressSanitizer and UndefinedBehaviorSanitizer
 # with Clang, and the viewer page in headless Chromium. NORVANE_STAGES picks stages (default
-# "gcc python sanitize browser export"): export runs the Khronos glTF-Validator over the
-# glTF exports of real and generated trees.
+# "gcc python sanitize browser interchange"): interchange runs the Khronos glTF-Validator over the
+# glTF exports of real and generated trees and compiles the glTF and OBJ test models.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
 need_build_packages
-stages="${NORVANE_STAGES:-gcc python sanitize browser export}"
+stages="${NORVANE_STAGES:-gcc python sanitize browser interchange}"
 jobs=$(nproc 2>/dev/null || echo 2)
 
 for stage in $stages; do
@@ -36,9 +36,9 @@ for stage in $stages; do
         echo "== the viewer page in headless Chromium"
         scripts/browser-test.sh
         ;;
-    export)
-        echo "== glTF exports through the Khronos glTF-Validator"
-        scripts/export-test.sh
+    interchange)
+        echo "== glTF exports through the Khronos glTF-Validator, glTF and OBJ test models in"
+        scripts/interchange-test.sh
         ;;
     *)
         echo "unknown stage: $stage" >&2

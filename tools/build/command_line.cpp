@@ -38,7 +38,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     CLI::App app("Compiles 3DS scenes into BSP tree files, several at once.", "norvane-build");
     app.footer(footer);
     app.set_version_flag("--version", std::string("norvane-build ") + NORVANE_VERSION_STRING);
-    app.add_option("FILE", o.scenes, "3DS scenes to compile")->required();
+    app.add_option("FILE", o.scenes, "3DS, glTF (.gltf, .glb) or OBJ scenes to compile")->required();
     CLI::Option* dir = app.add_option("-o,--output-dir", o.outputDir, "Write the trees to DIR, named after the scenes")
                            ->type_name("DIR");
     CLI::Option* file =
@@ -55,6 +55,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     json->excludes(verbose);
     app.add_flag("--fail-fast", o.failFast, "Start no further scene once one has failed");
     app.add_flag("--allow-empty", o.allowEmpty, "Let a scene without faces replace an existing tree");
+    app.add_flag("--gltf", o.gltf, "Also write each tree as glTF 2.0 beside it (.glb)");
 
     // CLI11 takes the arguments last first.
     std::vector<std::string> reversed(args.rbegin(), args.rend());

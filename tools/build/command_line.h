@@ -16,6 +16,7 @@ struct BatchOptions {
     bool json = false;               // one JSON object per scene on standard output
     bool failFast = false;           // start no scene after the first failure
     bool allowEmpty = false;         // an empty scene may replace an existing tree
+    bool gltf = false;               // each tree's .glb beside it
 };
 
 enum class CommandLineAction {

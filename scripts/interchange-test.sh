@@ -1,18 +1,21 @@
 #!/usr/bin/env bash
-# Runs the Khronos glTF-Validator over the glTF exports of every real scene's tree and of
-# generated trees (hierarchy and --flat, .glb and .gltf): each must show 0 errors and 0
-# warnings. Installs the validator from tests/export/validator's package-lock.json into
-# build/export-validator when it is missing.
+# glTF and OBJ against the field's own files and tools: the Khronos glTF-Validator over the glTF
+# exports of every real scene's tree and of generated trees (hierarchy and --flat, .glb and
+# .gltf), each with 0 errors and 0 warnings; then every glTF 2.0 and OBJ model of Debian's
+# assimp-testmodels through norvane-build, each compiling or failing with one line, never
+# crashing, hanging or leaving a partial tree. Installs the validator from
+# tests/export/validator's package-lock.json into build/export-validator when it is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 source scripts/deps.sh
 need_build_packages
+need_packages assimp-testmodels
 command -v node >/dev/null 2>&1 && command -v npm >/dev/null 2>&1 || need_packages nodejs npm
 models=$(realpath -m "${NORVANE_MODELS_DIR:-$root/../shared/models/real}")
 jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j "$jobs" --target norvane norvane-dump norvane-scene
+cmake --build build -j "$jobs" --target norvane norvane-dump norvane-scene norvane-build
 
 tools=build/export-validator
 mkdir -p "$tools"
@@ -49,3 +52,28 @@ for tree in "${trees[@]}"; do
 done
 echo "validating ${#outputs[@]} exports of ${#trees[@]} trees"
 node "$tools/validate.mjs" "${outputs[@]}"
+
+# The test models: each compiles (exit 0) or fails with exactly one FAILED line (exit 1).
+failed=0
+count=0
+mkdir -p "$work/trees"
+while IFS= read -r -d '' model; do
+    count=$((count + 1))
+    status=0
+    out=$(timeout 120 build/tools/build/norvane-build -q -j 1 -o "$work/trees" "$model" 2>&1) || status=$?
+    lines=$(printf '%s' "$out" | grep -c '' || true)
+    if [ "$status" -eq 0 ] && [ "$lines" -eq 0 ]; then
+        continue
+    elif [ "$status" -eq 1 ] && [ "$lines" -eq 1 ] && [[ "$out" == "FAILED  "* ]]; then
+        echo "refused: $out"
+    else
+        echo "WRONG (exit $status): $model: $out"
+        failed=$((failed + 1))
+    fi
+done < <(find /usr/share/assimp/models/glTF2 /usr/share/assimp/models/OBJ -type f \( -iname '*.gltf' -o -iname '*.glb' -o -iname '*.obj' \) -print0 | sort -z)
+if find "$work/trees" -name '*.norvane-tmp' | grep -q .; then
+    echo "WRONG: a partial tree was left behind"
+    failed=$((failed + 1))
+fi
+echo "test models: $count tried, $failed wrong"
+[ "$failed" -eq 0 ]
