@@ -27,7 +27,6 @@ struct ImportOptions {
 
 // Loads the scene in the format its name says (a .3ds exactly as loadScene does): true with
 // the scene, or false with the reason in `error` (the scene is then empty). Prints nothing.
-bool importScene(const std::filesystem::path& path, Scene& scene, LoadError& error,
-                 const ImportOptions& options = {});
+bool importScene(const std::filesystem::path& path, Scene& scene, LoadError& error, const ImportOptions& options = {});
 
 } // namespace norvane

@@ -7,17 +7,21 @@ namespace {
 
 int componentSize(int type) {
     switch (type) {
-    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE: return 1;
-    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT: return 2;
+    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE:
+        return 1;
+    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT:
+        return 2;
     case TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT:
-    case TINYGLTF_COMPONENT_TYPE_FLOAT: return 4;
-    default: return 0;
+    case TINYGLTF_COMPONENT_TYPE_FLOAT:
+        return 4;
+    default:
+        return 0;
     }
 }
 
 // The bytes of the accessor's elements: where the first starts and the stride, all in range.
-bool locate(const tinygltf::Model& model, int index, int components, const unsigned char*& data,
-            std::size_t& stride, std::string& why) {
+bool locate(const tinygltf::Model& model, int index, int components, const unsigned char*& data, std::size_t& stride,
+            std::string& why) {
     const std::string name = "accessor " + std::to_string(index);
     if (index < 0 || std::size_t(index) >= model.accessors.size()) return why = name + " does not exist", false;
     const tinygltf::Accessor& accessor = model.accessors[std::size_t(index)];
@@ -36,8 +40,8 @@ bool locate(const tinygltf::Model& model, int index, int components, const unsig
     if (stride < element) return why = name + "'s view has a stride shorter than an element", false;
     const std::size_t count = accessor.count;
     // Every bound in 64 bits: the values come from the file.
-    const unsigned long long end = count == 0 ? accessor.byteOffset
-                                              : accessor.byteOffset + (unsigned long long)stride * (count - 1) + element;
+    const unsigned long long end =
+        count == 0 ? accessor.byteOffset : accessor.byteOffset + (unsigned long long)stride * (count - 1) + element;
     if (view.byteOffset > buffer.size() || view.byteLength > buffer.size() - view.byteOffset || end > view.byteLength)
         return why = name + " lies outside its buffer", false;
     data = buffer.data() + view.byteOffset + accessor.byteOffset;
@@ -46,7 +50,8 @@ bool locate(const tinygltf::Model& model, int index, int components, const unsig
 
 double componentValue(const unsigned char* p, int type, bool normalized) {
     switch (type) {
-    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE: return normalized ? *p / 255.0 : *p;
+    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE:
+        return normalized ? *p / 255.0 : *p;
     case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT: {
         std::uint16_t v;
         std::memcpy(&v, p, 2);

@@ -3,6 +3,7 @@
 // Mesh at its world position.
 #include <array>
 #include <cmath>
+#include <map>
 
 #include <tiny_gltf.h>
 
@@ -13,6 +14,8 @@ namespace norvane::importing {
 namespace {
 
 using Matrix = std::array<double, 16>; // column-major, as glTF writes it
+
+constexpr Matrix identityMatrix{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
 Matrix multiply(const Matrix& a, const Matrix& b) {
     Matrix out{};
@@ -35,7 +38,8 @@ Matrix localMatrix(const tinygltf::Node& node) {
     const auto& t = node.translation;
     const auto& s = node.scale;
     double x = 0, y = 0, z = 0, w = 1;
-    if (node.rotation.size() == 4) x = node.rotation[0], y = node.rotation[1], z = node.rotation[2], w = node.rotation[3];
+    if (node.rotation.size() == 4)
+        x = node.rotation[0], y = node.rotation[1], z = node.rotation[2], w = node.rotation[3];
     const double r[9] = {1 - 2 * (y * y + z * z), 2 * (x * y + z * w),     2 * (x * z - y * w),
                          2 * (x * y - z * w),     1 - 2 * (x * x + z * z), 2 * (y * z + x * w),
                          2 * (x * z + y * w),     2 * (y * z - x * w),     1 - 2 * (x * x + y * y)};
@@ -61,12 +65,12 @@ struct Instance {
 bool sceneInstances(const tinygltf::Model& model, std::vector<Instance>& out, LoadError& error) {
     if (model.scenes.empty()) return true;
     const std::size_t sceneIndex = model.defaultScene >= 0 ? std::size_t(model.defaultScene) : 0;
-    if (sceneIndex >= model.scenes.size()) return fail(error, LoadErrorCode::DataOutOfRange, "the default scene does not exist");
+    if (sceneIndex >= model.scenes.size())
+        return fail(error, LoadErrorCode::DataOutOfRange, "the default scene does not exist");
     std::vector<bool> seen(model.nodes.size(), false);
     std::vector<std::pair<int, Matrix>> stack;
-    const Matrix identity{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     const std::vector<int>& roots = model.scenes[sceneIndex].nodes;
-    for (auto it = roots.rbegin(); it != roots.rend(); ++it) stack.push_back({*it, identity});
+    for (auto it = roots.rbegin(); it != roots.rend(); ++it) stack.push_back({*it, identityMatrix});
     while (!stack.empty()) {
         const auto [index, parent] = stack.back();
         stack.pop_back();
@@ -137,8 +141,8 @@ bool parse(const std::filesystem::path& path, bool binary, tinygltf::Model& mode
     const std::string base = path.parent_path().string();
     const auto size = static_cast<unsigned>(bytes.size());
     const bool ok = binary ? loader.LoadBinaryFromMemory(&model, &err, &warn, bytes.data(), size, base)
-                           : loader.LoadASCIIFromString(&model, &err, &warn, reinterpret_cast<const char*>(bytes.data()),
-                                                        size, base);
+                           : loader.LoadASCIIFromString(&model, &err, &warn,
+                                                        reinterpret_cast<const char*>(bytes.data()), size, base);
     if (ok) return true;
     if (reads.error) {
         error = reads.error;
@@ -147,8 +151,12 @@ bool parse(const std::filesystem::path& path, bool binary, tinygltf::Model& mode
     return fail(error, LoadErrorCode::FileRejected, firstLine(err));
 }
 
+// Where in a mesh's vertex list the vertices of a POSITION and TEXCOORD_0 accessor pair start:
+// primitives that share their vertices share them in the scene too.
+using SharedVertices = std::map<std::pair<int, int>, std::uint32_t>;
+
 bool addPrimitive(const tinygltf::Model& model, const tinygltf::Primitive& primitive, const Matrix& world,
-                  const std::string& where, Mesh& mesh, LoadError& error) {
+                  const std::string& where, Mesh& mesh, SharedVertices& shared, LoadError& error) {
     const int mode = primitive.mode < 0 ? TINYGLTF_MODE_TRIANGLES : primitive.mode;
     if (mode != TINYGLTF_MODE_TRIANGLES)
         return fail(error, LoadErrorCode::NotTriangles,
@@ -177,11 +185,16 @@ bool addPrimitive(const tinygltf::Model& model, const tinygltf::Primitive& primi
                             " vertices");
     if (primitive.material >= int(model.materials.size()))
         return fail(error, LoadErrorCode::DataOutOfRange, where + " names a material that does not exist");
-    const auto base = static_cast<std::uint32_t>(mesh.vertices.size());
-    for (std::size_t i = 0; i < count; ++i) {
+    const auto uvAccessor = primitive.attributes.find("TEXCOORD_0");
+    const std::pair<int, int> key{position->second, uvAccessor == primitive.attributes.end() ? -1 : uvAccessor->second};
+    const auto [entry, added] = shared.try_emplace(key, static_cast<std::uint32_t>(mesh.vertices.size()));
+    const std::uint32_t base = entry->second;
+    const bool identity = world == identityMatrix;
+    for (std::size_t i = 0; added && i < count; ++i) {
         const double* p = &points[3 * i];
-        double w[3];
-        for (int r = 0; r < 3; ++r)
+        // Without a transform the file's numbers are kept as they are, a -0 among them.
+        double w[3] = {p[0], p[1], p[2]};
+        for (int r = 0; r < 3 && !identity; ++r)
             w[r] = world[std::size_t(r)] * p[0] + world[std::size_t(4 + r)] * p[1] + world[std::size_t(8 + r)] * p[2] +
                    world[std::size_t(12 + r)];
         mesh.vertices.push_back(
@@ -207,21 +220,24 @@ bool importGltf(const std::filesystem::path& path, bool binary, Scene& scene, Lo
     tinygltf::Model model;
     if (!parse(path, binary, model, error, options)) return false;
     for (std::size_t i = 0; i < model.materials.size(); ++i)
-        scene.materials.push_back({model.materials[i].name.empty() ? "material " + std::to_string(i)
-                                                                  : model.materials[i].name});
+        scene.materials.push_back(
+            {model.materials[i].name.empty() ? "material " + std::to_string(i) : model.materials[i].name});
     std::vector<Instance> instances;
     if (!sceneInstances(model, instances, error)) return false;
     for (const Instance& instance : instances) {
         if (std::size_t(instance.mesh) >= model.meshes.size())
-            return fail(error, LoadErrorCode::DataOutOfRange, "node " + std::to_string(instance.node) +
-                                                                  " names a mesh that does not exist");
+            return fail(error, LoadErrorCode::DataOutOfRange,
+                        "node " + std::to_string(instance.node) + " names a mesh that does not exist");
         const tinygltf::Mesh& source = model.meshes[std::size_t(instance.mesh)];
         Mesh mesh;
+        SharedVertices shared;
         const std::string& nodeName = model.nodes[std::size_t(instance.node)].name;
-        mesh.name = !nodeName.empty() ? nodeName : !source.name.empty() ? source.name : "mesh " + std::to_string(instance.mesh);
+        mesh.name = !nodeName.empty()      ? nodeName
+                    : !source.name.empty() ? source.name
+                                           : "mesh " + std::to_string(instance.mesh);
         for (std::size_t p = 0; p < source.primitives.size(); ++p) {
             const std::string where = "mesh " + std::to_string(instance.mesh) + " primitive " + std::to_string(p);
-            if (!addPrimitive(model, source.primitives[p], instance.world, where, mesh, error)) return false;
+            if (!addPrimitive(model, source.primitives[p], instance.world, where, mesh, shared, error)) return false;
         }
         scene.meshes.push_back(std::move(mesh));
     }

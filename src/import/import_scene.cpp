@@ -61,9 +61,12 @@ bool readBounded(const std::filesystem::path& path, std::vector<std::uint8_t>& b
     switch (read.code) {
     case ReadErrorCode::TooLarge:
         return fail(error, LoadErrorCode::FileTooLarge, name + " holds more bytes than a scene may");
-    case ReadErrorCode::Stopped: return fail(error, LoadErrorCode::Stopped, "the load was stopped");
-    case ReadErrorCode::OutOfMemory: return fail(error, LoadErrorCode::OutOfMemory, "the scene does not fit in memory");
-    default: return fail(error, LoadErrorCode::CannotRead, name + " cannot be opened or read");
+    case ReadErrorCode::Stopped:
+        return fail(error, LoadErrorCode::Stopped, "the load was stopped");
+    case ReadErrorCode::OutOfMemory:
+        return fail(error, LoadErrorCode::OutOfMemory, "the scene does not fit in memory");
+    default:
+        return fail(error, LoadErrorCode::CannotRead, name + " cannot be opened or read");
     }
 }
 

@@ -13,8 +13,9 @@ namespace {
 // Reads a material library beside the OBJ within the size limit. A missing library leaves the
 // faces without material, as OBJ readers do; one too large (or a stop) fails the load.
 class BoundedMaterials : public tinyobj::MaterialReader {
-public:
-    BoundedMaterials(std::filesystem::path folder, const ImportOptions& options) : folder_(std::move(folder)), options_(options) {}
+  public:
+    BoundedMaterials(std::filesystem::path folder, const ImportOptions& options)
+        : folder_(std::move(folder)), options_(options) {}
     bool operator()(const std::string& name, std::vector<tinyobj::material_t>* materials,
                     std::map<std::string, int>* names, std::string* warn, std::string* err) override {
         std::vector<std::uint8_t> bytes;
@@ -29,7 +30,7 @@ public:
     }
     LoadError failure;
 
-private:
+  private:
     std::filesystem::path folder_;
     const ImportOptions& options_;
 };
@@ -43,8 +44,9 @@ struct Corner {
 // with the texture coordinates it is first used with; a position used with other coordinates
 // too gets a copy for each.
 class ShapeVertices {
-public:
-    ShapeVertices(const tinyobj::attrib_t& attrib, std::size_t lo, std::size_t hi) : attrib_(attrib), lo_(lo), first_(hi - lo + 1, -2) {}
+  public:
+    ShapeVertices(const tinyobj::attrib_t& attrib, std::size_t lo, std::size_t hi)
+        : attrib_(attrib), lo_(lo), first_(hi - lo + 1, -2) {}
     std::uint32_t index(const Corner& corner, Mesh& mesh) {
         int& first = first_[corner.vertex - lo_];
         if (first == -2) first = corner.texcoord;
@@ -59,7 +61,7 @@ public:
         return static_cast<std::uint32_t>(it->second);
     }
 
-private:
+  private:
     Vertex vertex(std::size_t v, int t) const {
         const float* p = &attrib_.vertices[3 * v];
         const bool uv = t >= 0;
@@ -136,7 +138,9 @@ bool importObj(const std::filesystem::path& path, Scene& scene, LoadError& error
         error = reader.failure;
         return false;
     }
-    if (!ok) return fail(error, LoadErrorCode::FileRejected, err.empty() ? "the file is not OBJ" : err.substr(0, err.find('\n')));
+    if (!ok)
+        return fail(error, LoadErrorCode::FileRejected,
+                    err.empty() ? "the file is not OBJ" : err.substr(0, err.find('\n')));
     for (std::size_t i = 0; i < materials.size(); ++i)
         scene.materials.push_back({materials[i].name.empty() ? "material " + std::to_string(i) : materials[i].name});
     bool anyFace = false, pointsOrLines = false;
