@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # glTF and OBJ against the field's own files and tools: the Khronos glTF-Validator over the glTF
 # exports of every real scene's tree and of generated trees (hierarchy and --flat, .glb and
-# .gltf), each with 0 errors and 0 warnings; then every glTF 2.0 and OBJ model of Debian's
+# .gltf), each with 0 errors and 0 warnings; three.js's GLTFLoader in headless Chromium finding
+# each tree's triangle count and bounding box in its .glb; then every glTF 2.0 and OBJ model of Debian's
 # assimp-testmodels through norvane-build, each compiling or failing with one line, never
 # crashing, hanging or leaving a partial tree. Installs the validator from
-# tests/export/validator's package-lock.json into build/export-validator when it is missing.
+# tests/export/validator's package-lock.json (gltf-validator, three, puppeteer-core)
+# into build/export-validator when it is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 source scripts/deps.sh
 need_build_packages
-need_packages assimp-testmodels
+need_packages assimp-testmodels chromium
 command -v node >/dev/null 2>&1 && command -v npm >/dev/null 2>&1 || need_packages nodejs npm
 models=$(realpath -m "${NORVANE_MODELS_DIR:-$root/../shared/models/real}")
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -19,11 +21,11 @@ cmake --build build -j "$jobs" --target norvane norvane-dump norvane-scene norva
 
 tools=build/export-validator
 mkdir -p "$tools"
-if ! cmp -s tests/export/validator/package-lock.json "$tools/package-lock.json" || [ ! -d "$tools/node_modules/gltf-validator" ]; then
+if ! cmp -s tests/export/validator/package-lock.json "$tools/package-lock.json" || [ ! -d "$tools/node_modules/three" ]; then
     cp tests/export/validator/package.json tests/export/validator/package-lock.json "$tools/"
     (cd "$tools" && npm ci --no-audit --no-fund >/dev/null)
 fi
-cp tests/export/validator/validate.mjs "$tools/"
+cp tests/export/validator/validate.mjs tests/export/validator/three.mjs "$tools/"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -52,6 +54,11 @@ for tree in "${trees[@]}"; do
 done
 echo "validating ${#outputs[@]} exports of ${#trees[@]} trees"
 node "$tools/validate.mjs" "${outputs[@]}"
+
+# three.js's GLTFLoader in headless Chromium finds each tree's triangles and box.
+pairs=()
+for tree in "${trees[@]}"; do pairs+=("$tree:${tree%.bsp}.glb" "$tree:${tree%.bsp}-flat.glb"); done
+CHROMIUM=/usr/bin/chromium node "$tools/three.mjs" "$root/build/tools/dump/norvane-dump" "${pairs[@]}"
 
 # The test models: each compiles (exit 0) or fails with exactly one FAILED line (exit 1).
 failed=0
