@@ -2,7 +2,8 @@
 # glTF and OBJ against the field's own files and tools: the Khronos glTF-Validator over the glTF
 # exports of every real scene's tree and of generated trees (hierarchy and --flat, .glb and
 # .gltf), each with 0 errors and 0 warnings; three.js's GLTFLoader in headless Chromium finding
-# each tree's triangle count and bounding box in its .glb; then every glTF 2.0 and OBJ model of Debian's
+# each tree's triangle count and bounding box in its .glb; Blender (Debian's, headless) importing
+# each .glb and .obj with the same; then every glTF 2.0 and OBJ model of Debian's
 # assimp-testmodels through norvane-build, each compiling or failing with one line, never
 # crashing, hanging or leaving a partial tree. Installs the validator from
 # tests/export/validator's package-lock.json (gltf-validator, three, puppeteer-core)
@@ -12,7 +13,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 source scripts/deps.sh
 need_build_packages
-need_packages assimp-testmodels chromium
+need_packages assimp-testmodels chromium blender
 command -v node >/dev/null 2>&1 && command -v npm >/dev/null 2>&1 || need_packages nodejs npm
 models=$(realpath -m "${NORVANE_MODELS_DIR:-$root/../shared/models/real}")
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -59,6 +60,18 @@ node "$tools/validate.mjs" "${outputs[@]}"
 pairs=()
 for tree in "${trees[@]}"; do pairs+=("$tree:${tree%.bsp}.glb" "$tree:${tree%.bsp}-flat.glb"); done
 CHROMIUM=/usr/bin/chromium node "$tools/three.mjs" "$root/build/tools/dump/norvane-dump" "${pairs[@]}"
+
+# Blender imports each tree's .glb and .obj, in one headless session.
+pairs=()
+for tree in "${trees[@]}"; do
+    base=${tree%.bsp}
+    build/tools/dump/norvane-dump tree "$tree" --json > "$base.json"
+    build/tools/dump/norvane-dump tree "$tree" --obj "$base.obj"
+    pairs+=("$base.json:$base.glb" "$base.json:$base.obj")
+done
+blender -b --factory-startup --python-exit-code 1 --python tests/export/blender_check.py -- "${pairs[@]}" \
+    > "$work/blender.log" 2>&1 || { grep -E "triangles|Error|error" "$work/blender.log"; exit 1; }
+grep -c "(as the tree)" "$work/blender.log" | sed 's/$/ Blender imports as the trees/'
 
 # The test models: each compiles (exit 0) or fails with exactly one FAILED line (exit 1).
 failed=0
