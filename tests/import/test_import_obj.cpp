@@ -78,6 +78,14 @@ TEST(ImportBuild, CompilesGoodScenesAndRefusesDamagedOnesWithOneLine) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out + run.err, "FAILED  bad.gltf: gone.bin cannot be opened or read\n");
     EXPECT_EQ(readText(dir / "bad.bsp"), "an earlier tree");
+    const std::string dump = std::string(NORVANE_DUMP_EXE) + " scene ";
+    run = runTool(dump + quoted(dir / "good.obj") + " --summary");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("meshes 1, vertices 4, faces 4, materials 0"), std::string::npos) << run.out;
+    run = runTool("cd " + quoted(dir.path()) + " && " + dump + "bad.gltf");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "bad.gltf: gone.bin cannot be opened or read\n");
     run = runTool("cd " + quoted(dir.path()) + " && " + build + "--gltf good.obj");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(readText(dir / "good.glb").substr(0, 4), "glTF");
