@@ -99,6 +99,13 @@ TEST(ImportGltf, DamagedFilesFailWithTheirReason) {
         {gltfText(R"([{"children":[1]},{"children":[0],"mesh":0}])"), LoadErrorCode::NodeCycle, "node 0 is reached"},
         {gltfText(R"([{"mesh":3}])"), LoadErrorCode::DataOutOfRange, "node 0 names a mesh that does not exist"},
         {"{\"asset\":", LoadErrorCode::FileRejected, "parse error"},
+        // An accessor that claims more vertices than its view holds.
+        {[&] {
+             std::string t = gltfText(ok);
+             t.replace(t.find("\"count\":3,\"type\":\"VEC3\""), 9, "\"count\":4000000000");
+             return t;
+         }(),
+         LoadErrorCode::DataOutOfRange, "accessor 0 lies outside its buffer"},
     };
     for (const Case& c : cases) {
         const Imported in = importText(dir, c.text);
@@ -121,6 +128,12 @@ TEST(ImportGltf, DamagedFilesFailWithTheirReason) {
     }();
     EXPECT_EQ(in.error.code, LoadErrorCode::DataOutOfRange);
     EXPECT_NE(in.error.message.find("index 7 is not below its 3 vertices"), std::string::npos) << in.error.message;
+    // A binary container cut short.
+    writeBytes(dir / "cut.glb", {'g', 'l', 'T', 'F', 2, 0, 0, 0, 200, 0, 0, 0, 20, 0});
+    Scene scene;
+    LoadError error;
+    EXPECT_FALSE(importScene(dir / "cut.glb", scene, error));
+    EXPECT_EQ(error.code, LoadErrorCode::FileRejected) << error.message;
 }
 
 TEST(ImportGltf, EveryReadIsBounded) {
