@@ -22,7 +22,9 @@ need_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-# The packages every build needs (python3 runs the pseudo-terminal tests).
+# The packages every build needs (python3 runs the pseudo-terminal tests; tinygltf and
+# tinyobjloader read glTF and OBJ scenes).
 need_build_packages() {
-    need_packages cmake ninja-build g++ libgtest-dev pkg-config python3 libcli11-dev libstb-dev
+    need_packages cmake ninja-build g++ libgtest-dev pkg-config python3 libcli11-dev libstb-dev \
+        libtinygltf-dev nlohmann-json3-dev libtinyobjloader-dev
 }

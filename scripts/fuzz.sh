@@ -5,11 +5,11 @@
 # usage: scripts/fuzz.sh SECONDS [TARGET...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-[ $# -ge 1 ] || { echo "usage: $0 SECONDS [fuzz_loader|fuzz_tree_file|fuzz_pipeline...]" >&2; exit 2; }
+[ $# -ge 1 ] || { echo "usage: $0 SECONDS [fuzz_loader|fuzz_tree_file|fuzz_pipeline|fuzz_import...]" >&2; exit 2; }
 seconds=$1
 shift
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_loader fuzz_tree_file fuzz_pipeline)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_loader fuzz_tree_file fuzz_pipeline fuzz_import)
 source scripts/deps.sh
 need_build_packages
 need_packages clang libclang-rt-14-dev
@@ -33,6 +33,17 @@ for params in "box 1 12" "arena 1 200" "soup 2 40" "rock 3 80" "city 4 300" "ter
 done
 (cd "$seeds/scenes" && for f in *.3ds *.3DS; do "$root/build/src/norvane" "$f" </dev/null >/dev/null || true; done)
 mv "$seeds/scenes"/*.bsp "$seeds/trees/" 2>/dev/null || true
+# The importer's seeds: small generated scenes as glTF (0), GLB (1) and OBJ (2), behind the byte
+# that picks the format.
+mkdir -p "$seeds/interchange"
+for params in "box 1 12" "arena 1 200" "terrain 5 60"; do
+    set -- $params
+    for format in gltf:0 glb:1 obj:2; do
+        build/tools/scene3ds/norvane-scene "$1" --seed "$2" --faces "$3" "$seeds/$1.${format%:*}" \
+            --format "${format%:*}" >/dev/null
+        { printf "\\$(printf %o "${format#*:}")"; cat "$seeds/$1.${format%:*}"; } >"$seeds/interchange/$1-${format%:*}"
+    done
+done
 
 mkdir -p build-fuzz/findings
 for target in "${targets[@]}"; do
@@ -40,6 +51,7 @@ for target in "${targets[@]}"; do
     mkdir -p "$corpus"
     seed="$seeds/scenes"
     [ "$target" = fuzz_tree_file ] && seed="$seeds/trees"
+    [ "$target" = fuzz_import ] && seed="$seeds/interchange"
     echo "== $target for ${seconds}s"
     # An input counts as a hang, and is reported as slow, after 60 s. The sanitizers slow a
     # build about tenfold: the worst split chains fuzzing has found (a 2 KiB scene whose 40

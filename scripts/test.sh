@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the suite with GCC, the Python reader's tests against
 # those tools, and the C++ suite again under AddressSanitizer and UndefinedBehaviorSanitizer
-# with Clang, the viewer page in headless Chromium, and the release files (scripts/package.sh:
-# lintian, and the Debian packages installed and removed in a clean root). NORVANE_STAGES picks
-# stages (default "gcc python sanitize browser package").
+# with Clang, the viewer page in headless Chromium, the glTF exports through the Khronos
+# glTF-Validator with the glTF and OBJ test models in (interchange), and the release files
+# (scripts/package.sh: lintian, and the Debian packages installed and removed in a clean root).
+# NORVANE_STAGES picks stages (default "gcc python sanitize browser interchange package").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
 need_build_packages
 need_packages man-db bash-completion dpkg-dev # the suite reads manual pages, completes, parses a changelog
-stages="${NORVANE_STAGES:-gcc python sanitize browser package}"
+stages="${NORVANE_STAGES:-gcc python sanitize browser interchange package}"
 jobs=$(nproc 2>/dev/null || echo 2)
 
 for stage in $stages; do
@@ -40,6 +41,10 @@ for stage in $stages; do
     package)
         echo "== the release files"
         scripts/package.sh
+        ;;
+    interchange)
+        echo "== glTF exports through the Khronos glTF-Validator, glTF and OBJ test models in"
+        scripts/interchange-test.sh
         ;;
     *)
         echo "unknown stage: $stage" >&2

@@ -123,6 +123,13 @@ enum class LoadErrorCode {
     NameCutShort,      // the file ends inside a name
     PassesDisagree,    // the filling pass met more records than the counting pass counted
     OutOfMemory,       // the scene does not fit in memory
+    // glTF and OBJ scenes (importScene in norvane/import.h); the offset is 0, the message names
+    // what failed.
+    UnknownFormat,     // the name ends in none of .3ds, .gltf, .glb, .obj
+    FileRejected,      // the glTF or OBJ reader refused the file (its reason is the message)
+    DataOutOfRange,    // an accessor, a buffer view or an index lies outside what it points into
+    NotTriangles,      // a primitive draws points, lines, strips or fans, or data of a kind not read
+    NodeCycle,         // a glTF node is reached twice from the scene: a cycle, or two parents
 };
 
 // The offset is where the chunk that failed the load starts in the file; the message is a

@@ -2,6 +2,7 @@
 
 #include "console/console_progress.h"
 #include "driver/names.h"
+#include "norvane/import.h"
 
 namespace norvane {
 namespace {
@@ -20,15 +21,19 @@ SceneFileResult ended(Status status) {
 
 // The loading line, the load and its line end; false after the error line.
 bool loadStage(const std::string& argument, Console& console, const BuildOptions& options, Scene& scene,
-               SceneFileResult& result) {
+               SceneFileResult& result, bool otherFormats) {
     console.print("   Loading file ");
     console.writeUserText(makeDisplayName(argument));
     console.print(" .. ");
     LoadOptions load;
     load.stopFlag = options.stopFlag;
-    if (!loadScene(pathOfArgument(argument), scene, result.load, load)) {
+    const std::filesystem::path path = pathOfArgument(argument);
+    const SceneFormat format = sceneFormatOf(path);
+    result.imported = otherFormats && format != SceneFormat::ThreeDs && format != SceneFormat::Unknown;
+    if (!(result.imported ? importScene(path, scene, result.load, ImportOptions{load})
+                          : loadScene(path, scene, result.load, load))) {
         result.status = result.load.code == LoadErrorCode::Stopped ? Status::Stopped : Status::LoadFailed;
-        if (result.status == Status::LoadFailed) printError(console, sceneDamagedText);
+        if (result.status == Status::LoadFailed) printError(console, errorLineOf(result).c_str());
         return false;
     }
     console.print("Done\n\n");
@@ -40,7 +45,7 @@ bool loadStage(const std::string& argument, Console& console, const BuildOptions
 std::string errorLineOf(const SceneFileResult& result) {
     switch (result.status) {
     case Status::LoadFailed:
-        return sceneDamagedText;
+        return result.imported ? result.load.message : sceneDamagedText;
     case Status::BuildFailed:
         return errorLineText(result.build);
     case Status::Refused:
@@ -55,11 +60,11 @@ std::string errorLineOf(const SceneFileResult& result) {
 }
 
 SceneFileResult compileSceneFile(const std::string& argument, const std::string& output, Console& console,
-                                 const BuildOptions& options, const RefuseWrite& refuseWrite) {
+                                 const BuildOptions& options, const RefuseWrite& refuseWrite, bool otherFormats) {
     if (stopped(options)) return ended(Status::Stopped);
     SceneFileResult result;
     Scene scene;
-    if (!loadStage(argument, console, options, scene, result)) return result;
+    if (!loadStage(argument, console, options, scene, result, otherFormats)) return result;
     if (stopped(options)) return ended(Status::Stopped);
 
     ConsoleProgress progress(console);

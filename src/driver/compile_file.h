@@ -26,6 +26,7 @@ struct SceneFileResult {
     WriteError write;
     const char* refusal = nullptr; // what RefuseWrite said
     BuildStats stats;              // of the built tree; zeros without one
+    bool imported = false;         // the scene was glTF or OBJ: a load error's line is its message
 };
 
 // The message of the error line that ended a failed compile, as the console shows it; empty
@@ -34,8 +35,11 @@ std::string errorLineOf(const SceneFileResult& result);
 
 // Loads `argument` (opened as typed), builds its tree and writes it to `output`, printing what
 // `norvane` prints from "   Loading file" on. The stop flag of `options` is also looked at
-// before each stage; a stopped compile prints no error line and writes nothing.
+// before each stage; a stopped compile prints no error line and writes nothing. With
+// `otherFormats` a name ending in .gltf, .glb or .obj is imported (norvane-build); every other
+// name is read as 3DS.
 SceneFileResult compileSceneFile(const std::string& argument, const std::string& output, Console& console,
-                                 const BuildOptions& options = {}, const RefuseWrite& refuseWrite = {});
+                                 const BuildOptions& options = {}, const RefuseWrite& refuseWrite = {},
+                                 bool otherFormats = false);
 
 } // namespace norvane

@@ -30,6 +30,11 @@ const char* loadErrorText(LoadErrorCode code) {
     case LoadErrorCode::NameCutShort: return "the file ends inside a name";
     case LoadErrorCode::PassesDisagree: return "the filling pass met more records than the counting pass";
     case LoadErrorCode::OutOfMemory: return "the scene does not fit in memory";
+    case LoadErrorCode::UnknownFormat: return "the file's name ends in none of .3ds, .gltf, .glb, .obj";
+    case LoadErrorCode::FileRejected: return "the glTF or OBJ reader refused the file";
+    case LoadErrorCode::DataOutOfRange: return "data lies outside what it points into";
+    case LoadErrorCode::NotTriangles: return "a primitive is not a list of triangles";
+    case LoadErrorCode::NodeCycle: return "a node is reached twice from the scene";
     }
     return "unknown";
 }
@@ -51,6 +56,11 @@ const char* errorCodeName(LoadErrorCode code) {
     case LoadErrorCode::NameCutShort: return "NameCutShort";
     case LoadErrorCode::PassesDisagree: return "PassesDisagree";
     case LoadErrorCode::OutOfMemory: return "OutOfMemory";
+    case LoadErrorCode::UnknownFormat: return "UnknownFormat";
+    case LoadErrorCode::FileRejected: return "FileRejected";
+    case LoadErrorCode::DataOutOfRange: return "DataOutOfRange";
+    case LoadErrorCode::NotTriangles: return "NotTriangles";
+    case LoadErrorCode::NodeCycle: return "NodeCycle";
     }
     return "unknown";
 }

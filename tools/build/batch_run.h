@@ -18,6 +18,7 @@ struct BatchSettings {
     unsigned cores = 1; // the machine's cores, shared by the plane searches
     bool failFast = false;
     bool allowEmpty = false;
+    bool gltf = false; // write each tree's glTF (.glb) beside it
     bool keepConsoles = false;
     // What every scene is built with; its stop flag, once set, starts no scene and stops those
     // running. The threads are each scene's share of the cores (planeThreadsFor).

@@ -63,7 +63,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     CLI::App app("Compiles 3DS scenes into BSP tree files, several at once.", "norvane-build");
     app.footer(footer);
     app.set_version_flag("--version", std::string("norvane-build ") + NORVANE_VERSION_STRING);
-    app.add_option("FILE", o.scenes, "3DS scenes to compile")->required();
+    app.add_option("FILE", o.scenes, "3DS, glTF (.gltf, .glb) or OBJ scenes to compile")->required();
     CLI::Option* dir = app.add_option("-o,--output-dir", o.outputDir, "Write the trees to DIR, named after the scenes")
                            ->type_name("DIR");
     CLI::Option* file =
@@ -89,6 +89,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
                    "A node whose every candidate plane scores this much or more stays one leaf (default 65535, "
                    "norvane's tree); none separates every node that can be separated")
         ->type_name("N|none");
+    app.add_flag("--gltf", o.gltf, "Also write each tree as glTF 2.0 beside it (.glb)");
 
     // CLI11 takes the arguments last first.
     std::vector<std::string> reversed(args.rbegin(), args.rend());

@@ -21,6 +21,7 @@ struct BatchOptions {
     bool allowEmpty = false;         // an empty scene may replace an existing tree
     TreeFormatChoice format = TreeFormatChoice::Version50; // --format 50|51|auto
     std::int64_t giveUpScore = 65535;                      // --give-up-score N|none
+    bool gltf = false;               // each tree's .glb beside it
 };
 
 enum class CommandLineAction {

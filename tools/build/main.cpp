@@ -59,6 +59,7 @@ int main(int argc, char** argv) {
     settings.jobs = options.jobs ? options.jobs : settings.cores;
     settings.failFast = options.failFast;
     settings.allowEmpty = options.allowEmpty;
+    settings.gltf = options.gltf;
     settings.keepConsoles = options.verbose;
     settings.build.stopFlag = &catchInterrupts();
     settings.build.format = options.format;

@@ -6,6 +6,7 @@
 #include <norvane/files.h>
 
 #include "build/batch_run.h"
+#include "build/gltf_beside.h"
 #include "driver/compile_file.h"
 
 namespace norvane::batch {
@@ -79,11 +80,13 @@ SceneOutcome compileOne(const BatchScene& scene, const BatchSettings& settings, 
     }
     DiscardingConsole discard;
     Console& console = settings.keepConsoles ? static_cast<Console&>(outcome.console) : discard;
-    const SceneFileResult result = compileSceneFile(scene.input, scene.output, console, build, refuse);
+    const SceneFileResult result = compileSceneFile(scene.input, scene.output, console, build, refuse, true);
     outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     outcome.status = statusOf(result.status);
     if (outcome.status == SceneStatus::Compiled) outcome.stats = result.stats;
     if (outcome.status == SceneStatus::Failed) outcome.error = reasonOf(result, build);
+    if (outcome.status == SceneStatus::Compiled && settings.gltf && !writeGltfBeside(scene.output, outcome.error))
+        outcome.status = SceneStatus::Failed;
     return outcome;
 }
 

@@ -18,13 +18,16 @@ struct SceneCommand {
 };
 int dumpScene(const SceneCommand& command, std::FILE* out);
 
-// norvane-dump tree FILE [--json | --check | --svg OUT [--depth N] [--node PATH]].
-enum class TreeView { Summary, Json, Check, Svg };
+// norvane-dump tree FILE [--json | --check | --svg OUT [--depth N] [--node PATH] | --gltf OUT | --obj OUT
+// [--flat]].
+enum class TreeView { Summary, Json, Check, Svg, Gltf, Obj };
 struct TreeCommand {
     std::string file;
     TreeView view = TreeView::Summary;
     std::string svgOut; // "-" for standard output
     SvgOptions svg;
+    std::string exportOut; // --gltf or --obj
+    bool flat = false;
 };
 int dumpTree(const TreeCommand& command, std::FILE* out);
 

@@ -76,8 +76,16 @@ int main(int argc, char** argv) {
         ->type_name("PATH")
         ->check(nodePathValidator)
         ->needs(svg);
-    json->excludes(check)->excludes(svg);
-    check->excludes(svg);
+    CLI::Option* gltf =
+        treeVerb->add_option("--gltf", tree.exportOut, "write the tree as glTF 2.0: OUT.glb binary, OUT.gltf JSON")
+            ->type_name("OUT");
+    CLI::Option* obj = treeVerb->add_option("--obj", tree.exportOut, "write the tree as OBJ, with its .mtl beside it")
+                           ->type_name("OUT");
+    treeVerb->add_flag("--flat", tree.flat, "with --gltf or --obj: one mesh per material instead of one per node");
+    json->excludes(check)->excludes(svg)->excludes(gltf)->excludes(obj);
+    check->excludes(svg)->excludes(gltf)->excludes(obj);
+    svg->excludes(gltf)->excludes(obj);
+    gltf->excludes(obj);
 
     std::string diffA, diffB;
     CLI::App* diffVerb = app.add_subcommand(
@@ -116,5 +124,11 @@ int main(int argc, char** argv) {
         tree.view = TreeView::Check;
     else if (*svg)
         tree.view = TreeView::Svg;
+    else if (*gltf || *obj)
+        tree.view = *gltf ? TreeView::Gltf : TreeView::Obj;
+    if (tree.flat && !*gltf && !*obj) {
+        std::fprintf(stderr, "%s: --flat needs --gltf or --obj (see %s tree --help)\n", program, program);
+        return 2;
+    }
     return dumpTree(tree, stdout);
 }

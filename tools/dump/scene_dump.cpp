@@ -5,6 +5,7 @@
 #include <norvane/files.h>
 
 #include "dump_commands.h"
+#include "norvane/import.h"
 #include "norvane/scene.h"
 #include "scene_json.h"
 #include "common/json_text.h"
@@ -29,22 +30,34 @@ std::string kebabName(const char* name) {
     return out;
 }
 
+int writeScene(const SceneCommand& command, const Scene& scene, std::FILE* out) {
+    const std::string text =
+        command.summary ? formatSceneSummary(command.file, summarizeScene(scene)) : sceneToJson(scene);
+    std::fwrite(text.data(), 1, text.size(), out);
+    return 0;
+}
+
 } // namespace
 
 int dumpScene(const SceneCommand& command, std::FILE* out) {
     LoadError error;
     Scene scene;
-    if (!loadScene(pathOfArgument(command.file), scene, error)) {
+    const std::filesystem::path path = pathOfArgument(command.file);
+    const SceneFormat format = sceneFormatOf(path);
+    if (format != SceneFormat::ThreeDs && format != SceneFormat::Unknown) {
+        // glTF and OBJ: one line naming the file and the reason.
+        if (importScene(path, scene, error)) return writeScene(command, scene, out);
+        std::fprintf(stderr, "%s: %s\n", command.file.c_str(), error.message.c_str());
+        return 1;
+    }
+    if (!loadScene(path, scene, error)) {
         // The compiler's one line, and why the loader refused the file and where.
         std::fprintf(stderr, "%s: File not found / is damaged ! (%s at offset %lld: %s)\n", command.file.c_str(),
                      kebabName(errorCodeName(error.code)).c_str(), static_cast<long long>(error.offset),
                      error.message.c_str());
         return 1;
     }
-    const std::string text =
-        command.summary ? formatSceneSummary(command.file, summarizeScene(scene)) : sceneToJson(scene);
-    std::fwrite(text.data(), 1, text.size(), out);
-    return 0;
+    return writeScene(command, scene, out);
 }
 
 } // namespace norvane::dump

@@ -12,6 +12,7 @@
 #include "scene_json.h"
 #include "common/json_text.h"
 #include "common/record_values.h"
+#include "tree_export.h"
 #include "tree_paths.h"
 
 namespace norvane::dump {
@@ -221,6 +222,9 @@ int dumpTree(const TreeCommand& command, std::FILE* out) {
         return 0;
     case TreeView::Svg:
         return writeSvg(file, command, out);
+    case TreeView::Gltf:
+    case TreeView::Obj:
+        return writeExport(file, command);
     case TreeView::Summary:
         break;
     }

@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <string>
 
 #include "chunk_writer.h"
 #include "generators.h"
+#include "interchange_writer.h"
 #include "norvane/version.h"
 #include <norvane/files.h>
 
@@ -58,6 +60,28 @@ std::string oneLine(std::string text) {
 
 } // namespace
 
+// The scene in the format asked for; for OBJ also its material library and that file's name.
+static std::string sceneBytes(const norvane::scene3ds::ScenePlan& scene, const std::string& format,
+                              const std::string& out, std::string& mtlName, std::string& mtl) {
+    if (format == "gltf" || format == "glb") return norvane::scene3ds::writeSceneGltf(scene, format == "glb");
+    if (format == "obj") {
+        mtlName = std::filesystem::path(out).replace_extension(".mtl").string();
+        return norvane::scene3ds::writeSceneObj(scene, std::filesystem::path(mtlName).filename().string(), mtl);
+    }
+    const auto bytes = norvane::scene3ds::writeScene(scene);
+    return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+static bool writeOut(const std::string& out, const std::string& bytes) {
+    norvane::WriteError error;
+    if (norvane::writeWholeFile(norvane::pathOfArgument(out), bytes, error)) return true;
+    if (error.code == norvane::WriteErrorCode::CannotCreate)
+        std::fprintf(stderr, "%s: %s: cannot create the file (no such folder, or read-only)\n", program, out.c_str());
+    else
+        std::fprintf(stderr, "%s: %s: cannot write the file (disk full?)\n", program, out.c_str());
+    return false;
+}
+
 int main(int argc, char** argv) {
     CLI::App app{"Writes a generated 3DS test scene: the same kind, seed and size always give the same bytes."};
     app.name(program);
@@ -73,6 +97,10 @@ int main(int argc, char** argv) {
     app.add_option("--faces", faces, "the number of faces to aim at; 0 for the kind's default")
         ->default_val(0)
         ->check(notNegative);
+    std::string format = "3ds";
+    app.add_option("--format", format, "3ds, gltf, glb or obj (with its .mtl beside it): the same scene in each")
+        ->default_val("3ds")
+        ->check(CLI::IsMember({"3ds", "gltf", "glb", "obj"}));
     app.footer(kindsHelp());
     try {
         app.parse(argc, argv);
@@ -93,17 +121,9 @@ int main(int argc, char** argv) {
                           std::to_string(info.maxFaces));
     try {
         const auto scene = norvane::scene3ds::generateScene(kind, seed, static_cast<std::uint32_t>(faces));
-        const auto bytes = norvane::scene3ds::writeScene(scene);
-        const std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        norvane::WriteError error;
-        if (!norvane::writeWholeFile(norvane::pathOfArgument(out), view, error)) {
-            if (error.code == norvane::WriteErrorCode::CannotCreate)
-                std::fprintf(stderr, "%s: %s: cannot create the file (no such folder, or read-only)\n", program,
-                             out.c_str());
-            else
-                std::fprintf(stderr, "%s: %s: cannot write the file (disk full?)\n", program, out.c_str());
-            return 1;
-        }
+        std::string mtlName, mtl;
+        const std::string bytes = sceneBytes(scene, format, out, mtlName, mtl);
+        if ((!mtlName.empty() && !writeOut(mtlName, mtl)) || !writeOut(out, bytes)) return 1;
         std::size_t faceCount = 0, vertexCount = 0;
         for (const auto& mesh : scene.meshes) {
             faceCount += mesh.faces.size();
