@@ -1,4 +1,4 @@
-#include "build/report_lines.h"
+#include "batch/report_lines.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "build/command_line.h"
+#include "batch/command_line.h"
 
 #include <algorithm>
 

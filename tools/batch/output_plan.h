@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "build/command_line.h"
+#include "batch/command_line.h"
 
 namespace norvane::batch {
 

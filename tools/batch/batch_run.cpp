@@ -1,4 +1,4 @@
-#include "build/batch_run.h"
+#include "batch/batch_run.h"
 
 #include <algorithm>
 #include <cassert>

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "build/report_lines.h"
+#include "batch/report_lines.h"
 #include "console/console.h"
 
 namespace norvane::batch {

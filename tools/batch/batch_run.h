@@ -8,8 +8,8 @@
 
 #include <norvane/compile.h>
 
-#include "build/output_plan.h"
-#include "build/scene_job.h"
+#include "batch/output_plan.h"
+#include "batch/scene_job.h"
 
 namespace norvane::batch {
 

@@ -1,4 +1,4 @@
-#include "build/screen.h"
+#include "batch/screen.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>

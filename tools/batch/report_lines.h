@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-#include "build/batch_run.h"
+#include "batch/batch_run.h"
 #include "console/console.h"
 
 namespace norvane::batch {

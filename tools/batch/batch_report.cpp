@@ -1,6 +1,6 @@
-#include "build/batch_report.h"
+#include "batch/batch_report.h"
 
-#include "build/report_lines.h"
+#include "batch/report_lines.h"
 
 namespace norvane::batch {
 

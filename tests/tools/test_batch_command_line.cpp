@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "build/command_line.h"
-#include "build/output_plan.h"
+#include "batch/command_line.h"
+#include "batch/output_plan.h"
 #include "support/test_support.h"
 
 namespace norvane::batch {

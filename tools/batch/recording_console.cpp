@@ -1,4 +1,4 @@
-#include "build/recording_console.h"
+#include "batch/recording_console.h"
 
 namespace norvane::batch {
 

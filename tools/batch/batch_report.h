@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "build/batch_run.h"
+#include "batch/batch_run.h"
 #include "console/console.h"
 
 namespace norvane::batch {

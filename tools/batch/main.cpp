@@ -8,12 +8,12 @@
 #include <thread>
 #include <vector>
 
-#include "build/batch_report.h"
-#include "build/batch_run.h"
-#include "build/command_line.h"
-#include "build/interrupts.h"
-#include "build/output_plan.h"
-#include "build/screen.h"
+#include "batch/batch_report.h"
+#include "batch/batch_run.h"
+#include "batch/command_line.h"
+#include "batch/interrupts.h"
+#include "batch/output_plan.h"
+#include "batch/screen.h"
 #include "console/terminal.h"
 
 namespace {

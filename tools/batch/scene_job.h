@@ -6,8 +6,8 @@
 
 #include <norvane/compile.h>
 
-#include "build/output_plan.h"
-#include "build/recording_console.h"
+#include "batch/output_plan.h"
+#include "batch/recording_console.h"
 
 namespace norvane::batch {
 

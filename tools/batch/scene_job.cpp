@@ -1,11 +1,11 @@
-#include "build/scene_job.h"
+#include "batch/scene_job.h"
 
 #include <chrono>
 #include <filesystem>
 
 #include <norvane/files.h>
 
-#include "build/batch_run.h"
+#include "batch/batch_run.h"
 #include "driver/compile_file.h"
 
 namespace norvane::batch {

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <map>
 
-#include "build/batch_run.h"
+#include "batch/batch_run.h"
 #include "generators.h"
 #include "support/test_support.h"
 

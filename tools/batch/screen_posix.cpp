@@ -1,4 +1,4 @@
-#include "build/screen.h"
+#include "batch/screen.h"
 
 #include <cstdio>
 

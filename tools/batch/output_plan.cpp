@@ -1,4 +1,4 @@
-#include "build/output_plan.h"
+#include "batch/output_plan.h"
 
 #include <cctype>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "build/interrupts.h"
+#include "batch/interrupts.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>

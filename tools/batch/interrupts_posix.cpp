@@ -1,4 +1,4 @@
-#include "build/interrupts.h"
+#include "batch/interrupts.h"
 
 #include <csignal>
 #include <cstdlib>
