@@ -32,7 +32,7 @@
 #include <unistd.h>
 
 #include "compile/compile_with_stats.h"
-#include "generators.h"
+#include "scene3ds/generators.h"
 #include "norvane/files.h"
 #include "norvane/scene.h"
 #include "scene/face_vertices.h"

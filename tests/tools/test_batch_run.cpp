@@ -6,7 +6,7 @@
 #include <map>
 
 #include "batch/batch_run.h"
-#include "generators.h"
+#include "scene3ds/generators.h"
 #include "support/test_support.h"
 
 namespace norvane::batch {

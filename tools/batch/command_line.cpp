@@ -4,7 +4,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "norvane/version.h"
+#include <norvane/version.h>
 
 namespace norvane::batch {
 namespace {

@@ -1,10 +1,10 @@
-#include "batch/interrupts.h"
-
 #include <csignal>
 #include <cstdlib>
 
 #include <signal.h>
 #include <unistd.h>
+
+#include "batch/interrupts.h"
 
 namespace norvane::batch {
 namespace {

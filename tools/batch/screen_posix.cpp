@@ -1,9 +1,9 @@
-#include "batch/screen.h"
-
 #include <cstdio>
 
 #include <sys/ioctl.h>
 #include <unistd.h>
+
+#include "batch/screen.h"
 
 namespace norvane::batch {
 

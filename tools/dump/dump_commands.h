@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tree_svg.h"
+#include "dump/tree_svg.h"
 
 namespace norvane::dump {
 

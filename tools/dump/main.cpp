@@ -1,13 +1,14 @@
 // norvane-dump: shows what the compiler read from a scene and what a tree file holds. Options go
 // before or after the file; wrong usage exits 2 with one line on standard error.
-#include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <string>
 
-#include "dump_commands.h"
-#include "norvane/version.h"
-#include "tree_paths.h"
+#include <CLI/CLI.hpp>
+
+#include <norvane/version.h>
+
+#include "dump/dump_commands.h"
+#include "dump/tree_paths.h"
 
 namespace {
 

@@ -3,12 +3,12 @@
 #include <cstdio>
 
 #include <norvane/files.h>
+#include <norvane/scene.h>
 
-#include "dump_commands.h"
-#include "norvane/scene.h"
-#include "scene_json.h"
 #include "common/json_text.h"
-#include "scene_summary.h"
+#include "dump/dump_commands.h"
+#include "dump/scene_json.h"
+#include "dump/scene_summary.h"
 
 namespace norvane::dump {
 

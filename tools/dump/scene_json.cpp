@@ -1,9 +1,9 @@
-#include "scene_json.h"
-
-#include "common/json_text.h"
+#include "dump/scene_json.h"
 
 #include <cmath>
 #include <cstdio>
+
+#include "common/json_text.h"
 
 namespace norvane {
 

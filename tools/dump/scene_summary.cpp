@@ -1,12 +1,12 @@
-#include "scene_summary.h"
+#include "dump/scene_summary.h"
 
 #include <cmath>
 #include <cstdio>
 
 #include <norvane/compile.h>
 
-#include "scene_json.h"
 #include "common/json_text.h"
+#include "dump/scene_json.h"
 
 namespace norvane::dump {
 namespace {

@@ -7,9 +7,10 @@
 #include <cstring>
 #include <string>
 
+#include <norvane/tree_file.h>
+
 #include "common/record_values.h"
-#include "dump_commands.h"
-#include "norvane/tree_file.h"
+#include "dump/dump_commands.h"
 
 namespace norvane::dump {
 namespace {

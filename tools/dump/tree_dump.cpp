@@ -6,13 +6,14 @@
 #include <map>
 #include <set>
 
-#include "dump_commands.h"
-#include "norvane/tree_file.h"
-#include "norvane/files.h"
-#include "scene_json.h"
+#include <norvane/files.h>
+#include <norvane/tree_file.h>
+
 #include "common/json_text.h"
 #include "common/record_values.h"
-#include "tree_paths.h"
+#include "dump/dump_commands.h"
+#include "dump/scene_json.h"
+#include "dump/tree_paths.h"
 
 namespace norvane::dump {
 namespace {

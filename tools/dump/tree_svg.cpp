@@ -1,4 +1,4 @@
-#include "tree_svg.h"
+#include "dump/tree_svg.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,12 +6,13 @@
 #include <map>
 #include <vector>
 
-#include "norvane/tree_traversal.h"
-#include "plane_clip.h"
-#include "scene_json.h"
+#include <norvane/tree_traversal.h>
+
 #include "common/json_text.h"
 #include "common/record_values.h"
-#include "tree_paths.h"
+#include "dump/plane_clip.h"
+#include "dump/scene_json.h"
+#include "dump/tree_paths.h"
 
 namespace norvane::dump {
 namespace {

@@ -1,4 +1,4 @@
-#include "generators.h"
+#include "scene3ds/generators.h"
 
 #include <algorithm>
 #include <array>

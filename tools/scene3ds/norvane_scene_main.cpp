@@ -1,16 +1,17 @@
 // norvane-scene KIND OUT.3ds [--seed N] [--faces N]: writes a generated scene and says what it
 // wrote. Exit status 0 when written, 1 when the file cannot be written, 2 for wrong usage.
-#include <CLI/CLI.hpp>
-
 #include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <string>
 
-#include "chunk_writer.h"
-#include "generators.h"
-#include "norvane/version.h"
+#include <CLI/CLI.hpp>
+
 #include <norvane/files.h>
+#include <norvane/version.h>
+
+#include "scene3ds/chunk_writer.h"
+#include "scene3ds/generators.h"
 
 namespace {
 

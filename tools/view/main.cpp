@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include <norvane/files.h>
 #include <norvane/norvane.h>
 
-#include <norvane/files.h>
 #include "view/agreement.h"
 #include "view/html_page.h"
 #include "view/options.h"

@@ -1,8 +1,9 @@
 #include "view/options.h"
 
-#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <map>
+
+#include <CLI/CLI.hpp>
 
 namespace norvane::view {
 
