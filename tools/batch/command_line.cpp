@@ -1,10 +1,8 @@
 #include "batch/command_line.h"
 
-#include <algorithm>
-
 #include <CLI/CLI.hpp>
 
-#include <norvane/version.h>
+#include "common/command_line.h"
 
 namespace norvane::batch {
 namespace {
@@ -17,16 +15,10 @@ tree unless --allow-empty is given.
 Exit status: 0 when every scene compiled, 1 when any failed, 2 for wrong usage;
 an interrupted run (Ctrl+C) ends as the interrupt ends it and leaves no partial tree.)";
 
-std::string oneLine(std::string text) {
-    std::replace(text.begin(), text.end(), '\n', ' ');
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    return text;
-}
-
 CommandLine wrongUsage(std::string reason) {
     CommandLine line;
     line.action = CommandLineAction::WrongUsage;
-    line.text = oneLine(std::move(reason));
+    line.text = tools::oneLine(std::move(reason));
     return line;
 }
 
@@ -35,9 +27,9 @@ CommandLine wrongUsage(std::string reason) {
 CommandLine parseCommandLine(const std::vector<std::string>& args) {
     CommandLine line;
     BatchOptions& o = line.options;
-    CLI::App app("Compiles 3DS scenes into BSP tree files, several at once.", "norvane-build");
+    CLI::App app("Compiles 3DS scenes into BSP tree files, several at once.");
+    tools::setUpCommandLine(app, "norvane-build");
     app.footer(footer);
-    app.set_version_flag("--version", std::string("norvane-build ") + NORVANE_VERSION_STRING);
     app.add_option("FILE", o.scenes, "3DS scenes to compile")->required();
     CLI::Option* dir = app.add_option("-o,--output-dir", o.outputDir, "Write the trees to DIR, named after the scenes")
                            ->type_name("DIR");
@@ -56,24 +48,12 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     app.add_flag("--fail-fast", o.failFast, "Start no further scene once one has failed");
     app.add_flag("--allow-empty", o.allowEmpty, "Let a scene without faces replace an existing tree");
 
-    // CLI11 takes the arguments last first.
-    std::vector<std::string> reversed(args.rbegin(), args.rend());
-    try {
-        app.parse(reversed);
-    } catch (const CLI::CallForHelp&) {
-        line.action = CommandLineAction::ShowText;
-        line.text = app.help();
+    const tools::ParsedLine parsed = tools::parseCommandLine(app, args);
+    if (parsed.outcome != tools::LineOutcome::Run) {
+        line.action = parsed.outcome == tools::LineOutcome::ShowText ? CommandLineAction::ShowText
+                                                                     : CommandLineAction::WrongUsage;
+        line.text = parsed.text;
         return line;
-    } catch (const CLI::CallForAllHelp&) {
-        line.action = CommandLineAction::ShowText;
-        line.text = app.help();
-        return line;
-    } catch (const CLI::CallForVersion& e) {
-        line.action = CommandLineAction::ShowText;
-        line.text = std::string(e.what()) + "\n";
-        return line;
-    } catch (const CLI::ParseError& e) {
-        return wrongUsage(e.what());
     }
     if (!o.outputFile.empty() && o.scenes.size() > 1)
         return wrongUsage("--output names the tree of one scene; use -o DIR for several");

@@ -14,6 +14,7 @@
 #include "batch/interrupts.h"
 #include "batch/output_plan.h"
 #include "batch/screen.h"
+#include "common/command_line.h"
 #include "console/terminal.h"
 
 namespace {
@@ -21,8 +22,7 @@ namespace {
 using namespace norvane::batch;
 
 int wrongUsage(const std::string& reason) {
-    std::fprintf(stderr, "norvane-build: %s (--help lists the options)\n", reason.c_str());
-    return 2;
+    return norvane::tools::usageError("norvane-build", reason, "--help lists the options");
 }
 
 Display displayFor(const BatchOptions& options) {
@@ -34,7 +34,7 @@ Display displayFor(const BatchOptions& options) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const CommandLine line = parseCommandLine(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+    const CommandLine line = parseCommandLine(norvane::tools::argumentsOf(argc, argv));
     if (line.action == CommandLineAction::ShowText) {
         std::fputs(line.text.c_str(), stdout);
         return 0;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "common/json_text.h"
+#include "common/number_text.h"
 
 namespace norvane::batch {
 namespace {
@@ -34,8 +35,8 @@ void writeResultLine(Console& console, const BatchScene& scene, const SceneOutco
         console.writeUserText(scene.input);
         console.write(" -> ");
         console.writeUserText(scene.output);
-        console.print(": %d nodes, %d faces, depth %d, %.2f s\n", outcome.stats.nodes, outcome.stats.faces, outcome.stats.depth,
-                      outcome.seconds);
+        console.print(": %d nodes, %d faces, depth %d, %.2f s\n", outcome.stats.nodes, outcome.stats.faces,
+                      outcome.stats.depth, outcome.seconds);
         return;
     case SceneStatus::Skipped:
         console.write("skipped ");
@@ -71,9 +72,7 @@ std::string jsonLine(const BatchScene& scene, const SceneOutcome& outcome) {
     if (outcome.status == SceneStatus::Skipped) {
         out += "null";
     } else {
-        char seconds[32];
-        std::snprintf(seconds, sizeof seconds, "%.3f", outcome.seconds);
-        out += seconds;
+        out += fixedText(outcome.seconds, 3);
     }
     out += "}\n";
     return out;

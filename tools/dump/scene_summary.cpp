@@ -6,6 +6,7 @@
 #include <norvane/compile.h>
 
 #include "common/json_text.h"
+#include "common/number_text.h"
 #include "dump/scene_json.h"
 
 namespace norvane::dump {
@@ -23,11 +24,7 @@ const char* stateWord(LimitState state) {
     return "";
 }
 
-std::string coordinate(double v) {
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%.9g", v);
-    return buf;
-}
+std::string coordinate(double v) { return floatText(v); }
 
 std::size_t roomForCuts(const SceneSummary& s) {
     return s.treeVertices >= treeFileLimit ? 0 : (treeFileLimit - s.treeVertices) / 2;

@@ -5,6 +5,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "common/command_line.h"
+
 namespace norvane::view {
 
 bool parseSize(const std::string& text, ImageSize& size) {
@@ -19,21 +21,31 @@ bool parseSize(const std::string& text, ImageSize& size) {
     return number(text.substr(0, x), size.width) && number(text.substr(x + 1), size.height);
 }
 
-int parseOptions(int argc, const char* const* argv, Options& options) {
-    CLI::App app{"norvane-view: draws a BSP tree file by walking it back to front from an eye point"};
-    app.name("norvane-view");
+namespace {
+
+// The options that are read as text first and checked once the whole line is read.
+struct RawOptions {
     std::string size = "640x480";
-    const std::map<std::string, Cull> culls{
-        {"none", Cull::None}, {"back", Cull::Back}, {"front", Cull::Front}, {"auto", Cull::Auto}};
-    app.add_option("tree", options.tree, "The tree file (.bsp)")->required();
-    auto* png = app.add_option("-o,--output", options.png, "Write the picture to this PNG file");
-    auto* html = app.add_option("--html", options.html, "Write the viewer page to this HTML file");
-    auto* compare = app.add_flag("--compare", options.compare,
-                                 "Render both ways, print where the painter's image and the depth buffer's differ; "
-                                 "exit 1 when a difference is a wrong order");
+    std::string cull = "none";
     std::string pick;
-    auto* pickOption =
-        app.add_option("--pick", pick, "Print the face the painter's image shows at pixel X,Y")->option_text("X,Y");
+    CLI::Option* png = nullptr;
+    CLI::Option* html = nullptr;
+    CLI::Option* compare = nullptr;
+    CLI::Option* pickOption = nullptr;
+};
+
+void addOutputOptions(CLI::App& app, Options& options, RawOptions& raw) {
+    app.add_option("tree", options.tree, "The tree file (.bsp)")->required();
+    raw.png = app.add_option("-o,--output", options.png, "Write the picture to this PNG file");
+    raw.html = app.add_option("--html", options.html, "Write the viewer page to this HTML file");
+    raw.compare = app.add_flag("--compare", options.compare,
+                               "Render both ways, print where the painter's image and the depth buffer's differ; "
+                               "exit 1 when a difference is a wrong order");
+    raw.pickOption =
+        app.add_option("--pick", raw.pick, "Print the face the painter's image shows at pixel X,Y")->option_text("X,Y");
+}
+
+void addViewOptions(CLI::App& app, Options& options, RawOptions& raw) {
     auto* scene = app.add_option("--scene", options.scene, "The .3ds the tree was compiled from: its cameras");
     auto* camera = app.add_option("--camera", options.camera, "View from camera N of the scene (from 0)")
                        ->check(CLI::NonNegativeNumber);
@@ -46,36 +58,45 @@ int parseOptions(int argc, const char* const* argv, Options& options) {
                     ->check(CLI::Range(1.0, 170.0))
                     ->capture_default_str();
     camera->excludes(orbit)->excludes(elevation)->excludes(fov);
-    app.add_option("--size", size, "Image size")->option_text("WxH (640x480)");
+    app.add_option("--size", raw.size, "Image size")->option_text("WxH (640x480)");
     app.add_flag("--zbuffer", options.zbuffer, "Draw with a depth buffer instead of the painter's algorithm");
-    std::string cull = "none";
-    app.add_option("--cull", cull,
+    app.add_option("--cull", raw.cull,
                    "Leave out faces: back (plane turned away from the eye), front (plane turned to it), auto "
                    "(whichever the nearest surfaces show less of), none")
         ->check(CLI::IsMember({"none", "back", "front", "auto"}))
         ->option_text("none|back|front|auto (none)");
-    try {
-        app.parse(argc, argv);
-        options.cull = culls.at(cull);
-        if (!parseSize(size, options.size)) throw CLI::ValidationError("--size", "expects WxH, each from 1 to 16384");
-        if (pickOption->count()) {
-            int x = -1, y = -1;
-            char end = 0;
-            if (std::sscanf(pick.c_str(), "%d,%d%c", &x, &y, &end) != 2 || x < 0 || y < 0 || x >= options.size.width ||
-                y >= options.size.height)
-                throw CLI::ValidationError("--pick", "expects X,Y inside the image");
-            options.pick = std::array<int, 2>{x, y};
-        }
-        if (png->count() + html->count() + compare->count() + pickOption->count() == 0)
-            throw CLI::RequiredError("one of -o PNG, --html HTML, --compare or --pick X,Y");
-    } catch (const CLI::CallForHelp&) {
-        std::fputs(app.help().c_str(), stdout);
-        return 0;
-    } catch (const CLI::ParseError& e) {
-        std::fprintf(stderr, "norvane-view: %s (--help shows the options)\n", e.what());
-        return 2;
+}
+
+// The checks of the whole line; each refusal throws as CLI11 does.
+void checkLine(Options& options, const RawOptions& raw) {
+    const std::map<std::string, Cull> culls{
+        {"none", Cull::None}, {"back", Cull::Back}, {"front", Cull::Front}, {"auto", Cull::Auto}};
+    options.cull = culls.at(raw.cull);
+    if (!parseSize(raw.size, options.size)) throw CLI::ValidationError("--size", "expects WxH, each from 1 to 16384");
+    if (raw.pickOption->count()) {
+        int x = -1, y = -1;
+        char end = 0;
+        if (std::sscanf(raw.pick.c_str(), "%d,%d%c", &x, &y, &end) != 2 || x < 0 || y < 0 || x >= options.size.width ||
+            y >= options.size.height)
+            throw CLI::ValidationError("--pick", "expects X,Y inside the image");
+        options.pick = std::array<int, 2>{x, y};
     }
-    return -1;
+    if (raw.png->count() + raw.html->count() + raw.compare->count() + raw.pickOption->count() == 0)
+        throw CLI::RequiredError("one of -o PNG, --html HTML, --compare or --pick X,Y");
+}
+
+} // namespace
+
+int parseOptions(int argc, const char* const* argv, Options& options) {
+    CLI::App app{"norvane-view: draws a BSP tree file by walking it back to front from an eye point"};
+    tools::setUpCommandLine(app, "norvane-view");
+    RawOptions raw;
+    addOutputOptions(app, options, raw);
+    addViewOptions(app, options, raw);
+    const tools::ParsedLine parsed =
+        tools::parseCommandLine(app, tools::argumentsOf(argc, argv), [&] { checkLine(options, raw); });
+    if (parsed.outcome == tools::LineOutcome::Run) return -1;
+    return tools::endCommandLine("norvane-view", parsed, "--help shows the options");
 }
 
 } // namespace norvane::view

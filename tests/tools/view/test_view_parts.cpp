@@ -280,10 +280,6 @@ TEST(ViewFiles, ThePageCarriesTheTreeTheScriptAndNoPlaceholder) {
     EXPECT_EQ(page.find("http"), std::string::npos) << "nothing from the network";
 }
 
-TEST(ViewFiles, JsonStringsReadTheBytesAsLatin1) {
-    EXPECT_EQ(view::jsonString("a\\b\n\xe9"), "\"a\\\\b\\u000a\\u00e9\"");
-}
-
 TEST(ViewOptions, SizesAreWholeNumbersInRange) {
     view::ImageSize size;
     EXPECT_TRUE(view::parseSize("320x240", size));
