@@ -12,11 +12,6 @@
 
 namespace norvane::dump {
 
-bool readFile(const std::string& path, std::vector<unsigned char>& bytes) {
-    ReadError error;
-    return readWholeFile(pathOfArgument(path), bytes, error, maxTreeFileSize);
-}
-
 namespace {
 
 // "PastEndOfFile" as "past-end-of-file", the spelling of the dump's reasons.

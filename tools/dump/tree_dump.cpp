@@ -198,8 +198,8 @@ int writeSvg(const TreeFile& file, const TreeCommand& command, std::FILE* out) {
 
 int dumpTree(const TreeCommand& command, std::FILE* out) {
     const std::string& path = command.file;
-    std::vector<unsigned char> bytes;
-    if (!readFile(path, bytes)) {
+    std::vector<std::uint8_t> bytes;
+    if (ReadError error; !readWholeFile(pathOfArgument(path), bytes, error, maxTreeFileSize)) {
         std::fprintf(stderr, "%s: cannot read the file\n", path.c_str());
         return 1;
     }

@@ -28,15 +28,11 @@ int fail(const std::string& message) {
     return 1;
 }
 
-bool readBytes(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    ReadError error;
-    return readWholeFile(pathOfArgument(path), bytes, error, maxTreeFileSize);
-}
-
 bool writeOutput(const std::string& path, const std::string& bytes, std::string& error) {
     WriteError failure;
     if (writeWholeFile(pathOfArgument(path), bytes, failure)) return true;
-    error = path + (failure.code == WriteErrorCode::CannotCreate ? ": cannot create the file" : ": cannot write the file");
+    error =
+        path + (failure.code == WriteErrorCode::CannotCreate ? ": cannot create the file" : ": cannot write the file");
     return false;
 }
 
@@ -92,7 +88,8 @@ bool printComparison(const PreparedTree& tree, RenderSettings settings) {
 
 int run(const Options& options) {
     std::vector<std::uint8_t> bytes;
-    if (!readBytes(options.tree, bytes)) return fail(options.tree + ": cannot read the file");
+    if (ReadError readError; !readWholeFile(pathOfArgument(options.tree), bytes, readError, maxTreeFileSize))
+        return fail(options.tree + ": cannot read the file");
     TreeFile file;
     TreeFileError error;
     if (!readTreeFile(bytes, file, error) || !checkTreeFile(file, error))
