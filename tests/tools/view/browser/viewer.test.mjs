@@ -166,6 +166,7 @@ test("the depth slider changes what is highlighted", async () => {
 test("a node's plane is drawn cut to the node's cell", async () => {
     const { page } = await open("arena.html");
     const report = await page.evaluate(() => {
+        const { treeBounds } = norvaneModules.use("tree"), { cellPolygon } = norvaneModules.use("cells");
         const tree = window.norvaneViewer.tree, bounds = treeBounds(tree);
         const side = (p, q) => ((p[0] * q[0] + p[1] * q[1]) + p[2] * q[2]) + p[3];
         let interior = 0, drawn = 0, worst = 0;
