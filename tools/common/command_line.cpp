@@ -56,6 +56,13 @@ int usageError(const char* program, const std::string& reason, const std::string
     return 2;
 }
 
+int outOfMemory(const char* program) {
+    // fputs needs no memory of its own for an unbuffered stream.
+    std::fputs(program, stderr);
+    std::fputs(": out of memory\n", stderr);
+    return 1;
+}
+
 int endCommandLine(const char* program, const ParsedLine& line, const std::string& hint) {
     if (line.outcome == LineOutcome::WrongUsage) return usageError(program, line.text, hint);
     std::fputs(line.text.c_str(), stdout);

@@ -50,6 +50,9 @@ std::vector<std::string> argumentsOf(int argc, const char* const* argv);
 // "PROGRAM: REASON (HINT)" on standard error; returns 2.
 int usageError(const char* program, const std::string& reason, const std::string& hint);
 
+// "PROGRAM: out of memory" on standard error, for a program's last resort; returns 1.
+int outOfMemory(const char* program);
+
 // What a parse that did not end in Run prints, and the exit status: the text on standard
 // output and 0, or the usage error and 2.
 int endCommandLine(const char* program, const ParsedLine& line, const std::string& hint);

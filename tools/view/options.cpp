@@ -1,24 +1,41 @@
 #include "view/options.h"
 
-#include <cstdio>
+#include <cmath>
+#include <cstdint>
 #include <map>
+#include <utility>
 
 #include <CLI/CLI.hpp>
 
 #include "common/command_line.h"
+#include "view/limits.h"
 
 namespace norvane::view {
+
+namespace {
+
+// A whole number of at most five digits, nothing else.
+bool parseCount(const std::string& digits, int& value) {
+    if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    value = std::stoi(digits);
+    return true;
+}
+
+} // namespace
 
 bool parseSize(const std::string& text, ImageSize& size) {
     const std::size_t x = text.find('x');
     if (x == std::string::npos) return false;
-    auto number = [](const std::string& digits, int& value) {
-        if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos)
-            return false;
-        value = std::stoi(digits);
-        return value >= 1 && value <= 16384;
-    };
-    return number(text.substr(0, x), size.width) && number(text.substr(x + 1), size.height);
+    if (!parseCount(text.substr(0, x), size.width) || !parseCount(text.substr(x + 1), size.height)) return false;
+    return size.width >= 1 && size.width <= maxImageSide && size.height >= 1 && size.height <= maxImageSide &&
+           std::int64_t{size.width} * size.height <= maxImagePixels;
+}
+
+bool parsePixel(const std::string& text, std::array<int, 2>& pixel) {
+    const std::size_t comma = text.find(',');
+    return comma != std::string::npos && parseCount(text.substr(0, comma), pixel[0]) &&
+           parseCount(text.substr(comma + 1), pixel[1]);
 }
 
 namespace {
@@ -55,7 +72,7 @@ void addViewOptions(CLI::App& app, Options& options, RawOptions& raw) {
     auto* elevation = app.add_option("--elevation", options.elevation, "Automatic view: degrees above the horizon")
                           ->capture_default_str();
     auto* fov = app.add_option("--fov", options.fov, "Automatic view: horizontal field of view in degrees")
-                    ->check(CLI::Range(1.0, 170.0))
+                    ->check(CLI::Range(minFovDegrees, maxFovDegrees))
                     ->capture_default_str();
     camera->excludes(orbit)->excludes(elevation)->excludes(fov);
     app.add_option("--size", raw.size, "Image size")->option_text("WxH (640x480)");
@@ -72,14 +89,18 @@ void checkLine(Options& options, const RawOptions& raw) {
     const std::map<std::string, Cull> culls{
         {"none", Cull::None}, {"back", Cull::Back}, {"front", Cull::Front}, {"auto", Cull::Auto}};
     options.cull = culls.at(raw.cull);
-    if (!parseSize(raw.size, options.size)) throw CLI::ValidationError("--size", "expects WxH, each from 1 to 16384");
+    if (!parseSize(raw.size, options.size))
+        throw CLI::ValidationError("--size", "expects WxH, each from 1 to " + std::to_string(maxImageSide) +
+                                                 " and at most " + std::to_string(maxImagePixels) + " pixels in all");
+    for (const auto& [name, value] : {std::pair{"--orbit", options.orbit}, {"--elevation", options.elevation}})
+        if (!std::isfinite(value)) throw CLI::ValidationError(name, "expects a finite number of degrees");
+    if (!(options.fov >= minFovDegrees && options.fov <= maxFovDegrees))
+        throw CLI::ValidationError("--fov", "expects degrees from 1 to 170");
     if (raw.pickOption->count()) {
-        int x = -1, y = -1;
-        char end = 0;
-        if (std::sscanf(raw.pick.c_str(), "%d,%d%c", &x, &y, &end) != 2 || x < 0 || y < 0 || x >= options.size.width ||
-            y >= options.size.height)
+        std::array<int, 2> pixel{};
+        if (!parsePixel(raw.pick, pixel) || pixel[0] >= options.size.width || pixel[1] >= options.size.height)
             throw CLI::ValidationError("--pick", "expects X,Y inside the image");
-        options.pick = std::array<int, 2>{x, y};
+        options.pick = pixel;
     }
     if (raw.png->count() + raw.html->count() + raw.compare->count() + raw.pickOption->count() == 0)
         throw CLI::RequiredError("one of -o PNG, --html HTML, --compare or --pick X,Y");
