@@ -61,11 +61,14 @@ std::optional<NodeKind> classifyLeaf(const TreeFile& file, const TreeFileNode& l
     // Faces that all lie on one of their planes are in one plane, even when some lie just outside
     // the tolerance of another's (the build keeps such nearly coplanar faces in one leaf).
     for (const PlaneBits& bits : parts.planes) {
-        if (!budget.spend(points.size())) return std::nullopt;
         const Plane plane = planeOf(bits);
-        if (std::all_of(points.begin(), points.end(),
-                        [&](const auto& p) { return std::abs(planeSide(plane, p)) <= frontTolerance; }))
-            return NodeKind::InPlane;
+        std::size_t tested = 0; // the budget counts the corners tested, up to the first off the plane
+        const bool onPlane = std::all_of(points.begin(), points.end(), [&](const auto& p) {
+            ++tested;
+            return std::abs(planeSide(plane, p)) <= frontTolerance;
+        });
+        if (!budget.spend(tested)) return std::nullopt;
+        if (onPlane) return NodeKind::InPlane;
     }
     bool inFront = false, behind = false;
     for (const PlaneBits& bits : parts.planes) {

@@ -7,6 +7,7 @@
 #include "common/json_text.h"
 #include "common/number_text.h"
 #include "view/base64.h"
+#include "view/limits.h"
 #include "view/web_assets.h"
 
 namespace norvane::view {
@@ -56,6 +57,15 @@ std::string fillTemplate(std::string_view page, const std::map<std::string, std:
     return out;
 }
 
+// The ranges and limits the page shares with the program (view/limits.h).
+std::string limitsJson() {
+    return "{\"maxImageSide\": " + std::to_string(maxImageSide) +
+           ", \"maxImagePixels\": " + std::to_string(maxImagePixels) +
+           ", \"minFovDegrees\": " + doubleText(minFovDegrees) + ", \"maxFovDegrees\": " + doubleText(maxFovDegrees) +
+           ", \"maxPageOrderingSteps\": " + std::to_string(maxPageOrderingSteps) +
+           ", \"maxPageFrameSteps\": " + std::to_string(maxPageFrameSteps) + "}";
+}
+
 } // namespace
 
 std::string viewerPage(std::span<const std::uint8_t> treeBytes, const std::string& title,
@@ -71,6 +81,7 @@ std::string viewerPage(std::span<const std::uint8_t> treeBytes, const std::strin
     return fillTemplate(pageTemplate(), {{"TITLE", htmlText(title)},
                                          {"TREE", encodeBase64(treeBytes)},
                                          {"CAMERAS", json},
+                                         {"LIMITS", limitsJson()},
                                          {"SCRIPT", std::string(pageScript())}});
 }
 

@@ -22,7 +22,7 @@ inline constexpr std::uint64_t maxDrawingSteps = std::uint64_t{1} << 32;
 
 // The page: the steps of ordering the leaves when it opens, and the pixel steps of one frame
 // (both refused with a message above these).
-inline constexpr std::uint64_t maxPageOrderingSteps = std::uint64_t{1} << 30;
+inline constexpr std::uint64_t maxPageOrderingSteps = std::uint64_t{1} << 28;
 inline constexpr std::uint64_t maxPageFrameSteps = std::uint64_t{1} << 27;
 
 } // namespace norvane::view

@@ -131,9 +131,15 @@ TEST(ViewHostile, OrderingTheLeavesStopsAtItsBudget) {
     t.face(0, 1, 3, 0, 0xFFFF, {0, 0, -1, 0}); // z = 0, facing -z
     t.face(4, 7, 5, 1, 0xFFFF, {0, 0, 1, -1}); // z = 1, facing +z
     const TreeFile file = treeOf(t);
-    view::StepBudget enough{2 * 2 * 6}; // two planes, six corners, two passes
-    ASSERT_TRUE(view::classifyNodes(file, enough).has_value());
-    view::StepBudget tooFew{2 * 2 * 6 - 1};
+    view::StepBudget unbounded;
+    const auto kinds = view::classifyNodes(file, unbounded);
+    ASSERT_TRUE(kinds.has_value());
+    EXPECT_EQ((*kinds)[0], view::NodeKind::AllBehind);
+    const std::uint64_t spent = UINT64_MAX - unbounded.left;
+    EXPECT_GE(spent, 2u * 6u) << "the second pass tests every corner against both planes";
+    view::StepBudget enough{spent};
+    EXPECT_TRUE(view::classifyNodes(file, enough).has_value());
+    view::StepBudget tooFew{spent - 1};
     EXPECT_FALSE(view::classifyNodes(file, tooFew).has_value());
 }
 

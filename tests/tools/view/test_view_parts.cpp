@@ -275,7 +275,7 @@ TEST(ViewFiles, ThePageCarriesTheTreeTheScriptAndNoPlaceholder) {
     EXPECT_NE(page.find("\"name\": \"Cam \\\"1\\\" \\u003c/script>\""), std::string::npos);
     EXPECT_NE(page.find("function readTree("), std::string::npos);
     EXPECT_NE(page.find("window.norvaneViewer"), std::string::npos);
-    for (const char* placeholder : {"{{TITLE}}", "{{CAMERAS}}", "{{SCRIPT}}"})
+    for (const char* placeholder : {"{{TITLE}}", "{{CAMERAS}}", "{{LIMITS}}", "{{SCRIPT}}"})
         EXPECT_EQ(page.find(placeholder), std::string::npos) << placeholder;
     EXPECT_EQ(page.find("http"), std::string::npos) << "nothing from the network";
 }

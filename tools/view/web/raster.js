@@ -186,6 +186,31 @@ norvaneModules.define("raster", ["vector"], (vector) => {
         drawViewPolygon(frame, projector, [a, b, c].map((i) => [v[i], v[i + 1], v[i + 2]]), f, pixel, 0);
     }
 
+    // At most the pixels the frame's faces make the filling test: each drawable face's box on
+    // screen, clamped to the image, or the whole image for a face that reaches in front of the
+    // near plane.
+    function frameSteps(tree, projector, viewAxes, width, height) {
+        const near = projector.view.near, v = viewAxes, { focal, halfWidth, halfHeight } = projector;
+        const clamp = (x, lo, hi) => Math.min(Math.max(x, lo), hi);
+        let steps = 0;
+        for (let f = 0; f < tree.ids.length; f++) {
+            if (!tree.drawable[f]) continue;
+            const corners = [3 * tree.corners[3 * f], 3 * tree.corners[3 * f + 1], 3 * tree.corners[3 * f + 2]];
+            if (corners.some((i) => !(v[i + 2] >= near))) {
+                steps += width * height;
+                continue;
+            }
+            const xs = corners.map((i) => halfWidth + (focal * v[i]) / v[i + 2]);
+            const ys = corners.map((i) => halfHeight - (focal * v[i + 1]) / v[i + 2]);
+            const columns = clamp(Math.floor(Math.max(...xs) - 0.5), -1, width - 1) -
+                clamp(Math.ceil(Math.min(...xs) - 0.5), 0, width) + 1;
+            const rows = clamp(Math.floor(Math.max(...ys) - 0.5), -1, height - 1) -
+                clamp(Math.ceil(Math.min(...ys) - 0.5), 0, height) + 1;
+            if (columns > 0 && rows > 0) steps += columns * rows;
+        }
+        return steps;
+    }
+
     const PALETTE = [0xd6604d, 0x6a99d0, 0xe4b452, 0x78b46e, 0xaa78c8, 0x5abebe,
                      0xe68caa, 0xa0a078, 0xf0964a, 0x8282dc, 0xbec85a, 0xc86e6e];
     const NO_MATERIAL = 0xffff, NO_MATERIAL_COLOUR = 0xbebebe;
@@ -193,11 +218,13 @@ norvaneModules.define("raster", ["vector"], (vector) => {
 
     const materialColour = (material) => material === NO_MATERIAL ? NO_MATERIAL_COLOUR : PALETTE[material % 12];
 
-    // The base colour scaled by 0.35 + 0.65 max(0, n . light), n turned to the eye's side.
+    // The base colour scaled by 0.35 + 0.65 clamp(n . light, 0, 1), n turned to the eye's side.
     function shadedColour(base, planes, at, eyeInFront) {
         const sign = eyeInFront ? 1.0 : -1.0;
         const normal = [planes[at] * sign, planes[at + 1] * sign, planes[at + 2] * sign];
-        const k = 0.35 + 0.65 * Math.max(0.0, dot(normal, LIGHT));
+        // A plane need not have a unit normal: the light term is clamped to [0, 1] (NaN to 0).
+        const lit = dot(normal, LIGHT);
+        const k = 0.35 + 0.65 * (lit > 0 ? Math.min(lit, 1.0) : 0.0);
         let colour = 0;
         for (const shift of [16, 8, 0]) colour |= Math.floor(((base >> shift) & 0xff) * k + 0.5) << shift;
         return colour;
@@ -213,7 +240,7 @@ norvaneModules.define("raster", ["vector"], (vector) => {
 
     return {
         BACKGROUND, NO_MATERIAL, lookAlong, focalPixels, walkEye, orbitView, makeFrame, toPixel, clearFrame,
-        makeProjector, toViewAxes, fillScreenTriangle, drawPolygon, verticesInViewAxes, drawFace,
+        makeProjector, toViewAxes, fillScreenTriangle, drawPolygon, verticesInViewAxes, drawFace, frameSteps,
         materialColour, shadedColour, fadedColour
     };
 });

@@ -111,7 +111,8 @@ norvaneModules.define("tree", [], () => {
     // Every distinct corner of the leaf's drawable faces against every distinct plane of them: a
     // corner in front of some plane and one behind some plane make the leaf unseparated, unless
     // every corner lies on one of the planes.
-    function classifyLeaf(tree, node) {
+    // `budget.left` counts the side tests still allowed; null once they run out.
+    function classifyLeaf(tree, node, budget = { left: Infinity }) {
         const cornerSet = new Set(), planeSet = new Map();
         const bits = new Uint32Array(tree.planes.buffer);
         for (let f = node.first; f < node.first + node.count; f++) {
@@ -122,11 +123,18 @@ norvaneModules.define("tree", [], () => {
         const p = tree.positions;
         const side = (at, v) => planeSide(tree.planes, at, p[3 * v], p[3 * v + 1], p[3 * v + 2]);
         // Faces that all lie on one of their planes are in one plane.
-        for (const at of planeSet.values())
-            if ([...cornerSet].every((v) => Math.abs(side(at, v)) <= FRONT_TOLERANCE)) return IN_PLANE;
+        // The budget counts the corners tested, up to the first off the plane in the first pass.
+        const corners = [...cornerSet];
+        for (const at of planeSet.values()) {
+            let tested = 0;
+            const onPlane = corners.every((v) => ++tested && Math.abs(side(at, v)) <= FRONT_TOLERANCE);
+            if ((budget.left -= tested) < 0) return null;
+            if (onPlane) return IN_PLANE;
+        }
         let inFront = false, behind = false;
         for (const at of planeSet.values()) {
-            for (const v of cornerSet) {
+            if ((budget.left -= corners.length) < 0) return null;
+            for (const v of corners) {
                 const s = side(at, v);
                 if (s > FRONT_TOLERANCE) inFront = true;
                 else if (s < -FRONT_TOLERANCE) behind = true;
@@ -136,8 +144,15 @@ norvaneModules.define("tree", [], () => {
         return inFront ? ALL_IN_FRONT : behind ? ALL_BEHIND : IN_PLANE;
     }
 
-    function classifyNodes(tree) {
-        return Uint8Array.from(tree.nodes, (node) => node.flags === 0 ? classifyLeaf(tree, node) : IN_PLANE);
+    // The kinds of all nodes; null when ordering the leaves takes more side tests than `budget.left`.
+    function classifyNodes(tree, budget = { left: Infinity }) {
+        const kinds = new Uint8Array(tree.nodes.length);
+        for (const node of tree.nodes) {
+            const kind = node.flags === 0 ? classifyLeaf(tree, node, budget) : IN_PLANE;
+            if (kind === null) return null;
+            kinds[node.index] = kind;
+        }
+        return kinds;
     }
 
     // Nodes farthest first from the eye (a float triple), as the library's backToFront.

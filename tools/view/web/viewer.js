@@ -1,39 +1,51 @@
 // The page: reads the tree embedded in it, paints it on the canvas by walking it back to front
 // at every frame, and lets the user move around, pick faces and highlight nodes. The address's
 // fragment can fix the view: #size=WxH&orbit=30&elevation=25&fov=40&cull=back&camera=0.
-norvaneModules.define("viewer", ["tree", "raster", "cells", "vector"], (treeFile, raster, cells, vector) => {
+norvaneModules.define("viewer", ["tree", "raster", "cells", "vector", "fragment"], (treeFile, raster, cells, vector,
+                                                                                    fragment) => {
     "use strict";
 
     const { readTree, classifyNodes, treeBounds, visitBackToFront, appendNodeFaces, isInFront, nodePath, UNSEPARATED } =
         treeFile;
     const { lookAlong, orbitView, focalPixels, walkEye, makeFrame, clearFrame, makeProjector, toViewAxes, toPixel,
-            verticesInViewAxes, drawFace, drawPolygon, materialColour, shadedColour, fadedColour, NO_MATERIAL } = raster;
+            verticesInViewAxes, drawFace, frameSteps, drawPolygon, materialColour, shadedColour, fadedColour,
+            NO_MATERIAL } = raster;
     const { cellPolygon } = cells;
     const { add, sub, scale, dot, vlength } = vector;
+    const { readLimits, readFragment } = fragment;
     const $ = (id) => document.getElementById(id);
 
-    // What the page holds: the tree and what is known of it, the view and the canvas.
+    // What the page holds: the tree and what is known of it, the view, the canvas and what the
+    // page has to say (a refused fragment, a tree or a view beyond the page's limits).
     function loadPage() {
         const text = atob($("tree-data").textContent.trim()), bytes = new Uint8Array(text.length);
         for (let i = 0; i < text.length; i++) bytes[i] = text.charCodeAt(i);
-        const tree = readTree(bytes);
+        const tree = readTree(bytes), limits = readLimits($("limits").textContent);
         const maxDepth = tree.nodes.reduce((m, node) => Math.max(m, node.depth), 0);
         const nodesAtDepth = Array.from({ length: maxDepth + 1 }, () => []);
         for (const node of tree.nodes) nodesAtDepth[node.depth].push(node.index);
-        const params = new URLSearchParams(location.hash.slice(1));
-        const numberParam = (name, fallback) =>
-            params.has(name) && Number.isFinite(+params.get(name)) ? +params.get(name) : fallback;
-        const canvas = $("view");
+        const view = readFragment(location.hash, limits), canvas = $("view");
+        const kinds = classifyNodes(tree, { left: limits.maxPageOrderingSteps });
+        const notes = { fragment: view.refused.map((why) => `The address's ${why}.`), tree: "", frame: "" };
+        if (!kinds)
+            notes.tree = `This tree is too large for the page: ordering the faces of its leaves takes more than ` +
+                `${limits.maxPageOrderingSteps} steps. norvane-view draws it with a small --size.`;
         return {
-            tree, cameras: JSON.parse($("camera-data").textContent), kinds: classifyNodes(tree), bounds: treeBounds(tree),
-            maxDepth, nodesAtDepth, params, numberParam, fixedSize: /^(\d+)x(\d+)$/.exec(params.get("size") || ""),
+            tree, limits, kinds: kinds || new Uint8Array(tree.nodes.length), drawable: kinds !== null,
+            cameras: JSON.parse($("camera-data").textContent), bounds: treeBounds(tree), maxDepth, nodesAtDepth,
+            fixedSize: view.size, askedCamera: view.camera, notes,
             // The view: automatic (orbit around the scene) or one of the scene's cameras until moved.
-            state: {
-                orbit: numberParam("orbit", 30), elevation: numberParam("elevation", 25), fov: numberParam("fov", 40),
-                zoom: 1, pan: [0, 0, 0], camera: null, cull: params.get("cull") || "none", selected: -1,
-            },
+            state: { orbit: view.orbit, elevation: view.elevation, fov: view.fov, zoom: 1, pan: [0, 0, 0], camera: null,
+                     cull: view.cull, selected: -1 },
             canvas, context: canvas.getContext("2d"), frame: null, lastView: null, pending: false, frameTimes: [],
         };
+    }
+
+    // The page's notes, or none.
+    function showNotes(page) {
+        const { fragment, tree, frame } = page.notes, lines = [...fragment, tree, frame].filter((line) => line);
+        $("message").textContent = lines.join("\n");
+        $("message").hidden = lines.length === 0;
     }
 
     function currentView(page) {
@@ -53,12 +65,11 @@ norvaneModules.define("viewer", ["tree", "raster", "cells", "vector"], (treeFile
 
     // The tree walked back to front, every node's faces painted in its turn, and the highlighted
     // node's plane laid over what lies behind it, under what lies in front.
-    function paintTree(page, view, polygon) {
-        const { tree, kinds, frame, canvas } = page, selected = page.state.selected;
-        const projector = makeProjector(view, canvas.width, canvas.height);
+    function paintTree(page, projector, viewAxes, polygon) {
+        const { tree, kinds, frame } = page, selected = page.state.selected, view = projector.view;
         const eye = walkEye(view);
         const inSubtree = (n) => selected < 0 || (n >= selected && n < tree.subtreeEnd[selected]);
-        const faces = [], viewAxes = verticesInViewAxes(tree, projector);
+        const faces = [];
         visitBackToFront(tree, eye, (n) => {
             faces.length = 0;
             appendNodeFaces(tree, n, kinds[n], view.eye, eye, faces);
@@ -72,7 +83,6 @@ norvaneModules.define("viewer", ["tree", "raster", "cells", "vector"], (treeFile
             }
             if (n === selected && polygon.length >= 3) drawPolygon(frame, projector, polygon, -1, toPixel(0xffe066), 0.45);
         });
-        return projector;
     }
 
     // One frame, its time shown beside the median of the last twenty.
@@ -85,10 +95,21 @@ norvaneModules.define("viewer", ["tree", "raster", "cells", "vector"], (treeFile
         clearFrame(page.frame);
         const view = currentView(page);
         page.lastView = view;
-        const polygon = state.selected >= 0 ? cellPolygon(page.tree, state.selected, page.bounds) : [];
-        const projector = paintTree(page, view, polygon);
-        page.context.putImageData(page.frame.image, 0, 0);
-        outlinePolygon(page.context, projector, polygon);
+        const projector = makeProjector(view, canvas.width, canvas.height);
+        const viewAxes = page.drawable ? verticesInViewAxes(page.tree, projector) : null;
+        const steps = page.drawable ? frameSteps(page.tree, projector, viewAxes, canvas.width, canvas.height) : 0;
+        page.notes.frame = steps <= page.limits.maxPageFrameSteps ? "" :
+            `This view is not drawn: its faces would take ${steps} pixel steps, more than the page's limit of ` +
+            `${page.limits.maxPageFrameSteps} a frame. Make the window or #size smaller, or zoom out.`;
+        if (page.drawable && !page.notes.frame) {
+            const polygon = state.selected >= 0 ? cellPolygon(page.tree, state.selected, page.bounds) : [];
+            paintTree(page, projector, viewAxes, polygon);
+            page.context.putImageData(page.frame.image, 0, 0);
+            outlinePolygon(page.context, projector, polygon);
+        } else {
+            page.context.putImageData(page.frame.image, 0, 0);
+        }
+        showNotes(page);
         const elapsed = performance.now() - start;
         page.frameTimes.push(elapsed);
         if (page.frameTimes.length > 200) page.frameTimes.shift();
@@ -125,8 +146,11 @@ norvaneModules.define("viewer", ["tree", "raster", "cells", "vector"], (treeFile
 
     function resize(page) {
         const stage = $("stage"), { canvas, fixedSize } = page;
-        const width = fixedSize ? +fixedSize[1] : Math.max(1, stage.clientWidth);
-        const height = fixedSize ? +fixedSize[2] : Math.max(1, stage.clientHeight);
+        // The window's size, kept within the sizes the fragment may ask for.
+        const side = (n) => Math.min(Math.max(1, n), page.limits.maxImageSide);
+        let width = fixedSize ? fixedSize[0] : side(stage.clientWidth);
+        let height = fixedSize ? fixedSize[1] : side(stage.clientHeight);
+        if (width * height > page.limits.maxImagePixels) height = Math.max(1, Math.floor(page.limits.maxImagePixels / width));
         if (canvas.width !== width || canvas.height !== height) {
             canvas.width = width;
             canvas.height = height;
@@ -293,7 +317,7 @@ norvaneModules.define("viewer", ["tree", "raster", "cells", "vector"], (treeFile
     // --- The panel ----------------------------------------------------------------------------
 
     function fillPanel(page) {
-        const { tree, kinds, cameras, state, nodesAtDepth, params, numberParam } = page;
+        const { tree, kinds, cameras, state, nodesAtDepth } = page;
         $("summary").textContent = `${tree.ids.length} faces (${tree.faceCount} before cutting), ${tree.nodes.length} nodes, ` +
             `${page.maxDepth} levels deep, ${tree.materials.length} materials` +
             (kinds.includes(UNSEPARATED) ? "; has unseparated leaves (drawn farthest first)" : "");
@@ -318,9 +342,12 @@ norvaneModules.define("viewer", ["tree", "raster", "cells", "vector"], (treeFile
                 const child = state.selected >= 0 ? tree.nodes[state.selected][side] : 0;
                 if (child >= 0) select(page, child);
             });
-        if (params.has("camera") && cameras[numberParam("camera", -1)]) {
-            state.camera = cameras[numberParam("camera", -1)];
-            $("preset").value = String(numberParam("camera", -1));
+        const asked = page.askedCamera;
+        if (asked !== null && cameras[asked]) {
+            state.camera = cameras[asked];
+            $("preset").value = String(asked);
+        } else if (asked !== null) {
+            page.notes.fragment.push(`The address's camera=${asked}: the page has ${cameras.length} camera(s).`);
         }
     }
 
