@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,9 +32,7 @@ Display displayFor(const BatchOptions& options) {
     return outputIsTerminal() ? Display::Terminal : Display::Lines;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     const CommandLine line = parseCommandLine(norvane::tools::argumentsOf(argc, argv));
     if (line.action == CommandLineAction::ShowText) {
         std::fputs(line.text.c_str(), stdout);
@@ -77,4 +76,14 @@ int main(int argc, char** argv) {
         endAsInterrupted();
     }
     return summary.progress.failed > 0 ? 1 : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        return norvane::tools::outOfMemory("norvane-build");
+    }
 }

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 
+#include "common/terminal_text.h"
 #include "driver/names.h"
 
 namespace norvane::batch {
@@ -48,13 +49,15 @@ std::string findCollision(const std::vector<BatchScene>& scenes) {
     for (std::size_t i = 0; i < scenes.size(); ++i) {
         const auto [at, fresh] = outputs.emplace(identity(scenes[i].output), i);
         if (!fresh)
-            return scenes[at->second].input + " and " + scenes[i].input + " would both write " + scenes[i].output;
+            return shownFileName(scenes[at->second].input) + " and " + shownFileName(scenes[i].input) +
+                   " would both write " + shownFileName(scenes[i].output);
         inputs.emplace(identity(scenes[i].input), i);
     }
     for (const auto& [key, i] : outputs) {
         const auto input = inputs.find(key);
         if (input != inputs.end() && input->second != i)
-            return "the tree of " + scenes[i].input + " would replace the scene " + scenes[input->second].input;
+            return "the tree of " + shownFileName(scenes[i].input) + " would replace the scene " +
+                   shownFileName(scenes[input->second].input);
     }
     return {};
 }

@@ -4,6 +4,7 @@
 
 #include "common/json_text.h"
 #include "common/number_text.h"
+#include "common/terminal_text.h"
 
 namespace norvane::batch {
 namespace {
@@ -32,9 +33,9 @@ void writeResultLine(Console& console, const BatchScene& scene, const SceneOutco
     switch (outcome.status) {
     case SceneStatus::Compiled:
         console.write("ok      ");
-        console.writeUserText(scene.input);
+        console.writeUserText(shownFileName(scene.input));
         console.write(" -> ");
-        console.writeUserText(scene.output);
+        console.writeUserText(shownFileName(scene.output));
         console.print(": %d nodes, %d faces, depth %d, %.2f s\n", outcome.stats.nodes, outcome.stats.faces,
                       outcome.stats.depth, outcome.seconds);
         return;
@@ -45,7 +46,7 @@ void writeResultLine(Console& console, const BatchScene& scene, const SceneOutco
         console.write("FAILED  ");
         break;
     }
-    console.writeUserText(scene.input);
+    console.writeUserText(shownFileName(scene.input));
     console.write(": ");
     console.write(outcome.error.empty() ? "not compiled" : outcome.error);
     console.write("\n");

@@ -14,7 +14,8 @@ namespace norvane::batch {
 //   "ok      IN -> OUT: N nodes, F faces, depth D, S.SS s"
 //   "FAILED  IN: REASON"
 //   "skipped IN: REASON"
-// The names go through writeUserText, as typed.
+// The names go through writeUserText, as typed, unless they would disturb the terminal
+// (shownFileName: a newline in a name would split the line).
 void writeResultLine(Console& console, const BatchScene& scene, const SceneOutcome& outcome);
 
 // One JSON object and "\n": input, output, status ("compiled", "failed" or "skipped"), error

@@ -2,10 +2,12 @@
 
 #include <chrono>
 #include <filesystem>
+#include <new>
 
 #include <norvane/files.h>
 
 #include "batch/batch_run.h"
+#include "console/console_progress.h"
 #include "driver/compile_file.h"
 
 namespace norvane::batch {
@@ -13,28 +15,36 @@ namespace {
 
 // An empty scene may take the place of nothing, or of the very tree it makes (a batch run
 // again), but of no other file: a scene that lost its faces must not wipe a good tree. An empty
-// tree is a few bytes, so laying it out to compare costs nothing.
+// tree is a few bytes, so it is laid out and compared with at most one byte more of the file; a
+// device or a FIFO is never read.
 bool emptyTreeWouldReplaceAnother(const TreeFile& tree, const std::string& output) {
+    if (tree.faceCount != 0) return false;
+    const std::filesystem::path path = pathOfArgument(output);
     std::error_code ec;
-    if (tree.faceCount != 0 || !std::filesystem::exists(pathOfArgument(output), ec)) return false;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(status)) return false;
+    if (!std::filesystem::is_regular_file(status)) return true;
     std::vector<std::uint8_t> existing, bytes;
     ReadError readError;
     WriteError writeError;
-    if (!readWholeFile(pathOfArgument(output), existing, readError, maxTreeFileSize)) return true;
-    return !treeFileBytes(tree, bytes, writeError) || existing != bytes;
+    if (!treeFileBytes(tree, bytes, writeError)) return true;
+    if (!readWholeFile(path, existing, readError, bytes.size())) return true; // unreadable, or longer
+    return existing != bytes;
 }
 
 SceneStatus statusOf(SceneFileResult::Status status) {
     switch (status) {
-    case SceneFileResult::Status::Written: return SceneStatus::Compiled;
-    case SceneFileResult::Status::Stopped: return SceneStatus::Stopped;
-    default: return SceneStatus::Failed;
+    case SceneFileResult::Status::Written:
+        return SceneStatus::Compiled;
+    case SceneFileResult::Status::Stopped:
+        return SceneStatus::Stopped;
+    default:
+        return SceneStatus::Failed;
     }
 }
 
-} // namespace
-
-SceneOutcome compileOne(const BatchScene& scene, const BatchSettings& settings, unsigned planeThreads) {
+// The scene's compile, without the memory it may run out of.
+SceneOutcome compileOrFail(const BatchScene& scene, const BatchSettings& settings, unsigned planeThreads) {
     const auto start = std::chrono::steady_clock::now();
     SceneOutcome outcome;
     BuildOptions build = settings.build;
@@ -53,6 +63,20 @@ SceneOutcome compileOne(const BatchScene& scene, const BatchSettings& settings, 
     if (outcome.status == SceneStatus::Compiled) outcome.stats = result.stats;
     if (outcome.status == SceneStatus::Failed) outcome.error = errorLineOf(result);
     return outcome;
+}
+
+} // namespace
+
+SceneOutcome compileOne(const BatchScene& scene, const BatchSettings& settings, unsigned planeThreads) {
+    try {
+        return compileOrFail(scene, settings, planeThreads);
+    } catch (const std::bad_alloc&) {
+        // What the library does not catch itself (the kept console, the batch's own records):
+        // the scene fails as a compile out of memory does, and the batch goes on.
+        SceneOutcome outcome;
+        outcome.error = errorLineText(BuildError{BuildErrorCode::OutOfMemory, 0, {}});
+        return outcome;
+    }
 }
 
 } // namespace norvane::batch
