@@ -1,6 +1,7 @@
 // norvane-dump: shows what the compiler read from a scene and what a tree file holds. Options go
 // before or after the file; wrong usage exits 2 with one line on standard error.
 #include <cstdio>
+#include <new>
 #include <string>
 
 #include <CLI/CLI.hpp>
@@ -119,4 +120,10 @@ int run(int argc, char** argv) {
 
 } // namespace
 
-int main(int argc, char** argv) { return run(argc, argv); }
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        return norvane::tools::outOfMemory(program);
+    }
+}

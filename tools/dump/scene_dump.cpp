@@ -6,6 +6,7 @@
 #include <norvane/scene.h>
 
 #include "common/json_text.h"
+#include "common/terminal_text.h"
 #include "dump/dump_commands.h"
 #include "dump/scene_json.h"
 #include "dump/scene_summary.h"
@@ -31,13 +32,13 @@ int dumpScene(const SceneCommand& command, std::FILE* out) {
     Scene scene;
     if (!loadScene(pathOfArgument(command.file), scene, error)) {
         // The compiler's one line, and why the loader refused the file and where.
-        std::fprintf(stderr, "%s: File not found / is damaged ! (%s at offset %lld: %s)\n", command.file.c_str(),
-                     kebabName(errorCodeName(error.code)).c_str(), static_cast<long long>(error.offset),
-                     error.message.c_str());
+        std::fprintf(stderr, "%s: File not found / is damaged ! (%s at offset %lld: %s)\n",
+                     shownFileName(command.file).c_str(), kebabName(errorCodeName(error.code)).c_str(),
+                     static_cast<long long>(error.offset), error.message.c_str());
         return 1;
     }
     const std::string text =
-        command.summary ? formatSceneSummary(command.file, summarizeScene(scene)) : sceneToJson(scene);
+        command.summary ? formatSceneSummary(shownFileName(command.file), summarizeScene(scene)) : sceneToJson(scene);
     std::fwrite(text.data(), 1, text.size(), out);
     return 0;
 }

@@ -79,10 +79,9 @@ LimitState vertexLimitState(const SceneSummary& s) {
 
 std::string formatSceneSummary(const std::string& path, const SceneSummary& s) {
     char buf[512];
-    std::string out;
-    std::snprintf(buf, sizeof buf, "%s: meshes %zu, vertices %zu, faces %zu, materials %zu, lights %zu, cameras %zu\n",
-                  path.c_str(), s.meshes, s.vertices, s.faces, s.materials, s.lights, s.cameras);
-    out += buf;
+    std::snprintf(buf, sizeof buf, ": meshes %zu, vertices %zu, faces %zu, materials %zu, lights %zu, cameras %zu\n",
+                  s.meshes, s.vertices, s.faces, s.materials, s.lights, s.cameras);
+    std::string out = path + buf; // a name of any length
     if (s.hasBounds)
         out += "bounds (y up): x " + coordinate(s.lo[0]) + " .. " + coordinate(s.hi[0]) + ", y " + coordinate(s.lo[1]) +
                " .. " + coordinate(s.hi[1]) + ", z " + coordinate(s.lo[2]) + " .. " + coordinate(s.hi[2]) + "\n";

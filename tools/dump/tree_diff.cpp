@@ -10,8 +10,10 @@
 #include <norvane/files.h>
 #include <norvane/tree_file.h>
 
+#include "common/json_text.h"
 #include "common/number_text.h"
 #include "common/record_values.h"
+#include "common/terminal_text.h"
 #include "dump/dump_commands.h"
 
 namespace norvane::dump {
@@ -49,7 +51,8 @@ std::string tableDifference(const TreeFile& a, const TreeFile& b) {
                    std::to_string(hb[i]);
     for (std::size_t i = 0; i < a.materials.size(); ++i)
         if (a.materials[i] != b.materials[i])
-            return "material " + std::to_string(i) + ": \"" + a.materials[i] + "\" vs \"" + b.materials[i] + "\"";
+            return "material " + std::to_string(i) + ": " + jsonString(a.materials[i]) + " vs " +
+                   jsonString(b.materials[i]);
     const char* vertexFields[] = {"x", "y", "z", "u", "v", "nx", "ny", "nz"};
     for (std::size_t i = 0; i < a.vertices.size(); ++i) {
         const std::array<float, 8> va = vertexValues(a.vertices[i]), vb = vertexValues(b.vertices[i]);
@@ -122,7 +125,7 @@ int diffTrees(const std::string& a, const std::string& b, std::FILE* out) {
     std::vector<std::uint8_t> bytes[2];
     for (int i = 0; i < 2; ++i)
         if (ReadError error; !readWholeFile(pathOfArgument(names[i]), bytes[i], error, maxTreeFileSize)) {
-            std::fprintf(stderr, "%s: cannot read the file\n", names[i].c_str());
+            std::fprintf(stderr, "%s: %s\n", shownFileName(names[i]).c_str(), error.message.c_str());
             return 2;
         }
     if (bytes[0] == bytes[1]) {
@@ -143,8 +146,8 @@ int diffTrees(const std::string& a, const std::string& b, std::FILE* out) {
         difference = "byte offset " + std::to_string(at);
         for (int i = 0; i < 2; ++i)
             if (!parsed[i])
-                difference += "; " + names[i] + " does not parse at offset " + std::to_string(problems[i].offset) +
-                              ": " + problems[i].message;
+                difference += "; " + shownFileName(names[i]) + " does not parse at offset " +
+                              std::to_string(problems[i].offset) + ": " + problems[i].message;
     }
     std::fprintf(out, "differ: %s\n", difference.c_str());
     return 1;

@@ -238,13 +238,15 @@ std::string faceTitle(const TreeFile& file, const std::string& label, const Tree
     return title;
 }
 
-// One polygon per face record, with a place only when its corners have one.
+// One polygon per face record, with a place only when it has one: finite corners and a finite
+// plane, the faces norvane-view draws.
 std::string faceShape(const TreeFile& file, const View& view, const TreeFileFace& face, bool isLeaf, std::size_t leaf,
                       const std::string& title) {
     std::string out = isLeaf ? "<polygon class=\"face\" fill=\"" + colourOf(leaf) + "\" points=\""
                              : std::string("<polygon class=\"face stored\" points=\"");
     bool finite = true;
     for (std::uint32_t corner : face.verts) finite = finite && finiteCorner(file, corner);
+    for (const float p : planeValues(face.plane)) finite = finite && std::isfinite(p);
     if (finite) {
         for (std::uint32_t corner : face.verts) {
             const std::array<float, 8> v = vertexValues(file.vertices[corner]);
@@ -258,7 +260,7 @@ std::string faceShape(const TreeFile& file, const View& view, const TreeFileFace
 }
 
 // Every face record of the subtree in one view.
-void writeFaces(const Subtree& s, const View& view, const SvgWriter& write) {
+void writeFaces(const Subtree& s, const View& view, const TextWriter& write) {
     std::size_t leaf = 0;
     walk(s, [&](std::int32_t i, const TreeFileNode& node, const std::string& path, const std::vector<HalfSpace>&) {
         const std::string label = nodeLabel(static_cast<std::size_t>(i), node.depth, path);
@@ -270,7 +272,7 @@ void writeFaces(const Subtree& s, const View& view, const SvgWriter& write) {
 }
 
 // The planes of the first `depth` levels in one view, within their cells.
-void writePlanes(const Subtree& s, const Layout& layout, const View& view, const SvgWriter& write) {
+void writePlanes(const Subtree& s, const Layout& layout, const View& view, const TextWriter& write) {
     walk(s, [&](std::int32_t i, const TreeFileNode& node, const std::string& path, const std::vector<HalfSpace>& cell) {
         const int level = node.depth - s.topDepth + 1;
         if (node.flags == 0 || level > s.depth) return;
@@ -321,7 +323,7 @@ std::string header(const Subtree& s, const Counts& c) {
 }
 
 // One view: its title, its frame, and the faces and planes clipped to it.
-void writeView(const Subtree& s, const Layout& layout, const View& view, const Counts& c, const SvgWriter& write) {
+void writeView(const Subtree& s, const Layout& layout, const View& view, const Counts& c, const TextWriter& write) {
     const std::string x = number(view.left + margin), y = number(legendHeight + margin), side = number(viewSize);
     write("<text x=\"" + x + "\" y=\"" + number(legendHeight - 10) + "\">" + view.title + "</text>\n");
     write("<clipPath id=\"" + std::string(view.id) + "\"><rect x=\"" + x + "\" y=\"" + y + "\" width=\"" + side +
@@ -340,7 +342,7 @@ void writeView(const Subtree& s, const Layout& layout, const View& view, const C
 
 } // namespace
 
-void writeTreeSvg(const TreeFile& file, std::int32_t top, int depth, const SvgWriter& write) {
+void writeTreeSvg(const TreeFile& file, std::int32_t top, int depth, const TextWriter& write) {
     const Subtree s = subtreeAt(file, top, depth);
     const Layout layout = layoutOf(s);
     const Counts counts = countsOf(s);

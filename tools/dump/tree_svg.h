@@ -4,11 +4,11 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
-#include <string_view>
 
 #include <norvane/tree_file.h>
+
+#include "common/text_writer.h"
 
 namespace norvane::dump {
 
@@ -20,16 +20,13 @@ struct SvgOptions {
     std::string node;
 };
 
-// Takes the picture piece by piece, in order.
-using SvgWriter = std::function<void(std::string_view)>;
-
 // The picture of the subtree whose root is node `top` (an index in file.nodes), as SVG text.
 // Every face record is one polygon in each view, with a <title> naming its node, depth, path,
 // face id and material; every drawn plane is the polygon where it meets its node's cell (the
 // scene's box cut by the half-spaces of its ancestors), in the views it stands upright in.
 // Walks the nodes in file order without recursion, so trees of any depth are safe; the text
 // goes to `write` as it is made, so the picture of a large tree is never held whole.
-void writeTreeSvg(const TreeFile& file, std::int32_t top, int depth, const SvgWriter& write);
+void writeTreeSvg(const TreeFile& file, std::int32_t top, int depth, const TextWriter& write);
 
 // The same picture as one string.
 std::string treeSvg(const TreeFile& file, std::int32_t top, int depth);
