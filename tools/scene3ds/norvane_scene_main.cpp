@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <new>
 #include <string>
 
 #include <CLI/CLI.hpp>
@@ -103,6 +104,8 @@ int main(int argc, char** argv) {
                           " scene can have: at most " + std::to_string(info.maxFaces));
     try {
         return writeGenerated(line);
+    } catch (const std::bad_alloc&) {
+        return norvane::tools::outOfMemory(program);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s: %s\n", program, e.what());
         return 1;
