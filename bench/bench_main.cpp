@@ -38,7 +38,7 @@
 
 #include "compile/compile_with_stats.h"
 #include "scaling.h"
-#include "generators.h"
+#include "scene3ds/generators.h"
 #include "norvane/files.h"
 #include "norvane/scene.h"
 #include "scene/face_vertices.h"

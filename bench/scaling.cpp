@@ -10,7 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "generators.h"
+#include "scene3ds/generators.h"
 #include "norvane/compile.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "norvane/import.h"
-#include "scene_json.h"
+#include "dump/scene_json.h"
 
 #ifdef _WIN32
 #include <process.h>

@@ -3,8 +3,9 @@
 #include <cstdint>
 #include <span>
 
-#include "norvane/scene.h"
-#include "scene_json.h"
+#include <norvane/scene.h>
+
+#include "dump/scene_json.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     norvane::Scene scene;

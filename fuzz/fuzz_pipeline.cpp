@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <span>
 
-#include "norvane/compile.h"
-#include "norvane/scene.h"
-#include "norvane/tree_file.h"
+#include <norvane/compile.h>
+#include <norvane/scene.h>
+#include <norvane/tree_file.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size > 16384) return 0; // larger scenes build slowly under the sanitizers

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "norvane/tree_file.h"
+#include <norvane/tree_file.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::vector<std::uint8_t> bytes(data, data + size);

@@ -80,7 +80,7 @@ mkdir -p "$work/trees"
 while IFS= read -r -d '' model; do
     count=$((count + 1))
     status=0
-    out=$(timeout 120 build/tools/build/norvane-build -q -j 1 -o "$work/trees" "$model" 2>&1) || status=$?
+    out=$(timeout 120 build/tools/batch/norvane-build -q -j 1 -o "$work/trees" "$model" 2>&1) || status=$?
     lines=$(printf '%s' "$out" | grep -c '' || true)
     if [ "$status" -eq 0 ] && [ "$lines" -eq 0 ]; then
         continue

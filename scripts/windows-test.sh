@@ -146,7 +146,7 @@ grep -q "c9 cd cd cd" <(od -An -tx1 "$work/console/log.txt"); check "the file ke
 
 # norvane-build.exe: the same trees, exit status and JSON objects (seconds aside, in any order)
 # as the Linux build over the same batch; a backslash folder for -o; on a console, the bar.
-buildExe="$root/build-mingw/tools/build/norvane-build.exe"
+buildExe="$root/build-mingw/tools/batch/norvane-build.exe"
 mkdir -p "$work/batch/lin" "$work/batch/win"
 batch=()
 for scene in "$models"/*.3ds "$models"/*.3DS "$work"/gen/*[0-9].3ds; do
@@ -156,7 +156,7 @@ for scene in "$models"/*.3ds "$models"/*.3DS "$work"/gen/*[0-9].3ds; do
 done
 printf 'MM\x10\x00\x00\x00xx' | tee "$work/batch/lin/broken.3ds" >"$work/batch/win/broken.3ds"
 batch+=(broken.3ds)
-(cd "$work/batch/lin" && "$root/build/tools/build/norvane-build" --json -j 2 "${batch[@]}" >../lin.json 2>/dev/null)
+(cd "$work/batch/lin" && "$root/build/tools/batch/norvane-build" --json -j 2 "${batch[@]}" >../lin.json 2>/dev/null)
 lrc=$?
 (cd "$work/batch/win" && wine "$buildExe" --json -j 2 "${batch[@]}" >../win.json 2>/dev/null)
 wrc=$?

@@ -42,7 +42,7 @@ inline constexpr TreeFormat treeFormat50{50, 2, 11, 20, 26, 0xFFFF, 65535};
 inline constexpr TreeFormat treeFormat51{51, 4, 17, 22, 36, 0xFFFFFFFF, 0x7FFFFFFF};
 
 // The readers refuse a longer file (a stream that would never end, a file no tree needs).
-inline constexpr std::uint64_t maxTreeFileSize = std::uint64_t(4) << 30;
+inline constexpr std::uint64_t maxTreeFileSize = std::uint64_t(1) << 30;
 
 // The version the compiler writes unless asked for another.
 inline constexpr std::uint16_t treeFileVersion = treeFormat50.version;

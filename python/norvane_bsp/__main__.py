@@ -4,32 +4,42 @@ of the format. Exit status 0 done, 1 the file is unreadable or broken, 2 wrong u
 from __future__ import annotations
 
 import argparse
+import signal
 import sys
 from typing import List, Optional, TextIO
 
+from ._names import shown_file_name
 from .errors import TreeFileError
 from .parse import read
 from .summary import summary
 
+PROG = "python -m norvane_bsp"
+
 
 def main(argv: Optional[List[str]] = None) -> int:
-    parser = argparse.ArgumentParser(
-        prog="python -m norvane_bsp", description="Summarise or check a Norvane BSP tree file."
-    )
+    # Ctrl+C ends the program as it ends the C++ tools, without a traceback (also while the
+    # opening of a FIFO waits for a writer).
+    signal.signal(signal.SIGINT, signal.SIG_DFL)
+    parser = argparse.ArgumentParser(prog=PROG, description="Summarise or check a Norvane BSP tree file.")
     parser.add_argument("file", help="the .bsp tree file")
     parser.add_argument("--check", action="store_true", help="check every rule of the format")
     args = parser.parse_args(argv)  # exits with 2 on wrong usage
+    name = shown_file_name(args.file)
     try:
         tree = read(args.file)
         if args.check:
             tree.check()
+        text = f"{name}: ok ({len(tree.nodes)} nodes)\n" if args.check else summary(name, tree)
     except OSError:
-        print(f"{args.file}: cannot read the file", file=sys.stderr)
+        _write(sys.stderr, f"{name}: cannot read the file\n")
         return 1
     except TreeFileError as error:
-        _write(sys.stdout if args.check else sys.stderr, f"{args.file}: offset {error.offset}: {error.message}\n")
+        _write(sys.stdout if args.check else sys.stderr, f"{name}: offset {error.offset}: {error.message}\n")
         return 1
-    _write(sys.stdout, f"{args.file}: ok ({len(tree.nodes)} nodes)\n" if args.check else summary(args.file, tree))
+    except MemoryError:
+        _write(sys.stderr, f"{PROG}: out of memory\n")
+        return 1
+    _write(sys.stdout, text)
     return 0
 
 

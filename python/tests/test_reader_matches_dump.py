@@ -22,7 +22,7 @@ def json_plane_bits(plane: dict) -> list:
 def test_every_field_matches_the_dump(tree_file, array_mode):
     tree = norvane_bsp.read(tree_file)
     expected = support.dump_json(tree_file)
-    assert (expected["format"], expected["version"]) == ("norvane-tree", 1)
+    assert (expected["format"], expected["version"]) == ("norvane-tree", 2)
 
     header = expected["header"]
     assert tuple(tree.header) == (
@@ -40,15 +40,20 @@ def test_every_field_matches_the_dump(tree_file, array_mode):
         assert [f32_bits(float(v)) for v in row] == [json_float_bits(want[k]) for k in VERTEX_KEYS]
 
     assert len(tree.nodes) == len(expected["nodes"])
+    paths = {None: ""}  # the dump names each node's parent; the paths follow from them
     for node, want in zip(tree.nodes, expected["nodes"]):
-        assert (node.index, node.depth, node.path, node.flags, node.front, node.back) == (
+        parent = want["parent"]
+        step = "" if parent is None else ("F" if expected["nodes"][parent]["front"] == want["index"] else "B")
+        paths[want["index"]] = ("" if parent is None else paths[parent]) + step
+        assert (node.index, node.depth, node.parent, node.flags, node.front, node.back) == (
             want["index"],
             want["depth"],
-            want["path"],
+            parent,
             want["flags"],
             want["front"],
             want["back"],
         )
+        assert node.path == paths[want["index"]]
         assert plane_bits(node.plane) == json_plane_bits(want["plane"])
         assert len(node.faces) == len(want["faces"])
         for face, want_face in zip(node.faces, want["faces"]):

@@ -4,6 +4,7 @@ same values either way."""
 from __future__ import annotations
 
 import sys
+from collections.abc import Sequence
 
 import norvane_bsp
 from support import TreeBytes, f32_bits
@@ -30,7 +31,8 @@ def test_vertex_table_and_face_columns_by_kind(array_mode):
         assert columns.plane.shape == (2, 4) and columns.plane.dtype == numpy.float32
     else:
         assert "numpy" not in sys.modules or sys.modules["numpy"] is None
-        assert isinstance(tree.vertices, list) and all(isinstance(row, tuple) for row in tree.vertices)
+        assert isinstance(tree.vertices, Sequence) and all(isinstance(row, tuple) for row in tree.vertices)
+        assert tree.vertices[-2] == tree.vertices[1] and tree.vertices[:2] == [tree.vertices[0], tree.vertices[1]]
         assert isinstance(columns.corners, list)
     rows = [[f32_bits(float(v)) for v in row] for row in tree.vertices]
     assert rows[2] == [0, 0, f32_bits(1), 0, f32_bits(1), f32_bits(0.25), 0x7FC00000, 0x80000000]

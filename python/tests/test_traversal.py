@@ -122,7 +122,7 @@ def check_leaf_at(tree: norvane_bsp.Tree, point: Sequence[float]) -> None:
     for step in found.path:
         assert step == ("F" if norvane_bsp.in_front(node.plane, point) else "B")
         node = tree.nodes[node.front if step == "F" else node.back]
-    assert node is found
+    assert node == found
     assert (found.front if norvane_bsp.in_front(found.plane, point) else found.back) is None
 
 

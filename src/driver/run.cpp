@@ -1,5 +1,8 @@
 #include "driver/run.h"
 
+#include <new>
+
+#include "console/console_progress.h"
 #include "console/terminal.h"
 #include "driver/compile_file.h"
 #include "driver/logo.h"
@@ -22,7 +25,14 @@ int runStages(const std::vector<std::string>& args, Console& console) {
 
 int runCompiler(const std::vector<std::string>& args, Console& console, std::FILE* keyInput) {
     printLogo(console);
-    const int status = runStages(args, console);
+    int status = 1;
+    try {
+        status = runStages(args, console);
+    } catch (const std::bad_alloc&) {
+        // The library reports its own; this is what is left (the console, the names): one
+        // error line, as a build out of memory has it.
+        printError(console, errorLineText(BuildError{BuildErrorCode::OutOfMemory, 0, {}}));
+    }
     console.flush();
     // Every run ends by waiting for one key.
     waitForKey(keyInput);

@@ -3,8 +3,8 @@
 // with any number of threads.
 #include <gtest/gtest.h>
 
-#include "generators.h"
-#include "scene_builder.h"
+#include "scene3ds/generators.h"
+#include "scene3ds/scene_builder.h"
 #include "support/test_support.h"
 
 namespace norvane {

@@ -5,7 +5,7 @@
 #include "bsp/build_tree.h"
 #include "bsp/search_stats.h"
 #include "common/silent_progress.h"
-#include "generators.h"
+#include "scene3ds/generators.h"
 #include "norvane/scene.h"
 #include "support/test_support.h"
 

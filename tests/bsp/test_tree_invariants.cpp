@@ -9,7 +9,7 @@
 #include <random>
 
 #include "bsp/classify.h"
-#include "generators.h"
+#include "scene3ds/generators.h"
 #include "norvane/tree_file.h"
 #include "support/test_support.h"
 

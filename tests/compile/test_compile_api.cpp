@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "generators.h"
+#include "scene3ds/generators.h"
 #include "norvane/compile.h"
 #include "support/test_support.h"
 

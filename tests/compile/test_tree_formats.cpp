@@ -3,7 +3,7 @@
 // checker on version 51's widths.
 #include <gtest/gtest.h>
 
-#include "generators.h"
+#include "scene3ds/generators.h"
 #include "norvane/compile.h"
 #include "support/test_support.h"
 

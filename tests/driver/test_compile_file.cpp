@@ -5,7 +5,7 @@
 #include <atomic>
 
 #include "driver/compile_file.h"
-#include "generators.h"
+#include "scene3ds/generators.h"
 #include "support/test_support.h"
 
 namespace norvane::test {

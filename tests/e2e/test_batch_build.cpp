@@ -15,7 +15,7 @@
 #include <sstream>
 #include <thread>
 
-#include "generators.h"
+#include "scene3ds/generators.h"
 #include "support/test_support.h"
 
 extern char** environ;

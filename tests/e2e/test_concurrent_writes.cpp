@@ -13,8 +13,8 @@
 #include <set>
 #include <thread>
 
-#include "generators.h"
-#include "scene_builder.h"
+#include "scene3ds/generators.h"
+#include "scene3ds/scene_builder.h"
 #include "support/test_support.h"
 
 extern char** environ;

@@ -8,7 +8,7 @@
 
 #include "console/console_progress.h"
 #include "math/float_math.h"
-#include "generators.h"
+#include "scene3ds/generators.h"
 #include "norvane/tree_file.h"
 #include "norvane/compile.h"
 #include "norvane/scene.h"

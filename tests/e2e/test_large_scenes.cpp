@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "generators.h"
+#include "scene3ds/generators.h"
 #include "norvane/compile.h"
 #include "norvane/tree_file.h"
 #include "support/test_support.h"

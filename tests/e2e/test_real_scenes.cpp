@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "norvane/scene.h"
-#include "scene_json.h"
+#include "dump/scene_json.h"
 #include "support/test_support.h"
 
 namespace norvane::test {

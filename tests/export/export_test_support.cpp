@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "generators.h"
+#include "scene3ds/generators.h"
 #include "support/test_support.h"
 
 namespace norvane::test {

@@ -8,7 +8,7 @@
 #include <tiny_obj_loader.h>
 
 #include "export/export_test_support.h"
-#include "generators.h"
+#include "scene3ds/generators.h"
 #include "norvane/export.h"
 #include "support/test_support.h"
 #include "view/shading.h"

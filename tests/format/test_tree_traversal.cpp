@@ -10,7 +10,7 @@
 #include <numeric>
 #include <random>
 
-#include "generators.h"
+#include "scene3ds/generators.h"
 #include "norvane/tree_traversal.h"
 #include "support/test_support.h"
 

@@ -6,8 +6,8 @@
 
 #include <cstring>
 
-#include "generators.h"
-#include "interchange_writer.h"
+#include "scene3ds/generators.h"
+#include "scene3ds/interchange_writer.h"
 #include "norvane/compile.h"
 #include "norvane/import.h"
 #include "support/test_support.h"

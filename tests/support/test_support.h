@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "chunk_writer.h"
-#include "scene_builder.h"
+#include "scene3ds/chunk_writer.h"
+#include "scene3ds/scene_builder.h"
 #include "norvane/compile.h"
 #include "norvane/scene.h"
 

@@ -5,7 +5,7 @@
 #include <regex>
 #include <sstream>
 
-#include "generators.h"
+#include "scene3ds/generators.h"
 #include "norvane/tree_file.h"
 #include "support/test_support.h"
 #include "support/tree_bytes.h"

@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "plane_clip.h"
-#include "tree_paths.h"
+#include "dump/plane_clip.h"
+#include "dump/tree_paths.h"
 
 namespace norvane::dump {
 namespace {

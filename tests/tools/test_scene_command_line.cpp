@@ -2,7 +2,7 @@
 // standard output, and why an option is refused.
 #include <gtest/gtest.h>
 
-#include "generators.h"
+#include "scene3ds/generators.h"
 #include "norvane/version.h"
 #include "support/test_support.h"
 

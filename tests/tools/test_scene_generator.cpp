@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "generators.h"
+#include "scene3ds/generators.h"
 #include "norvane/tree_file.h"
 #include "support/test_support.h"
 

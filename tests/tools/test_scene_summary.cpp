@@ -5,7 +5,7 @@
 #include <regex>
 
 #include "norvane/tree_file.h"
-#include "scene_summary.h"
+#include "dump/scene_summary.h"
 #include "support/test_support.h"
 
 namespace norvane::test {

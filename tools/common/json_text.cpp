@@ -3,7 +3,18 @@
 #include <cmath>
 #include <cstdio>
 
+#include "common/number_text.h"
+
 namespace norvane {
+namespace {
+
+void appendEscape(std::string& out, unsigned char c) {
+    char escape[8];
+    std::snprintf(escape, sizeof escape, "\\u%04x", c);
+    out += escape;
+}
+
+} // namespace
 
 void appendJsonFloat(std::string& out, float value) {
     if (std::isnan(value)) {
@@ -14,9 +25,7 @@ void appendJsonFloat(std::string& out, float value) {
         out += value > 0 ? "\"inf\"" : "\"-inf\"";
         return;
     }
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(value));
-    out += buf;
+    out += floatText(static_cast<double>(value));
 }
 
 void appendJsonPoint(std::string& out, const Point3& p) {
@@ -24,16 +33,15 @@ void appendJsonPoint(std::string& out, const Point3& p) {
     appendJsonFloats(out, xyz, 3);
 }
 
-void appendJsonString(std::string& out, const std::string& bytes) {
+void appendJsonString(std::string& out, std::string_view bytes, JsonBytes spelling) {
+    const bool ascii = spelling == JsonBytes::Ascii;
     out += '"';
-    for (unsigned char c : bytes) {
+    for (const unsigned char c : bytes) {
         if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
+        } else if (c < 0x20 || (ascii && (c >= 0x7F || c == '<'))) {
+            appendEscape(out, c);
         } else if (c < 0x80) {
             out += static_cast<char>(c);
         } else { // a Latin-1 byte as the UTF-8 of its code point
@@ -42,6 +50,12 @@ void appendJsonString(std::string& out, const std::string& bytes) {
         }
     }
     out += '"';
+}
+
+std::string jsonString(std::string_view bytes, JsonBytes spelling) {
+    std::string out;
+    appendJsonString(out, bytes, spelling);
+    return out;
 }
 
 void appendJsonFloats(std::string& out, const float* values, int n) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tree_svg.h"
+#include "dump/tree_svg.h"
 
 namespace norvane::dump {
 
@@ -33,8 +33,5 @@ int dumpTree(const TreeCommand& command, std::FILE* out);
 
 // norvane-dump diff A B: 0 when identical, 1 with the first difference, 2 when one cannot be read.
 int diffTrees(const std::string& a, const std::string& b, std::FILE* out);
-
-// Reads a whole file; false when it cannot be read.
-bool readFile(const std::string& path, std::vector<unsigned char>& bytes);
 
 } // namespace norvane::dump

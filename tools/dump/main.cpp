@@ -1,30 +1,25 @@
 // norvane-dump: shows what the compiler read from a scene and what a tree file holds. Options go
 // before or after the file; wrong usage exits 2 with one line on standard error.
-#include <CLI/CLI.hpp>
-
 #include <cstdio>
+#include <new>
 #include <string>
 
-#include "dump_commands.h"
-#include "norvane/version.h"
-#include "tree_paths.h"
+#include <CLI/CLI.hpp>
+
+#include "common/command_line.h"
+#include "dump/dump_commands.h"
+#include "dump/tree_paths.h"
 
 namespace {
 
-constexpr const char* program = "norvane-dump";
+using namespace norvane::dump;
 
-// CLI11's message on one line.
-std::string oneLine(std::string text) {
-    for (char& c : text)
-        if (c == '\n') c = ' ';
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    return text;
-}
+constexpr const char* program = "norvane-dump";
 
 const CLI::Validator nodePathValidator(
     [](std::string& text) {
-        return norvane::dump::isNodePath(text) ? std::string()
-                                               : std::string("a node path is F and B steps from the root, such as FFB");
+        return isNodePath(text) ? std::string()
+                                : std::string("a node path is F and B steps from the root, such as FFB");
     },
     "", "node path");
 
@@ -33,102 +28,117 @@ const CLI::Validator notNegative(
     [](std::string& text) { return text.rfind('-', 0) == 0 ? std::string("must not be negative") : std::string(); }, "",
     "not negative");
 
-} // namespace
-
-int main(int argc, char** argv) {
-    using namespace norvane::dump;
-    CLI::App app{"Shows what the compiler read from a 3DS scene and what a tree file holds."};
-    app.name(program);
-    app.set_version_flag("--version", std::string(program) + " " + norvane::version());
-    app.require_subcommand(1);
-    // Options are GNU style on every platform: a word that begins with / is a path, not /option.
-    app.allow_windows_style_options(false);
-    app.footer("Exit status: 0 done; 1 the input is broken, a --check found a violation, or diff found a "
-               "difference;\n2 wrong usage, or a file diff cannot read. Errors go to standard error.");
-
+// What the verbs' options are read into.
+struct DumpLine {
     SceneCommand scene;
-    CLI::App* sceneVerb = app.add_subcommand("scene", "everything the loader read from a 3DS scene, as JSON");
-    sceneVerb->add_option("FILE", scene.file, "the 3DS scene")->required();
-    sceneVerb->add_flag("--summary", scene.summary,
-                        "the counts, the bounds, the materials, and each limit of the tree file the scene exceeds "
-                        "or comes close to");
-
     TreeCommand tree;
-    CLI::App* treeVerb = app.add_subcommand("tree", "a tree file: its summary, its JSON, a check or a picture");
-    treeVerb->add_option("FILE", tree.file, "the tree file")->required();
     bool asJson = false, asCheck = false;
-    CLI::Option* json = treeVerb->add_flag("--json", asJson, "the whole tree file as JSON");
+    std::string diffA, diffB;
+    CLI::App* sceneVerb = nullptr;
+    CLI::App* diffVerb = nullptr;
+    CLI::Option* svg = nullptr;
+    CLI::Option* gltf = nullptr;
+    CLI::Option* obj = nullptr;
+};
+
+void addSceneVerb(CLI::App& app, DumpLine& line) {
+    line.sceneVerb = app.add_subcommand("scene", "everything the loader read from a scene, as JSON");
+    line.sceneVerb->add_option("FILE", line.scene.file, "the scene: 3DS, glTF (.gltf, .glb) or OBJ")->required();
+    line.sceneVerb->add_flag("--summary", line.scene.summary,
+                             "the counts, the bounds, the materials, and each limit of the tree file the scene "
+                             "exceeds or comes close to");
+}
+
+void addTreeVerb(CLI::App& app, DumpLine& line) {
+    CLI::App* verb = app.add_subcommand("tree", "a tree file: its summary, its JSON, a check or a picture");
+    verb->add_option("FILE", line.tree.file, "the tree file")->required();
+    CLI::Option* json = verb->add_flag("--json", line.asJson, "the whole tree file as JSON");
     CLI::Option* check =
-        treeVerb->add_flag("--check", asCheck,
-                           "check every rule of the format; the verdict on standard output, exit 1 at the first "
-                           "violation");
-    CLI::Option* svg =
-        treeVerb->add_option("--svg", tree.svgOut,
-                             "draw a plan and a side view of the faces and the splitting planes to OUT (- for "
-                             "standard output)");
-    svg->type_name("OUT");
-    treeVerb->add_option("--depth", tree.svg.depth, "with --svg: the levels whose splitting planes are drawn")
+        verb->add_flag("--check", line.asCheck,
+                       "check every rule of the format; the verdict on standard output, exit 1 at the first violation");
+    line.svg = verb->add_option("--svg", line.tree.svgOut,
+                                "draw a plan and a side view of the faces and the splitting planes to OUT (- for "
+                                "standard output)");
+    line.svg->type_name("OUT");
+    verb->add_option("--depth", line.tree.svg.depth, "with --svg: the levels whose splitting planes are drawn")
         ->type_name("N")
         ->default_val(4)
         ->check(notNegative)
-        ->needs(svg);
-    treeVerb->add_option("--node", tree.svg.node, "with --svg: draw only the subtree at this F/B path, e.g. FFB")
+        ->needs(line.svg);
+    verb->add_option("--node", line.tree.svg.node, "with --svg: draw only the subtree at this F/B path, e.g. FFB")
         ->type_name("PATH")
         ->check(nodePathValidator)
-        ->needs(svg);
-    CLI::Option* gltf =
-        treeVerb->add_option("--gltf", tree.exportOut, "write the tree as glTF 2.0: OUT.glb binary, OUT.gltf JSON")
-            ->type_name("OUT");
-    CLI::Option* obj = treeVerb->add_option("--obj", tree.exportOut, "write the tree as OBJ, with its .mtl beside it")
-                           ->type_name("OUT");
-    treeVerb->add_flag("--flat", tree.flat, "with --gltf or --obj: one mesh per material instead of one per node");
-    json->excludes(check)->excludes(svg)->excludes(gltf)->excludes(obj);
-    check->excludes(svg)->excludes(gltf)->excludes(obj);
-    svg->excludes(gltf)->excludes(obj);
-    gltf->excludes(obj);
+        ->needs(line.svg);
+    line.gltf = verb->add_option("--gltf", line.tree.exportOut,
+                                 "write the tree as glTF 2.0: OUT.glb binary, OUT.gltf JSON")
+                    ->type_name("OUT");
+    line.obj = verb->add_option("--obj", line.tree.exportOut, "write the tree as OBJ, with its .mtl beside it")
+                   ->type_name("OUT");
+    verb->add_flag("--flat", line.tree.flat, "with --gltf or --obj: one mesh per material instead of one per node");
+    json->excludes(check)->excludes(line.svg)->excludes(line.gltf)->excludes(line.obj);
+    check->excludes(line.svg)->excludes(line.gltf)->excludes(line.obj);
+    line.svg->excludes(line.gltf)->excludes(line.obj);
+    line.gltf->excludes(line.obj);
+}
 
-    std::string diffA, diffB;
-    CLI::App* diffVerb = app.add_subcommand(
+void addDiffVerb(CLI::App& app, DumpLine& line) {
+    line.diffVerb = app.add_subcommand(
         "diff", "where two tree files first differ: exit 0 when identical, 1 when they differ, 2 when one cannot "
                 "be read");
-    diffVerb->add_option("A", diffA, "a tree file")->required();
-    diffVerb->add_option("B", diffB, "the tree file to compare it with")->required();
+    line.diffVerb->add_option("A", line.diffA, "a tree file")->required();
+    line.diffVerb->add_option("B", line.diffB, "the tree file to compare it with")->required();
+}
+
+int runVerb(DumpLine& line) {
+    if (line.sceneVerb->parsed()) return dumpScene(line.scene, stdout);
+    if (line.diffVerb->parsed()) return diffTrees(line.diffA, line.diffB, stdout);
+    if (line.asJson)
+        line.tree.view = TreeView::Json;
+    else if (line.asCheck)
+        line.tree.view = TreeView::Check;
+    else if (*line.svg)
+        line.tree.view = TreeView::Svg;
+    else if (*line.gltf || *line.obj)
+        line.tree.view = *line.gltf ? TreeView::Gltf : TreeView::Obj;
+    if (line.tree.flat && !*line.gltf && !*line.obj)
+        return norvane::tools::usageError(program, "--flat needs --gltf or --obj",
+                                          std::string("see ") + program + " tree --help");
+    return dumpTree(line.tree, stdout);
+}
+
+int run(int argc, char** argv) {
+    CLI::App app{"Shows what the compiler read from a 3DS scene and what a tree file holds."};
+    norvane::tools::setUpCommandLine(app, program);
+    app.require_subcommand(1);
+    app.footer("Exit status: 0 done; 1 the input is broken, a --check found a violation, or diff found a "
+               "difference;\n2 wrong usage, or a file diff cannot read. Errors go to standard error.");
+    DumpLine line;
+    addSceneVerb(app, line);
+    addTreeVerb(app, line);
+    addDiffVerb(app, line);
 
     // CLI11 would only say that a verb is required.
     const std::string first = argc > 1 ? argv[1] : "";
-    if (!first.empty() && first[0] != '-' && first != "scene" && first != "tree" && first != "diff") {
-        std::fprintf(stderr, "%s: %s is not a verb: scene, tree or diff (see %s --help)\n", program, argv[1], program);
-        return 2;
-    }
+    if (!first.empty() && first[0] != '-' && first != "scene" && first != "tree" && first != "diff")
+        return norvane::tools::usageError(program, first + " is not a verb: scene, tree or diff",
+                                          std::string("see ") + program + " --help");
+    // The whole tool's help lists every verb with its options.
+    const auto help = [&app] {
+        return app.help("", app.get_subcommands().empty() ? CLI::AppFormatMode::All : CLI::AppFormatMode::Normal);
+    };
+    const auto parsed = norvane::tools::parseCommandLine(app, norvane::tools::argumentsOf(argc, argv), {}, help);
+    if (parsed.outcome == norvane::tools::LineOutcome::Run) return runVerb(line);
+    std::string where = program;
+    if (!app.get_subcommands().empty()) where += " " + app.get_subcommands().front()->get_name();
+    return norvane::tools::endCommandLine(program, parsed, "see " + where + " --help");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
     try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp&) {
-        // The whole tool's help lists every verb with its options.
-        const bool verb = !app.get_subcommands().empty();
-        std::fputs(app.help("", verb ? CLI::AppFormatMode::Normal : CLI::AppFormatMode::All).c_str(), stdout);
-        return 0;
-    } catch (const CLI::CallForVersion&) {
-        std::printf("%s %s\n", program, norvane::version());
-        return 0;
-    } catch (const CLI::ParseError& e) {
-        std::string where = program;
-        if (!app.get_subcommands().empty()) where += " " + app.get_subcommands().front()->get_name();
-        std::fprintf(stderr, "%s: %s (see %s --help)\n", program, oneLine(e.what()).c_str(), where.c_str());
-        return 2;
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        return norvane::tools::outOfMemory(program);
     }
-    if (sceneVerb->parsed()) return dumpScene(scene, stdout);
-    if (diffVerb->parsed()) return diffTrees(diffA, diffB, stdout);
-    if (asJson)
-        tree.view = TreeView::Json;
-    else if (asCheck)
-        tree.view = TreeView::Check;
-    else if (*svg)
-        tree.view = TreeView::Svg;
-    else if (*gltf || *obj)
-        tree.view = *gltf ? TreeView::Gltf : TreeView::Obj;
-    if (tree.flat && !*gltf && !*obj) {
-        std::fprintf(stderr, "%s: --flat needs --gltf or --obj (see %s tree --help)\n", program, program);
-        return 2;
-    }
-    return dumpTree(tree, stdout);
 }

@@ -1,4 +1,4 @@
-#include "plane_clip.h"
+#include "dump/plane_clip.h"
 
 #include <algorithm>
 #include <cmath>

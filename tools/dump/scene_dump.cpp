@@ -3,20 +3,16 @@
 #include <cstdio>
 
 #include <norvane/files.h>
+#include <norvane/import.h>
+#include <norvane/scene.h>
 
-#include "dump_commands.h"
-#include "norvane/import.h"
-#include "norvane/scene.h"
-#include "scene_json.h"
 #include "common/json_text.h"
-#include "scene_summary.h"
+#include "common/terminal_text.h"
+#include "dump/dump_commands.h"
+#include "dump/scene_json.h"
+#include "dump/scene_summary.h"
 
 namespace norvane::dump {
-
-bool readFile(const std::string& path, std::vector<unsigned char>& bytes) {
-    ReadError error;
-    return readWholeFile(pathOfArgument(path), bytes, error, maxTreeFileSize);
-}
 
 namespace {
 
@@ -32,7 +28,7 @@ std::string kebabName(const char* name) {
 
 int writeScene(const SceneCommand& command, const Scene& scene, std::FILE* out) {
     const std::string text =
-        command.summary ? formatSceneSummary(command.file, summarizeScene(scene)) : sceneToJson(scene);
+        command.summary ? formatSceneSummary(shownFileName(command.file), summarizeScene(scene)) : sceneToJson(scene);
     std::fwrite(text.data(), 1, text.size(), out);
     return 0;
 }
@@ -47,14 +43,14 @@ int dumpScene(const SceneCommand& command, std::FILE* out) {
     if (format != SceneFormat::ThreeDs && format != SceneFormat::Unknown) {
         // glTF and OBJ: one line naming the file and the reason.
         if (importScene(path, scene, error)) return writeScene(command, scene, out);
-        std::fprintf(stderr, "%s: %s\n", command.file.c_str(), error.message.c_str());
+        std::fprintf(stderr, "%s: %s\n", shownFileName(command.file).c_str(), error.message.c_str());
         return 1;
     }
     if (!loadScene(path, scene, error)) {
         // The compiler's one line, and why the loader refused the file and where.
-        std::fprintf(stderr, "%s: File not found / is damaged ! (%s at offset %lld: %s)\n", command.file.c_str(),
-                     kebabName(errorCodeName(error.code)).c_str(), static_cast<long long>(error.offset),
-                     error.message.c_str());
+        std::fprintf(stderr, "%s: File not found / is damaged ! (%s at offset %lld: %s)\n",
+                     shownFileName(command.file).c_str(), kebabName(errorCodeName(error.code)).c_str(),
+                     static_cast<long long>(error.offset), error.message.c_str());
         return 1;
     }
     return writeScene(command, scene, out);

@@ -1,16 +1,15 @@
-#include "scene_json.h"
-
-#include "common/json_text.h"
+#include "dump/scene_json.h"
 
 #include <cmath>
 #include <cstdio>
+
+#include "common/json_text.h"
 
 namespace norvane {
 
 namespace {
 
 void appendInt(std::string& out, long long v) { out += std::to_string(v); }
-
 
 // [[frame, x, y, z], ...] or, with angles, [[frame, angle, x, y, z], ...]; null when no track
 // was stored.
@@ -80,10 +79,11 @@ void appendLight(std::string& out, const Light& light) {
     appendJsonPoint(out, light.position);
     out += ", \"target\": ";
     appendJsonPoint(out, light.target);
-    const std::pair<const char*, float> values[] = {
-        {"hotspot", light.hotspot},       {"falloff", light.falloff},
-        {"innerRange", light.innerRange}, {"outerRange", light.outerRange},
-        {"multiplier", light.multiplier}};
+    const std::pair<const char*, float> values[] = {{"hotspot", light.hotspot},
+                                                    {"falloff", light.falloff},
+                                                    {"innerRange", light.innerRange},
+                                                    {"outerRange", light.outerRange},
+                                                    {"multiplier", light.multiplier}};
     for (const auto& [key, value] : values) {
         out += ", \"";
         out += key;
@@ -121,8 +121,7 @@ void appendCamera(std::string& out, const Camera& camera) {
 }
 
 template <class Records, class Append>
-void appendRecords(std::string& out, const char* key, const Records& records, Append append,
-                   bool last) {
+void appendRecords(std::string& out, const char* key, const Records& records, Append append, bool last) {
     out += "  \"";
     out += key;
     out += "\": [";

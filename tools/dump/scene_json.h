@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "norvane/scene.h"
+#include <norvane/scene.h>
 
 namespace norvane {
 

@@ -1,12 +1,13 @@
-#include "scene_summary.h"
+#include "dump/scene_summary.h"
 
 #include <cmath>
 #include <cstdio>
 
 #include <norvane/compile.h>
 
-#include "scene_json.h"
 #include "common/json_text.h"
+#include "common/number_text.h"
+#include "dump/scene_json.h"
 
 namespace norvane::dump {
 namespace {
@@ -23,11 +24,7 @@ const char* stateWord(LimitState state) {
     return "";
 }
 
-std::string coordinate(double v) {
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%.9g", v);
-    return buf;
-}
+std::string coordinate(double v) { return floatText(v); }
 
 std::size_t roomForCuts(const SceneSummary& s) {
     return s.treeVertices >= treeFileLimit ? 0 : (treeFileLimit - s.treeVertices) / 2;
@@ -82,10 +79,9 @@ LimitState vertexLimitState(const SceneSummary& s) {
 
 std::string formatSceneSummary(const std::string& path, const SceneSummary& s) {
     char buf[512];
-    std::string out;
-    std::snprintf(buf, sizeof buf, "%s: meshes %zu, vertices %zu, faces %zu, materials %zu, lights %zu, cameras %zu\n",
-                  path.c_str(), s.meshes, s.vertices, s.faces, s.materials, s.lights, s.cameras);
-    out += buf;
+    std::snprintf(buf, sizeof buf, ": meshes %zu, vertices %zu, faces %zu, materials %zu, lights %zu, cameras %zu\n",
+                  s.meshes, s.vertices, s.faces, s.materials, s.lights, s.cameras);
+    std::string out = path + buf; // a name of any length
     if (s.hasBounds)
         out += "bounds (y up): x " + coordinate(s.lo[0]) + " .. " + coordinate(s.hi[0]) + ", y " + coordinate(s.lo[1]) +
                " .. " + coordinate(s.hi[1]) + ", z " + coordinate(s.lo[2]) + " .. " + coordinate(s.hi[2]) + "\n";

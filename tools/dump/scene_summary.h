@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "norvane/scene.h"
-#include "norvane/tree_format.h"
+#include <norvane/scene.h>
+#include <norvane/tree_format.h>
 
 namespace norvane::dump {
 

@@ -7,23 +7,41 @@
 #include <cstring>
 #include <string>
 
+#include <norvane/files.h>
+#include <norvane/tree_file.h>
+
+#include "common/json_text.h"
+#include "common/number_text.h"
 #include "common/record_values.h"
-#include "dump_commands.h"
-#include "norvane/tree_file.h"
+#include "common/terminal_text.h"
+#include "dump/dump_commands.h"
 
 namespace norvane::dump {
 namespace {
 
-std::string floatText(float f) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.9g (0x%08X)", static_cast<double>(f), std::bit_cast<std::uint32_t>(f));
-    return buf;
+// The value and its bits: "0.5 (0x3F000000)".
+std::string valueAndBits(float f) {
+    char bits[16];
+    std::snprintf(bits, sizeof bits, "0x%08X", std::bit_cast<std::uint32_t>(f));
+    return floatText(static_cast<double>(f)) + " (" + bits + ")";
 }
 
 bool sameFloat(float a, float b) { return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b); }
 
-// The first difference of two parsed files, or empty.
-std::string firstDifference(const TreeFile& a, const TreeFile& b) {
+constexpr const char* planeFields[] = {"a", "b", "c", "d"};
+
+// The first of the four floats that differs in bits, as "FIELD: A vs B", or empty.
+std::string planeDifference(const Plane& x, const Plane& y) {
+    const std::array<float, 4> px = planeValues(x), py = planeValues(y);
+    for (std::size_t k = 0; k < 4; ++k)
+        if (!sameFloat(px[k], py[k]))
+            return std::string(planeFields[k]) + ": " + valueAndBits(px[k]) + " vs " + valueAndBits(py[k]);
+    return {};
+}
+
+// The header, the materials and the vertices: the header's counts agree before the tables are
+// compared, so the tables have the same lengths.
+std::string tableDifference(const TreeFile& a, const TreeFile& b) {
     const char* headerNames[] = {"version", "vertexCount", "faceCount", "materialCount"};
     const std::uint32_t ha[] = {a.version, a.vertexCount, a.faceCount, a.materialCount};
     const std::uint32_t hb[] = {b.version, b.vertexCount, b.faceCount, b.materialCount};
@@ -33,60 +51,68 @@ std::string firstDifference(const TreeFile& a, const TreeFile& b) {
                    std::to_string(hb[i]);
     for (std::size_t i = 0; i < a.materials.size(); ++i)
         if (a.materials[i] != b.materials[i])
-            return "material " + std::to_string(i) + ": \"" + a.materials[i] + "\" vs \"" + b.materials[i] + "\"";
+            return "material " + std::to_string(i) + ": " + jsonString(a.materials[i]) + " vs " +
+                   jsonString(b.materials[i]);
     const char* vertexFields[] = {"x", "y", "z", "u", "v", "nx", "ny", "nz"};
     for (std::size_t i = 0; i < a.vertices.size(); ++i) {
         const std::array<float, 8> va = vertexValues(a.vertices[i]), vb = vertexValues(b.vertices[i]);
         for (std::size_t k = 0; k < 8; ++k)
             if (!sameFloat(va[k], vb[k]))
-                return "vertex " + std::to_string(i) + " field " + vertexFields[k] + ": " + floatText(va[k]) + " vs " +
-                       floatText(vb[k]);
+                return "vertex " + std::to_string(i) + " field " + vertexFields[k] + ": " + valueAndBits(va[k]) +
+                       " vs " + valueAndBits(vb[k]);
     }
-    const char* planeFields[] = {"a", "b", "c", "d"};
-    for (std::size_t n = 0; n < a.nodes.size() && n < b.nodes.size(); ++n) {
-        const TreeFileNode& x = a.nodes[n];
-        const TreeFileNode& y = b.nodes[n];
-        // Nodes before this one all agreed, so equal parents and sides mean equal paths; the
-        // paths themselves are only spelled out for the message.
-        auto pathOf = [](const TreeFile& f, std::size_t i) {
-            const std::string p = nodePath(f, static_cast<std::int32_t>(i));
-            return p.empty() ? std::string("root") : p;
-        };
-        auto sideOf = [](const TreeFile& f, const TreeFileNode& node, std::size_t i) {
-            return node.parent >= 0 && f.nodes[static_cast<std::size_t>(node.parent)].front == static_cast<std::int32_t>(i);
-        };
-        const bool samePlace = x.depth == y.depth && x.parent == y.parent && sideOf(a, x, n) == sideOf(b, y, n);
-        if (!samePlace)
-            return "node " + std::to_string(n) + " (depth " + std::to_string(x.depth) + ", path " + pathOf(a, n) +
-                   "): in the other file this node is at depth " + std::to_string(y.depth) + ", path " + pathOf(b, n);
-        auto where = [&] {
-            return "node " + std::to_string(n) + " (depth " + std::to_string(x.depth) + ", path " + pathOf(a, n) + ")";
-        };
-        if (x.flags != y.flags)
-            return where() + " flags: " + std::to_string(x.flags) + " vs " + std::to_string(y.flags);
-        const std::array<float, 4> px = planeValues(x.plane), py = planeValues(y.plane);
-        for (std::size_t k = 0; k < 4; ++k)
-            if (!sameFloat(px[k], py[k]))
-                return where() + " plane " + planeFields[k] + ": " + floatText(px[k]) + " vs " + floatText(py[k]);
-        if (x.faces.size() != y.faces.size())
-            return where() + " face count: " + std::to_string(x.faces.size()) + " vs " + std::to_string(y.faces.size());
-        for (std::size_t f = 0; f < x.faces.size(); ++f) {
-            const TreeFileFace& p = x.faces[f];
-            const TreeFileFace& q = y.faces[f];
-            auto face = [&] { return where() + " face " + std::to_string(f); };
-            const char* intFields[] = {"v0", "v1", "v2", "id", "material"};
-            const std::uint32_t pi[] = {p.verts[0], p.verts[1], p.verts[2], p.id, p.material};
-            const std::uint32_t qi[] = {q.verts[0], q.verts[1], q.verts[2], q.id, q.material};
-            for (int k = 0; k < 5; ++k)
-                if (pi[k] != qi[k])
-                    return face() + " field " + intFields[k] + ": " + std::to_string(pi[k]) + " vs " +
-                           std::to_string(qi[k]);
-            const std::array<float, 4> fp = planeValues(p.plane), fq = planeValues(q.plane);
-            for (std::size_t k = 0; k < 4; ++k)
-                if (!sameFloat(fp[k], fq[k]))
-                    return face() + " field " + planeFields[k] + ": " + floatText(fp[k]) + " vs " + floatText(fq[k]);
-        }
-    }
+    return {};
+}
+
+std::string faceDifference(const TreeFileFace& p, const TreeFileFace& q) {
+    const char* intFields[] = {"v0", "v1", "v2", "id", "material"};
+    const std::uint32_t pi[] = {p.verts[0], p.verts[1], p.verts[2], p.id, p.material};
+    const std::uint32_t qi[] = {q.verts[0], q.verts[1], q.verts[2], q.id, q.material};
+    for (int k = 0; k < 5; ++k)
+        if (pi[k] != qi[k])
+            return std::string(" field ") + intFields[k] + ": " + std::to_string(pi[k]) + " vs " +
+                   std::to_string(qi[k]);
+    const std::string plane = planeDifference(p.plane, q.plane);
+    return plane.empty() ? plane : " field " + plane;
+}
+
+std::string pathOf(const TreeFile& f, std::size_t i) {
+    const std::string p = nodePath(f, static_cast<std::int32_t>(i));
+    return p.empty() ? std::string("root") : p;
+}
+
+bool isFrontChild(const TreeFile& f, std::size_t i) {
+    const TreeFileNode& node = f.nodes[i];
+    return node.parent >= 0 && f.nodes[static_cast<std::size_t>(node.parent)].front == static_cast<std::int32_t>(i);
+}
+
+// Node n of both files: its place, flags, plane and faces. Nodes before it all agreed, so
+// equal parents and sides mean equal paths; the paths themselves are only spelled out for the
+// message.
+std::string nodeDifference(const TreeFile& a, const TreeFile& b, std::size_t n) {
+    const TreeFileNode& x = a.nodes[n];
+    const TreeFileNode& y = b.nodes[n];
+    if (x.depth != y.depth || x.parent != y.parent || isFrontChild(a, n) != isFrontChild(b, n))
+        return "node " + std::to_string(n) + " (depth " + std::to_string(x.depth) + ", path " + pathOf(a, n) +
+               "): in the other file this node is at depth " + std::to_string(y.depth) + ", path " + pathOf(b, n);
+    auto where = [&] {
+        return "node " + std::to_string(n) + " (depth " + std::to_string(x.depth) + ", path " + pathOf(a, n) + ")";
+    };
+    if (x.flags != y.flags) return where() + " flags: " + std::to_string(x.flags) + " vs " + std::to_string(y.flags);
+    if (const std::string plane = planeDifference(x.plane, y.plane); !plane.empty()) return where() + " plane " + plane;
+    if (x.faces.size() != y.faces.size())
+        return where() + " face count: " + std::to_string(x.faces.size()) + " vs " + std::to_string(y.faces.size());
+    for (std::size_t f = 0; f < x.faces.size(); ++f)
+        if (const std::string face = faceDifference(x.faces[f], y.faces[f]); !face.empty())
+            return where() + " face " + std::to_string(f) + face;
+    return {};
+}
+
+// The first difference of two parsed files, or empty.
+std::string firstDifference(const TreeFile& a, const TreeFile& b) {
+    if (std::string table = tableDifference(a, b); !table.empty()) return table;
+    for (std::size_t n = 0; n < a.nodes.size() && n < b.nodes.size(); ++n)
+        if (std::string node = nodeDifference(a, b, n); !node.empty()) return node;
     if (a.nodes.size() != b.nodes.size())
         return "node count: " + std::to_string(a.nodes.size()) + " vs " + std::to_string(b.nodes.size());
     return {};
@@ -96,10 +122,10 @@ std::string firstDifference(const TreeFile& a, const TreeFile& b) {
 
 int diffTrees(const std::string& a, const std::string& b, std::FILE* out) {
     const std::string names[2] = {a, b};
-    std::vector<unsigned char> bytes[2];
+    std::vector<std::uint8_t> bytes[2];
     for (int i = 0; i < 2; ++i)
-        if (!readFile(names[i], bytes[i])) {
-            std::fprintf(stderr, "%s: cannot read the file\n", names[i].c_str());
+        if (ReadError error; !readWholeFile(pathOfArgument(names[i]), bytes[i], error, maxTreeFileSize)) {
+            std::fprintf(stderr, "%s: %s\n", shownFileName(names[i]).c_str(), error.message.c_str());
             return 2;
         }
     if (bytes[0] == bytes[1]) {
@@ -120,8 +146,8 @@ int diffTrees(const std::string& a, const std::string& b, std::FILE* out) {
         difference = "byte offset " + std::to_string(at);
         for (int i = 0; i < 2; ++i)
             if (!parsed[i])
-                difference += "; " + names[i] + " does not parse at offset " + std::to_string(problems[i].offset) +
-                              ": " + problems[i].message;
+                difference += "; " + shownFileName(names[i]) + " does not parse at offset " +
+                              std::to_string(problems[i].offset) + ": " + problems[i].message;
     }
     std::fprintf(out, "differ: %s\n", difference.c_str());
     return 1;

@@ -1,4 +1,4 @@
-#include "tree_export.h"
+#include "dump/tree_export.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -3,7 +3,7 @@
 
 #include <norvane/tree_file.h>
 
-#include "dump_commands.h"
+#include "dump/dump_commands.h"
 
 namespace norvane::dump {
 

@@ -1,4 +1,4 @@
-#include "tree_paths.h"
+#include "dump/tree_paths.h"
 
 namespace norvane::dump {
 

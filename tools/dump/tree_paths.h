@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "norvane/tree_file.h"
+#include <norvane/tree_file.h>
 
 namespace norvane::dump {
 

@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <string>
 
-#include "norvane/tree_file.h"
+#include <norvane/tree_file.h>
+
+#include "common/text_writer.h"
 
 namespace norvane::dump {
 
@@ -22,7 +24,11 @@ struct SvgOptions {
 // Every face record is one polygon in each view, with a <title> naming its node, depth, path,
 // face id and material; every drawn plane is the polygon where it meets its node's cell (the
 // scene's box cut by the half-spaces of its ancestors), in the views it stands upright in.
-// Walks the nodes in file order without recursion, so trees of any depth are safe.
+// Walks the nodes in file order without recursion, so trees of any depth are safe; the text
+// goes to `write` as it is made, so the picture of a large tree is never held whole.
+void writeTreeSvg(const TreeFile& file, std::int32_t top, int depth, const TextWriter& write);
+
+// The same picture as one string.
 std::string treeSvg(const TreeFile& file, std::int32_t top, int depth);
 
 } // namespace norvane::dump

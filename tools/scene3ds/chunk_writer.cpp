@@ -1,4 +1,4 @@
-#include "chunk_writer.h"
+#include "scene3ds/chunk_writer.h"
 
 #include <cstdio>
 #include <cstring>

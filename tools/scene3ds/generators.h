@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "scene_builder.h"
+#include "scene3ds/scene_builder.h"
 
 namespace norvane::scene3ds {
 

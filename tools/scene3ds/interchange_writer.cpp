@@ -1,4 +1,4 @@
-#include "interchange_writer.h"
+#include "scene3ds/interchange_writer.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,11 +1,11 @@
-#include "scene_builder.h"
+#include "scene3ds/scene_builder.h"
 
 #include <algorithm>
 #include <stdexcept>
 
 #include <norvane/chunk_ids.h>
 
-#include "chunk_writer.h"
+#include "scene3ds/chunk_writer.h"
 
 namespace norvane::scene3ds {
 namespace {

@@ -4,7 +4,7 @@
 #include <bit>
 #include <cassert>
 #include <cmath>
-#include <cstring>
+#include <optional>
 
 #include <norvane/tree_traversal.h>
 
@@ -15,42 +15,64 @@ namespace {
 // faces in one plane are tested once.
 using PlaneBits = std::array<std::uint32_t, 4>;
 
-PlaneBits bitsOf(const Plane& plane) { return std::bit_cast<PlaneBits>(plane); }
+PlaneBits bitsOf(const Plane& plane) {
+    return {std::bit_cast<std::uint32_t>(plane.a), std::bit_cast<std::uint32_t>(plane.b),
+            std::bit_cast<std::uint32_t>(plane.c), std::bit_cast<std::uint32_t>(plane.d)};
+}
 
-Plane planeOf(const PlaneBits& bits) { return std::bit_cast<Plane>(bits); }
+Plane planeOf(const PlaneBits& bits) {
+    return {std::bit_cast<float>(bits[0]), std::bit_cast<float>(bits[1]), std::bit_cast<float>(bits[2]),
+            std::bit_cast<float>(bits[3])};
+}
+
+// The distinct corners and planes of a leaf's drawable faces.
+struct LeafParts {
+    std::vector<std::uint32_t> corners;
+    std::vector<PlaneBits> planes;
+};
+
+LeafParts partsOf(const TreeFile& file, const TreeFileNode& leaf) {
+    LeafParts parts;
+    for (const TreeFileFace& face : leaf.faces) {
+        if (!isDrawable(file, face)) continue;
+        parts.corners.insert(parts.corners.end(), std::begin(face.verts), std::end(face.verts));
+        parts.planes.push_back(bitsOf(face.plane));
+    }
+    std::sort(parts.corners.begin(), parts.corners.end());
+    parts.corners.erase(std::unique(parts.corners.begin(), parts.corners.end()), parts.corners.end());
+    std::sort(parts.planes.begin(), parts.planes.end());
+    parts.planes.erase(std::unique(parts.planes.begin(), parts.planes.end()), parts.planes.end());
+    return parts;
+}
 
 } // namespace
 
-NodeKind classifyLeaf(const TreeFile& file, const TreeFileNode& leaf) {
+std::optional<NodeKind> classifyLeaf(const TreeFile& file, const TreeFileNode& leaf, StepBudget& budget) {
     // A face lies in front of a plane when a corner is in front and none behind, so a leaf has a
     // face in front of another's plane exactly when some corner is in front of some face's plane
     // (a corner behind as well would make the face cross the plane). Testing every distinct
     // corner against every distinct plane therefore decides the kind.
-    std::vector<std::uint32_t> corners;
-    std::vector<PlaneBits> planes;
-    for (const TreeFileFace& face : leaf.faces) {
-        if (!isDrawable(file, face)) continue;
-        corners.insert(corners.end(), std::begin(face.verts), std::end(face.verts));
-        planes.push_back(bitsOf(face.plane));
-    }
-    std::sort(corners.begin(), corners.end());
-    corners.erase(std::unique(corners.begin(), corners.end()), corners.end());
-    std::sort(planes.begin(), planes.end());
-    planes.erase(std::unique(planes.begin(), planes.end()), planes.end());
+    const LeafParts parts = partsOf(file, leaf);
     std::vector<Point3> points;
-    points.reserve(corners.size());
-    for (const std::uint32_t c : corners) points.push_back({file.vertices[c].x, file.vertices[c].y, file.vertices[c].z});
+    points.reserve(parts.corners.size());
+    for (const std::uint32_t c : parts.corners)
+        points.push_back({file.vertices[c].x, file.vertices[c].y, file.vertices[c].z});
 
     // Faces that all lie on one of their planes are in one plane, even when some lie just outside
     // the tolerance of another's (the build keeps such nearly coplanar faces in one leaf).
-    for (const PlaneBits& bits : planes) {
+    for (const PlaneBits& bits : parts.planes) {
         const Plane plane = planeOf(bits);
-        if (std::all_of(points.begin(), points.end(),
-                        [&](const auto& p) { return std::abs(planeSide(plane, p)) <= frontTolerance; }))
-            return NodeKind::InPlane;
+        std::size_t tested = 0; // the budget counts the corners tested, up to the first off the plane
+        const bool onPlane = std::all_of(points.begin(), points.end(), [&](const auto& p) {
+            ++tested;
+            return std::abs(planeSide(plane, p)) <= frontTolerance;
+        });
+        if (!budget.spend(tested)) return std::nullopt;
+        if (onPlane) return NodeKind::InPlane;
     }
     bool inFront = false, behind = false;
-    for (const PlaneBits& bits : planes) {
+    for (const PlaneBits& bits : parts.planes) {
+        if (!budget.spend(points.size())) return std::nullopt;
         const Plane plane = planeOf(bits);
         for (const auto& p : points) {
             const float s = planeSide(plane, p);
@@ -64,11 +86,25 @@ NodeKind classifyLeaf(const TreeFile& file, const TreeFileNode& leaf) {
     return inFront ? NodeKind::AllInFront : behind ? NodeKind::AllBehind : NodeKind::InPlane;
 }
 
-std::vector<NodeKind> classifyNodes(const TreeFile& file) {
+NodeKind classifyLeaf(const TreeFile& file, const TreeFileNode& leaf) {
+    StepBudget unbounded;
+    return *classifyLeaf(file, leaf, unbounded);
+}
+
+std::optional<std::vector<NodeKind>> classifyNodes(const TreeFile& file, StepBudget& budget) {
     std::vector<NodeKind> kinds(file.nodes.size(), NodeKind::InPlane);
-    for (std::size_t n = 0; n < file.nodes.size(); ++n)
-        if (file.nodes[n].flags == 0) kinds[n] = classifyLeaf(file, file.nodes[n]);
+    for (std::size_t n = 0; n < file.nodes.size(); ++n) {
+        if (file.nodes[n].flags != 0) continue;
+        const std::optional<NodeKind> kind = classifyLeaf(file, file.nodes[n], budget);
+        if (!kind) return std::nullopt;
+        kinds[n] = *kind;
+    }
     return kinds;
+}
+
+std::vector<NodeKind> classifyNodes(const TreeFile& file) {
+    StepBudget unbounded;
+    return *classifyNodes(file, unbounded);
 }
 
 void appendNodeFaces(const TreeFile& file, std::int32_t node, NodeKind kind, const View& view,

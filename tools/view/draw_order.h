@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include <norvane/tree_file.h>
@@ -31,9 +32,27 @@ enum class NodeKind : std::uint8_t {
 
 // The kind of every node, in file order. Only leaves are examined: the format places an interior
 // node's faces in its plane. Faces that draw nothing (see isDrawable) are left out. A leaf of n
-// faces costs up to n distinct planes times its distinct corners of side tests.
+// faces costs up to twice its distinct planes times its distinct corners of side tests.
 std::vector<NodeKind> classifyNodes(const TreeFile& file);
 NodeKind classifyLeaf(const TreeFile& file, const TreeFileNode& leaf);
+
+// Side tests counted against a limit.
+struct StepBudget {
+    std::uint64_t left = UINT64_MAX;
+    // False, leaving nothing, when `steps` are more than are left.
+    bool spend(std::uint64_t steps) {
+        if (steps > left) {
+            left = 0;
+            return false;
+        }
+        left -= steps;
+        return true;
+    }
+};
+
+// The same within a budget of side tests: nothing when the budget runs out first.
+std::optional<std::vector<NodeKind>> classifyNodes(const TreeFile& file, StepBudget& budget);
+std::optional<NodeKind> classifyLeaf(const TreeFile& file, const TreeFileNode& leaf, StepBudget& budget);
 
 // The drawable faces of one node, appended in the order that paints them right for this eye
 // (`view.eye`, and walkEye(view) for the side tests).

@@ -1,5 +1,6 @@
 # Writes OUTPUT, a C++ source that holds the viewer page's files: TEMPLATE as pageTemplate() and
-# the SCRIPTS (a ;-list, in order) joined as pageScript(). Run with cmake -P at build time.
+# the SCRIPTS (a ;-list: the module registry first) joined as pageScript(). Run with cmake -P at
+# build time.
 function(hex_array name text_var out_var)
   string(HEX "${${text_var}}" hex)
   string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," hex "${hex}")

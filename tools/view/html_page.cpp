@@ -1,26 +1,21 @@
 #include "view/html_page.h"
 
 #include <cassert>
-#include <cstdio>
 #include <map>
 #include <string_view>
 
+#include "common/json_text.h"
+#include "common/number_text.h"
 #include "view/base64.h"
+#include "view/limits.h"
 #include "view/web_assets.h"
 
 namespace norvane::view {
 namespace {
 
-// Doubles as JSON numbers that read back exactly.
-std::string number(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.17g", value);
-    return text;
-}
-
 std::string jsonVector(const Vec3& v) {
     std::string out = "[";
-    for (int k = 0; k < 3; ++k) (out += k ? ", " : "") += number(v[k]);
+    for (int k = 0; k < 3; ++k) (out += k ? ", " : "") += doubleText(v[k]);
     return out += "]";
 }
 
@@ -62,38 +57,31 @@ std::string fillTemplate(std::string_view page, const std::map<std::string, std:
     return out;
 }
 
-} // namespace
-
-std::string jsonString(const std::string& bytes) {
-    std::string out = "\"";
-    for (const unsigned char c : bytes) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7f || c == '<') {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", c);
-            out += escape;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
+// The ranges and limits the page shares with the program (view/limits.h).
+std::string limitsJson() {
+    return "{\"maxImageSide\": " + std::to_string(maxImageSide) +
+           ", \"maxImagePixels\": " + std::to_string(maxImagePixels) +
+           ", \"minFovDegrees\": " + doubleText(minFovDegrees) + ", \"maxFovDegrees\": " + doubleText(maxFovDegrees) +
+           ", \"maxPageOrderingSteps\": " + std::to_string(maxPageOrderingSteps) +
+           ", \"maxPageFrameSteps\": " + std::to_string(maxPageFrameSteps) + "}";
 }
+
+} // namespace
 
 std::string viewerPage(std::span<const std::uint8_t> treeBytes, const std::string& title,
                        const std::vector<CameraPreset>& cameras) {
     std::string json = "[";
     for (std::size_t i = 0; i < cameras.size(); ++i) {
         const View& v = cameras[i].view;
-        json += (i ? ",\n" : "\n") + std::string("{\"name\": ") + jsonString(cameras[i].name) +
+        json += (i ? ",\n" : "\n") + std::string("{\"name\": ") + jsonString(cameras[i].name, JsonBytes::Ascii) +
                 ", \"eye\": " + jsonVector(v.eye) + ", \"forward\": " + jsonVector(v.forward) +
-                ", \"fov\": " + number(v.horizontalFov) + ", \"near\": " + number(v.nearDistance) + "}";
+                ", \"fov\": " + doubleText(v.horizontalFov) + ", \"near\": " + doubleText(v.nearDistance) + "}";
     }
     json += "]";
     return fillTemplate(pageTemplate(), {{"TITLE", htmlText(title)},
                                          {"TREE", encodeBase64(treeBytes)},
                                          {"CAMERAS", json},
+                                         {"LIMITS", limitsJson()},
                                          {"SCRIPT", std::string(pageScript())}});
 }
 

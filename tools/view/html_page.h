@@ -19,8 +19,4 @@ struct CameraPreset {
 std::string viewerPage(std::span<const std::uint8_t> treeBytes, const std::string& title,
                        const std::vector<CameraPreset>& cameras);
 
-// A JSON string literal for bytes read as Latin-1; '<' is escaped too, so that the text can sit
-// inside a script element.
-std::string jsonString(const std::string& bytes);
-
 } // namespace norvane::view

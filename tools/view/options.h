@@ -25,10 +25,15 @@ struct Options {
 };
 
 // Parses the arguments (argv[0] is the program). Returns -1 with `options` filled, or the exit
-// status to end with after printing the help (0) or a one-line error on standard error (2).
+// status to end with after printing the help or the version (0) or a one-line error on standard
+// error (2).
 int parseOptions(int argc, const char* const* argv, Options& options);
 
-// "640x480" into a size; false unless both are whole numbers from 1 to 16384.
+// "640x480" into a size; false unless both are whole numbers from 1 to maxImageSide and the
+// image holds at most maxImagePixels (view/limits.h).
 bool parseSize(const std::string& text, ImageSize& size);
+
+// "12,34" into a pixel; false unless both are whole numbers (of at most five digits).
+bool parsePixel(const std::string& text, std::array<int, 2>& pixel);
 
 } // namespace norvane::view

@@ -28,29 +28,51 @@ double edgeValue(const ScreenPoint& a, const ScreenPoint& b, double px, double p
 // inside below) or a left edge (running up the screen).
 bool isTopLeft(const ScreenPoint& a, const ScreenPoint& b) { return (a.y == b.y && b.x > a.x) || b.y < a.y; }
 
-void fillScreenTriangle(Frame& frame, ScreenPoint p0, ScreenPoint p1, ScreenPoint p2, std::int32_t number,
-                        std::uint32_t colour, bool depthTest) {
+// Twice the triangle's area on screen, its corners turned to make it positive (clockwise on
+// screen); 0 for a triangle that covers no pixel centre (no area, or a corner not finite).
+double orientedArea(ScreenPoint& p0, ScreenPoint& p1, ScreenPoint& p2) {
     double area = edgeValue(p0, p1, p2.x, p2.y);
-    if (!(area != 0) || !std::isfinite(area)) return;
+    // Every coordinate takes part in the area, so a finite area means finite corners.
+    if (!(area != 0) || !std::isfinite(area)) return 0;
     if (area < 0) {
         std::swap(p1, p2);
         area = -area;
     }
+    return area;
+}
+
+// The pixels whose centres the triangle's box holds, clamped to the image before anything
+// becomes an int: pixel i's centre is at i + 0.5. Empty (x1 < x0 or y1 < y0) when the box
+// misses the image.
+struct PixelRange {
+    int x0 = 0, x1 = -1, y0 = 0, y1 = -1;
+    std::uint64_t count() const {
+        return x1 < x0 || y1 < y0 ? 0 : std::uint64_t(x1 - x0 + 1) * std::uint64_t(y1 - y0 + 1);
+    }
+};
+
+PixelRange pixelRange(int width, int height, const ScreenPoint& p0, const ScreenPoint& p1, const ScreenPoint& p2) {
     const double minX = std::min({p0.x, p1.x, p2.x}), maxX = std::max({p0.x, p1.x, p2.x});
     const double minY = std::min({p0.y, p1.y, p2.y}), maxY = std::max({p0.y, p1.y, p2.y});
-    // Pixel i's centre is at i + 0.5; the range is clamped to the image before it becomes an int.
+    if (!(std::isfinite(minX) && std::isfinite(maxX) && std::isfinite(minY) && std::isfinite(maxY))) return {};
     auto first = [](double lo, int size) {
         return static_cast<int>(std::clamp(std::ceil(lo - 0.5), 0.0, double(size)));
     };
     auto last = [](double hi, int size) {
         return static_cast<int>(std::clamp(std::floor(hi - 0.5), -1.0, size - 1.0));
     };
-    const int x0 = first(minX, frame.width), x1 = last(maxX, frame.width);
-    const int y0 = first(minY, frame.height), y1 = last(maxY, frame.height);
+    return {first(minX, width), last(maxX, width), first(minY, height), last(maxY, height)};
+}
+
+void fillScreenTriangle(Frame& frame, ScreenPoint p0, ScreenPoint p1, ScreenPoint p2, std::int32_t number,
+                        std::uint32_t colour, bool depthTest) {
+    const double area = orientedArea(p0, p1, p2);
+    if (area == 0) return;
+    const PixelRange r = pixelRange(frame.width, frame.height, p0, p1, p2);
     const bool topLeft0 = isTopLeft(p1, p2), topLeft1 = isTopLeft(p2, p0), topLeft2 = isTopLeft(p0, p1);
-    for (int y = y0; y <= y1; ++y) {
+    for (int y = r.y0; y <= r.y1; ++y) {
         const double py = y + 0.5;
-        for (int x = x0; x <= x1; ++x) {
+        for (int x = r.x0; x <= r.x1; ++x) {
             const double px = x + 0.5;
             const double w0 = edgeValue(p1, p2, px, py);
             const double w1 = edgeValue(p2, p0, px, py);
@@ -96,8 +118,10 @@ Vec3 toViewAxes(const Projector& projector, const Vec3& world) {
     return {dot(v, projector.view.right), dot(v, projector.view.up), dot(v, projector.view.forward)};
 }
 
-void drawTriangle(Frame& frame, const Projector& projector, const std::array<Vec3, 3>& corners, std::int32_t number,
-                  std::uint32_t colour, bool depthTest) {
+namespace {
+
+// The part of the triangle at or beyond the near plane, projected: 0, 3 or 4 corners of a fan.
+int screenPolygon(const Projector& projector, const std::array<Vec3, 3>& corners, std::array<ScreenPoint, 4>& screen) {
     const double near = projector.view.nearDistance;
     std::array<Vec3, 3> v{};
     int inside = 0;
@@ -105,7 +129,7 @@ void drawTriangle(Frame& frame, const Projector& projector, const std::array<Vec
         v[c] = toViewAxes(projector, corners[c]);
         if (v[c][2] >= near) ++inside;
     }
-    if (inside == 0) return;
+    if (inside == 0) return 0;
     // The part at or beyond the near plane: a triangle or a quadrilateral, drawn as a fan.
     std::array<Vec3, 4> polygon{};
     int count = 0;
@@ -120,10 +144,29 @@ void drawTriangle(Frame& frame, const Projector& projector, const std::array<Vec
         }
     }
     assert(count == 3 || count == 4);
-    std::array<ScreenPoint, 4> screen{};
     for (int c = 0; c < count; ++c) screen[c] = project(projector, polygon[c]);
+    return count;
+}
+
+} // namespace
+
+void drawTriangle(Frame& frame, const Projector& projector, const std::array<Vec3, 3>& corners, std::int32_t number,
+                  std::uint32_t colour, bool depthTest) {
+    std::array<ScreenPoint, 4> screen{};
+    const int count = screenPolygon(projector, corners, screen);
     for (int c = 1; c + 1 < count; ++c)
         fillScreenTriangle(frame, screen[0], screen[c], screen[c + 1], number, colour, depthTest);
+}
+
+std::uint64_t triangleSteps(ImageSize size, const Projector& projector, const std::array<Vec3, 3>& corners) {
+    std::array<ScreenPoint, 4> screen{};
+    const int count = screenPolygon(projector, corners, screen);
+    std::uint64_t steps = 0;
+    for (int c = 1; c + 1 < count; ++c) {
+        ScreenPoint p0 = screen[0], p1 = screen[c], p2 = screen[c + 1];
+        if (orientedArea(p0, p1, p2) != 0) steps += pixelRange(size.width, size.height, p0, p1, p2).count();
+    }
+    return steps;
 }
 
 } // namespace norvane::view

@@ -39,4 +39,8 @@ Vec3 toViewAxes(const Projector& projector, const Vec3& world);
 void drawTriangle(Frame& frame, const Projector& projector, const std::array<Vec3, 3>& corners, std::int32_t number,
                   std::uint32_t colour, bool depthTest);
 
+// The pixels drawTriangle would test for the triangle in an image of that size: the boxes of
+// the pieces it fills, clamped to the image. The work a picture takes is the sum over its faces.
+std::uint64_t triangleSteps(ImageSize size, const Projector& projector, const std::array<Vec3, 3>& corners);
+
 } // namespace norvane::view

@@ -13,14 +13,15 @@ const TreeFileFace& faceOf(const TreeFile& file, FaceRef ref) {
     return file.nodes[static_cast<std::size_t>(ref.node)].faces[static_cast<std::size_t>(ref.face)];
 }
 
-void drawFace(Frame& frame, const PreparedTree& tree, const Projector& projector, const Point3& eye,
-              Cull cull, FaceRef ref, bool depthTest) {
+void drawFace(Frame& frame, const PreparedTree& tree, const Projector& projector, const Point3& eye, Cull cull,
+              FaceRef ref, bool depthTest) {
     const TreeFileFace& face = faceOf(*tree.file, ref);
     const bool eyeInFront = isInFront(face.plane, eye);
     if (isCulled(cull, eyeInFront)) return;
     const std::int32_t number = tree.numbering.first[static_cast<std::size_t>(ref.node)] + ref.face;
     drawTriangle(frame, projector, faceCorners(*tree.file, face), number,
-                 shadedColour(materialColour(face.material, noMaterialOf(*tree.file)), face.plane, eyeInFront), depthTest);
+                 shadedColour(materialColour(face.material, noMaterialOf(*tree.file)), face.plane, eyeInFront),
+                 depthTest);
 }
 
 Frame paintWith(const PreparedTree& tree, const RenderSettings& settings, Cull cull,
@@ -51,6 +52,13 @@ Frame renderWith(const PreparedTree& tree, const RenderSettings& settings, Metho
 } // namespace
 
 PreparedTree prepareTree(const TreeFile& file) { return {&file, numberFaces(file), classifyNodes(file)}; }
+
+bool prepareTree(const TreeFile& file, StepBudget& budget, PreparedTree& tree) {
+    std::optional<std::vector<NodeKind>> kinds = classifyNodes(file, budget);
+    if (!kinds) return false;
+    tree = {&file, numberFaces(file), std::move(*kinds)};
+    return true;
+}
 
 bool isCulled(Cull cull, bool eyeInFront) {
     assert(cull != Cull::Auto);

@@ -32,6 +32,8 @@ struct PreparedTree {
 };
 
 PreparedTree prepareTree(const TreeFile& file);
+// The same within a budget of side tests for ordering the leaves; false when it runs out.
+bool prepareTree(const TreeFile& file, StepBudget& budget, PreparedTree& tree);
 
 struct RenderSettings {
     View view;

@@ -23,7 +23,10 @@ std::uint32_t materialColour(std::uint32_t material, std::uint32_t noMaterial) {
 std::uint32_t shadedColour(std::uint32_t base, const Plane& plane, bool eyeInFront) {
     const double sign = eyeInFront ? 1.0 : -1.0;
     const Vec3 normal{plane.a * sign, plane.b * sign, plane.c * sign};
-    const double k = 0.35 + 0.65 * std::max(0.0, dot(normal, lightDirection()));
+    // A plane need not have a unit normal: the light term is clamped to [0, 1] (NaN to 0), so
+    // every channel stays in 0..255.
+    const double lit = dot(normal, lightDirection());
+    const double k = 0.35 + 0.65 * (lit > 0 ? std::min(lit, 1.0) : 0.0);
     std::uint32_t colour = 0;
     for (const int shift : {16, 8, 0}) {
         const double channel = static_cast<double>((base >> shift) & 0xff) * k;

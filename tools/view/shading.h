@@ -18,8 +18,9 @@ Vec3 lightDirection();
 // The palette entry of a material index (repeating after twelve), grey for noMaterial.
 std::uint32_t materialColour(std::uint32_t material, std::uint32_t noMaterial);
 
-// The base colour scaled by 0.35 + 0.65 max(0, n . light), where n is the plane's normal turned
-// to the side the eye is on; each channel rounded half up.
+// The base colour scaled by 0.35 + 0.65 clamp(n . light, 0, 1), where n is the plane's normal
+// (as the file gives it, unit or not) turned to the side the eye is on, and a NaN product
+// counts as 0; each channel rounded half up.
 std::uint32_t shadedColour(std::uint32_t base, const Plane& plane, bool eyeInFront);
 
 } // namespace norvane::view

@@ -28,12 +28,13 @@ Bounds treeBounds(const TreeFile& file) {
     for (const TreeFileNode& node : file.nodes)
         for (const TreeFileFace& face : node.faces) {
             if (!isDrawable(file, face)) continue;
-            for (const Vec3& c : faceCorners(file, face))
+            for (const Vec3& c : faceCorners(file, face)) {
                 for (int k = 0; k < 3; ++k) {
                     b.lo[k] = b.empty ? c[k] : std::min(b.lo[k], c[k]);
                     b.hi[k] = b.empty ? c[k] : std::max(b.hi[k], c[k]);
                 }
-            b.empty = false;
+                b.empty = false; // from the first corner on, every corner widens the box
+            }
         }
     return b;
 }

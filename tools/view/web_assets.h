@@ -8,7 +8,7 @@ namespace norvane::view {
 
 // web/viewer.html, with its placeholders.
 std::string_view pageTemplate();
-// The page's scripts, one after the other in the order the template needs them.
+// The page's scripts, one after the other: the module registry, then its modules.
 std::string_view pageScript();
 
 } // namespace norvane::view

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "generators.h"
+#include "scene3ds/generators.h"
 #include "support/test_support.h"
 #include "view/agreement.h"
 #include "view_test_support.h"

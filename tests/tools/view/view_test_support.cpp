@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "generators.h"
+#include "scene3ds/generators.h"
 #include "support/test_support.h"
 
 namespace norvane::test {

@@ -1,86 +1,126 @@
-"use strict";
 // The page: reads the tree embedded in it, paints it on the canvas by walking it back to front
 // at every frame, and lets the user move around, pick faces and highlight nodes. The address's
 // fragment can fix the view: #size=WxH&orbit=30&elevation=25&fov=40&cull=back&camera=0.
+norvaneModules.define("viewer", ["tree", "raster", "cells", "vector", "fragment"], (treeFile, raster, cells, vector,
+                                                                                    fragment) => {
+    "use strict";
 
-(function () {
+    const { readTree, classifyNodes, treeBounds, visitBackToFront, appendNodeFaces, isInFront, nodePath, UNSEPARATED } =
+        treeFile;
+    const { lookAlong, orbitView, focalPixels, walkEye, makeFrame, clearFrame, makeProjector, toViewAxes, toPixel,
+            verticesInViewAxes, drawFace, frameSteps, drawPolygon, materialColour, shadedColour, fadedColour,
+            NO_MATERIAL } = raster;
+    const { cellPolygon } = cells;
+    const { add, sub, scale, dot, vlength } = vector;
+    const { readLimits, readFragment } = fragment;
     const $ = (id) => document.getElementById(id);
-    const text = atob($("tree-data").textContent.trim()), bytes = new Uint8Array(text.length);
-    for (let i = 0; i < text.length; i++) bytes[i] = text.charCodeAt(i);
-    const tree = readTree(bytes);
-    const cameras = JSON.parse($("camera-data").textContent);
-    const kinds = classifyNodes(tree);
-    const bounds = treeBounds(tree);
-    const maxDepth = tree.nodes.reduce((m, node) => Math.max(m, node.depth), 0);
-    const nodesAtDepth = Array.from({ length: maxDepth + 1 }, () => []);
-    for (const node of tree.nodes) nodesAtDepth[node.depth].push(node.index);
 
-    const params = new URLSearchParams(location.hash.slice(1));
-    const numberParam = (name, fallback) => params.has(name) && Number.isFinite(+params.get(name)) ? +params.get(name) : fallback;
-    const fixedSize = /^(\d+)x(\d+)$/.exec(params.get("size") || "");
+    // What the page holds: the tree and what is known of it, the view, the canvas and what the
+    // page has to say (a refused fragment, a tree or a view beyond the page's limits).
+    function loadPage() {
+        const text = atob($("tree-data").textContent.trim()), bytes = new Uint8Array(text.length);
+        for (let i = 0; i < text.length; i++) bytes[i] = text.charCodeAt(i);
+        const tree = readTree(bytes), limits = readLimits($("limits").textContent);
+        const maxDepth = tree.nodes.reduce((m, node) => Math.max(m, node.depth), 0);
+        const nodesAtDepth = Array.from({ length: maxDepth + 1 }, () => []);
+        for (const node of tree.nodes) nodesAtDepth[node.depth].push(node.index);
+        const view = readFragment(location.hash, limits), canvas = $("view");
+        const kinds = classifyNodes(tree, { left: limits.maxPageOrderingSteps });
+        const notes = { fragment: view.refused.map((why) => `The address's ${why}.`), tree: "", frame: "" };
+        if (!kinds)
+            notes.tree = `This tree is too large for the page: ordering the faces of its leaves takes more than ` +
+                `${limits.maxPageOrderingSteps} steps. norvane-view draws it with a small --size.`;
+        return {
+            tree, limits, kinds: kinds || new Uint8Array(tree.nodes.length), drawable: kinds !== null,
+            cameras: JSON.parse($("camera-data").textContent), bounds: treeBounds(tree), maxDepth, nodesAtDepth,
+            fixedSize: view.size, askedCamera: view.camera, notes,
+            // The view: automatic (orbit around the scene) or one of the scene's cameras until moved.
+            state: { orbit: view.orbit, elevation: view.elevation, fov: view.fov, zoom: 1, pan: [0, 0, 0], camera: null,
+                     cull: view.cull, selected: -1 },
+            canvas, context: canvas.getContext("2d"), frame: null, lastView: null, pending: false, frameTimes: [],
+        };
+    }
 
-    // The view: automatic (orbit around the scene) or one of the scene's cameras until moved.
-    const state = {
-        orbit: numberParam("orbit", 30), elevation: numberParam("elevation", 25), fov: numberParam("fov", 40),
-        zoom: 1, pan: [0, 0, 0], camera: null, cull: params.get("cull") || "none", selected: -1,
-    };
-    const canvas = $("view"), context = canvas.getContext("2d");
-    let frame = null, lastView = null, pending = false;
-    const frameTimes = [];
+    // The page's notes, or none.
+    function showNotes(page) {
+        const { fragment, tree, frame } = page.notes, lines = [...fragment, tree, frame].filter((line) => line);
+        $("message").textContent = lines.join("\n");
+        $("message").hidden = lines.length === 0;
+    }
 
-    function currentView() {
+    function currentView(page) {
+        const { state, canvas } = page;
         if (state.camera) {
             const c = state.camera;
             return lookAlong(c.eye, c.forward, c.fov, c.near);
         }
-        return orbitView(bounds, state.orbit, state.elevation, state.fov, canvas.width, canvas.height, state.zoom, state.pan);
+        return orbitView(page.bounds, state.orbit, state.elevation, state.fov, canvas.width, canvas.height, state.zoom,
+                         state.pan);
     }
 
-    function isCulled(eyeInFront) {
-        return (state.cull === "back" && !eyeInFront) || (state.cull === "front" && eyeInFront);
+    function isCulled(page, eyeInFront) {
+        const cull = page.state.cull;
+        return (cull === "back" && !eyeInFront) || (cull === "front" && eyeInFront);
     }
 
-    // One frame: the tree walked back to front, every node's faces painted in its turn, and the
-    // highlighted node's plane laid over what lies behind it, under what lies in front.
-    function renderNow() {
-        pending = false;
-        const start = performance.now();
-        if (!frame || frame.width !== canvas.width || frame.height !== canvas.height) frame = makeFrame(canvas.width, canvas.height);
-        clearFrame(frame);
-        const view = currentView();
-        lastView = view;
-        const projector = makeProjector(view, canvas.width, canvas.height);
+    // The tree walked back to front, every node's faces painted in its turn, and the highlighted
+    // node's plane laid over what lies behind it, under what lies in front.
+    function paintTree(page, projector, viewAxes, polygon) {
+        const { tree, kinds, frame } = page, selected = page.state.selected, view = projector.view;
         const eye = walkEye(view);
-        const selected = state.selected;
         const inSubtree = (n) => selected < 0 || (n >= selected && n < tree.subtreeEnd[selected]);
-        const polygon = selected >= 0 ? cellPolygon(tree, selected, bounds) : [];
-        const faces = [], viewAxes = verticesInViewAxes(tree, projector);
+        const faces = [];
         visitBackToFront(tree, eye, (n) => {
             faces.length = 0;
             appendNodeFaces(tree, n, kinds[n], view.eye, eye, faces);
             const faded = !inSubtree(n);
             for (const f of faces) {
                 const eyeInFront = isInFront(tree.planes, 4 * f, eye);
-                if (isCulled(eyeInFront)) continue;
+                if (isCulled(page, eyeInFront)) continue;
                 let colour = shadedColour(materialColour(tree.faceMaterials[f]), tree.planes, 4 * f, eyeInFront);
                 if (faded) colour = fadedColour(colour);
                 drawFace(frame, projector, viewAxes, tree, f, toPixel(colour));
             }
             if (n === selected && polygon.length >= 3) drawPolygon(frame, projector, polygon, -1, toPixel(0xffe066), 0.45);
         });
-        context.putImageData(frame.image, 0, 0);
-        outlinePolygon(projector, polygon);
+    }
+
+    // One frame, its time shown beside the median of the last twenty.
+    function renderNow(page) {
+        page.pending = false;
+        const start = performance.now();
+        const { canvas, state } = page;
+        if (!page.frame || page.frame.width !== canvas.width || page.frame.height !== canvas.height)
+            page.frame = makeFrame(canvas.width, canvas.height);
+        clearFrame(page.frame);
+        const view = currentView(page);
+        page.lastView = view;
+        const projector = makeProjector(view, canvas.width, canvas.height);
+        const viewAxes = page.drawable ? verticesInViewAxes(page.tree, projector) : null;
+        const steps = page.drawable ? frameSteps(page.tree, projector, viewAxes, canvas.width, canvas.height) : 0;
+        page.notes.frame = steps <= page.limits.maxPageFrameSteps ? "" :
+            `This view is not drawn: its faces would take ${steps} pixel steps, more than the page's limit of ` +
+            `${page.limits.maxPageFrameSteps} a frame. Make the window or #size smaller, or zoom out.`;
+        if (page.drawable && !page.notes.frame) {
+            const polygon = state.selected >= 0 ? cellPolygon(page.tree, state.selected, page.bounds) : [];
+            paintTree(page, projector, viewAxes, polygon);
+            page.context.putImageData(page.frame.image, 0, 0);
+            outlinePolygon(page.context, projector, polygon);
+        } else {
+            page.context.putImageData(page.frame.image, 0, 0);
+        }
+        showNotes(page);
         const elapsed = performance.now() - start;
-        frameTimes.push(elapsed);
-        if (frameTimes.length > 200) frameTimes.shift();
-        const recent = frameTimes.slice(-20).sort((a, b) => a - b);
+        page.frameTimes.push(elapsed);
+        if (page.frameTimes.length > 200) page.frameTimes.shift();
+        const recent = page.frameTimes.slice(-20).sort((a, b) => a - b);
         $("frame-time").textContent = `${elapsed.toFixed(1)} ms (median of the last ${recent.length}: ` +
             `${recent[Math.floor(recent.length / 2)].toFixed(1)} ms)`;
         return elapsed;
     }
 
     // The plane's outline on top, so that its extent shows also where nearer faces cover it.
-    function outlinePolygon(projector, polygon) {
+    function outlinePolygon(context, projector, polygon) {
         if (polygon.length < 3) return;
         const v = polygon.map((p) => toViewAxes(projector, p));
         if (v.some((q) => q[2] < projector.view.near)) return;
@@ -89,7 +129,8 @@
         context.setLineDash([4, 3]);
         context.beginPath();
         v.forEach((q, i) => {
-            const x = projector.halfWidth + (projector.focal * q[0]) / q[2], y = projector.halfHeight - (projector.focal * q[1]) / q[2];
+            const x = projector.halfWidth + (projector.focal * q[0]) / q[2];
+            const y = projector.halfHeight - (projector.focal * q[1]) / q[2];
             if (i === 0) context.moveTo(x, y); else context.lineTo(x, y);
         });
         context.closePath();
@@ -97,21 +138,24 @@
         context.setLineDash([]);
     }
 
-    function requestRender() {
-        if (pending) return;
-        pending = true;
-        requestAnimationFrame(renderNow);
+    function requestRender(page) {
+        if (page.pending) return;
+        page.pending = true;
+        requestAnimationFrame(() => renderNow(page));
     }
 
-    function resize() {
-        const stage = $("stage");
-        const width = fixedSize ? +fixedSize[1] : Math.max(1, stage.clientWidth);
-        const height = fixedSize ? +fixedSize[2] : Math.max(1, stage.clientHeight);
+    function resize(page) {
+        const stage = $("stage"), { canvas, fixedSize } = page;
+        // The window's size, kept within the sizes the fragment may ask for.
+        const side = (n) => Math.min(Math.max(1, n), page.limits.maxImageSide);
+        let width = fixedSize ? fixedSize[0] : side(stage.clientWidth);
+        let height = fixedSize ? fixedSize[1] : side(stage.clientHeight);
+        if (width * height > page.limits.maxImagePixels) height = Math.max(1, Math.floor(page.limits.maxImagePixels / width));
         if (canvas.width !== width || canvas.height !== height) {
             canvas.width = width;
             canvas.height = height;
         }
-        requestRender();
+        requestRender(page);
     }
 
     // --- Picking and highlighting -------------------------------------------------------------
@@ -120,15 +164,16 @@
     const plane4 = (p) => Array.from(p, (x) => +x.toPrecision(6)).join(" ");
     const kindNames = ["in one plane", "convex, facing out", "convex, facing in", "unseparated"];
 
-    function describeNode(n) {
-        const node = tree.nodes[n];
-        const what = node.flags === 0 ? `leaf, ${kindNames[kinds[n]]}` : "interior";
-        return `node ${n} (${what}), depth ${node.depth}, ${node.count} faces\npath ${shortPath(nodePath(tree, n))}` +
+    function describeNode(page, n) {
+        const node = page.tree.nodes[n];
+        const what = node.flags === 0 ? `leaf, ${kindNames[page.kinds[n]]}` : "interior";
+        return `node ${n} (${what}), depth ${node.depth}, ${node.count} faces\npath ${shortPath(nodePath(page.tree, n))}` +
             (node.flags === 0 ? "" : `\nplane ${plane4(node.plane)}`);
     }
 
-    function select(n) {
-        state.selected = n;
+    function select(page, n) {
+        const { tree, nodesAtDepth, maxDepth } = page;
+        page.state.selected = n;
         const depth = n >= 0 ? tree.nodes[n].depth : 0;
         const slider = $("depth"), nodeSlider = $("node");
         slider.value = depth;
@@ -136,24 +181,26 @@
         nodeSlider.value = depth > 0 ? nodesAtDepth[depth].indexOf(n) : 0;
         $("depth-label").textContent = depth > 0 ? `${depth} of ${maxDepth} (${nodesAtDepth[depth].length} nodes)` : "off";
         $("node-label").textContent = n >= 0 ? `node ${n}, path ${shortPath(nodePath(tree, n))}` : "";
-        requestRender();
+        requestRender(page);
     }
 
     // The node at `depth` that is related to the selection: its ancestor, else the first node at
     // that depth in its subtree, else the first node at that depth.
-    function nodeAtDepth(depth) {
+    function nodeAtDepth(page, depth) {
         if (depth <= 0) return -1;
-        let n = state.selected;
+        const { tree, nodesAtDepth } = page, selected = page.state.selected;
+        let n = selected;
         if (n >= 0) {
             while (n >= 0 && tree.nodes[n].depth > depth) n = tree.nodes[n].parent;
             if (n >= 0 && tree.nodes[n].depth === depth) return n;
-            const inside = nodesAtDepth[depth].find((m) => m > state.selected && m < tree.subtreeEnd[state.selected]);
+            const inside = nodesAtDepth[depth].find((m) => m > selected && m < tree.subtreeEnd[selected]);
             if (inside !== undefined) return inside;
         }
         return nodesAtDepth[depth][0];
     }
 
-    function pick(x, y) {
+    function pick(page, x, y) {
+        const { frame, tree } = page;
         if (!frame || x < 0 || y < 0 || x >= frame.width || y >= frame.height) return null;
         const f = frame.face[Math.floor(y) * frame.width + Math.floor(x)];
         if (f < 0) return null;
@@ -163,21 +210,22 @@
                  plane: Array.from(tree.planes.subarray(4 * f, 4 * f + 4)), depth: tree.nodes[n].depth, path: nodePath(tree, n) };
     }
 
-    function showPick(hit) {
+    function showPick(page, hit) {
         if (!hit) {
             $("info").textContent = "No face there.";
             return;
         }
         const material = hit.materialName === null ? "none" : `${hit.material} "${hit.materialName}"`;
-        $("info").textContent = `${describeNode(hit.node)}\nface id ${hit.id} (record ${hit.record} of the node)\n` +
+        $("info").textContent = `${describeNode(page, hit.node)}\nface id ${hit.id} (record ${hit.record} of the node)\n` +
             `material ${material}\nface plane ${plane4(hit.plane)}`;
-        select(hit.node);
+        select(page, hit.node);
     }
 
     // --- Moving around ------------------------------------------------------------------------
 
     // Leaves a camera preset for the orbit view that starts where the camera is.
-    function leaveCamera() {
+    function leaveCamera(page) {
+        const { state, lastView, bounds, canvas } = page;
         if (!state.camera || !lastView) return;
         const v = lastView, towardEye = scale(v.forward, -1);
         state.elevation = Math.asin(Math.max(-1, Math.min(1, towardEye[1]))) * 180 / Math.PI;
@@ -193,36 +241,31 @@
         state.pan = sub(add(v.eye, scale(v.forward, distance)), centre);
     }
 
-    function orbitBy(dx, dy) {
-        leaveCamera();
-        state.orbit += dx * 0.4;
-        state.elevation = Math.min(89, Math.max(-89, state.elevation + dy * 0.4));
-        requestRender();
+    function orbitBy(page, dx, dy) {
+        leaveCamera(page);
+        page.state.orbit += dx * 0.4;
+        page.state.elevation = Math.min(89, Math.max(-89, page.state.elevation + dy * 0.4));
+        requestRender(page);
     }
 
-    function panBy(dx, dy) {
-        leaveCamera();
-        const view = currentView(), worldPerPixel = vlength(sub(view.eye, add(state.pan, scale(add(bounds.lo, bounds.hi), 0.5)))) /
+    function panBy(page, dx, dy) {
+        leaveCamera(page);
+        const { state, bounds, canvas } = page, view = currentView(page);
+        const worldPerPixel = vlength(sub(view.eye, add(state.pan, scale(add(bounds.lo, bounds.hi), 0.5)))) /
             focalPixels(view, canvas.width);
         state.pan = add(state.pan, add(scale(view.right, -dx * worldPerPixel), scale(view.up, dy * worldPerPixel)));
-        requestRender();
+        requestRender(page);
     }
 
-    function zoomBy(factor) {
-        leaveCamera();
-        state.zoom = Math.min(20, Math.max(0.01, state.zoom * factor));
-        requestRender();
+    function zoomBy(page, factor) {
+        leaveCamera(page);
+        page.state.zoom = Math.min(20, Math.max(0.01, page.state.zoom * factor));
+        requestRender(page);
     }
 
-    const pointers = new Map();
-    let gesture = null;
-    canvas.addEventListener("contextmenu", (event) => event.preventDefault());
-    canvas.addEventListener("pointerdown", (event) => {
-        canvas.setPointerCapture(event.pointerId);
-        pointers.set(event.pointerId, { x: event.offsetX, y: event.offsetY });
-        gesture = { moved: 0, pan: event.shiftKey || event.button === 2, pinch: null };
-    });
-    canvas.addEventListener("pointermove", (event) => {
+    // A pointer's move: two fingers pinch (their spread zooms, their midpoint's move pans), one
+    // pans with shift or the right button, and orbits otherwise.
+    function pointerMoved(page, pointers, gesture, event) {
         const last = pointers.get(event.pointerId);
         if (!last || !gesture) return;
         const dx = event.offsetX - last.x, dy = event.offsetY - last.y;
@@ -230,77 +273,103 @@
         last.y = event.offsetY;
         gesture.moved += Math.abs(dx) + Math.abs(dy);
         if (pointers.size === 2) {
-            // Two fingers: the change of their distance zooms, their midpoint's move pans.
             const [a, b] = [...pointers.values()];
             const spread = Math.hypot(a.x - b.x, a.y - b.y), middle = [(a.x + b.x) / 2, (a.y + b.y) / 2];
             if (gesture.pinch) {
-                if (spread > 0) zoomBy(gesture.pinch.spread / spread);
-                panBy(middle[0] - gesture.pinch.middle[0], middle[1] - gesture.pinch.middle[1]);
+                if (spread > 0) zoomBy(page, gesture.pinch.spread / spread);
+                panBy(page, middle[0] - gesture.pinch.middle[0], middle[1] - gesture.pinch.middle[1]);
             }
             gesture.pinch = { spread, middle };
         } else if (gesture.pan) {
-            panBy(dx, dy);
+            panBy(page, dx, dy);
         } else {
-            orbitBy(dx, dy);
+            orbitBy(page, dx, dy);
         }
-    });
-    const release = (event) => {
-        if (!pointers.has(event.pointerId)) return;
-        pointers.delete(event.pointerId);
-        if (gesture && pointers.size === 0) {
-            if (gesture.moved < 4 && !gesture.pinch && event.type === "pointerup") showPick(pick(event.offsetX, event.offsetY));
-            gesture = null;
-        }
-    };
-    canvas.addEventListener("pointerup", release);
-    canvas.addEventListener("pointercancel", release);
-    canvas.addEventListener("wheel", (event) => {
-        event.preventDefault();
-        zoomBy(Math.pow(1.0015, event.deltaY));
-    }, { passive: false });
+    }
+
+    function attachPointer(page) {
+        const canvas = page.canvas, pointers = new Map();
+        let gesture = null;
+        canvas.addEventListener("contextmenu", (event) => event.preventDefault());
+        canvas.addEventListener("pointerdown", (event) => {
+            canvas.setPointerCapture(event.pointerId);
+            pointers.set(event.pointerId, { x: event.offsetX, y: event.offsetY });
+            gesture = { moved: 0, pan: event.shiftKey || event.button === 2, pinch: null };
+        });
+        canvas.addEventListener("pointermove", (event) => pointerMoved(page, pointers, gesture, event));
+        const release = (event) => {
+            if (!pointers.has(event.pointerId)) return;
+            pointers.delete(event.pointerId);
+            if (gesture && pointers.size === 0) {
+                if (gesture.moved < 4 && !gesture.pinch && event.type === "pointerup")
+                    showPick(page, pick(page, event.offsetX, event.offsetY));
+                gesture = null;
+            }
+        };
+        canvas.addEventListener("pointerup", release);
+        canvas.addEventListener("pointercancel", release);
+        canvas.addEventListener("wheel", (event) => {
+            event.preventDefault();
+            zoomBy(page, Math.pow(1.0015, event.deltaY));
+        }, { passive: false });
+    }
 
     // --- The panel ----------------------------------------------------------------------------
 
-    $("summary").textContent = `${tree.ids.length} faces (${tree.faceCount} before cutting), ${tree.nodes.length} nodes, ` +
-        `${maxDepth} levels deep, ${tree.materials.length} materials` +
-        (kinds.includes(UNSEPARATED) ? "; has unseparated leaves (drawn farthest first)" : "");
-    cameras.forEach((camera, i) => $("preset").add(new Option(`camera ${i}: ${camera.name}`, String(i))));
-    $("preset").addEventListener("change", (event) => {
-        const value = event.target.value;
-        state.camera = value === "auto" ? null : cameras[+value];
-        if (!state.camera) { state.zoom = 1; state.pan = [0, 0, 0]; }
-        requestRender();
-    });
-    $("cull").value = state.cull;
-    $("cull").addEventListener("change", (event) => { state.cull = event.target.value; requestRender(); });
-    $("depth").max = maxDepth;
-    $("depth").addEventListener("input", (event) => select(nodeAtDepth(+event.target.value)));
-    $("node").addEventListener("input", (event) => {
-        const depth = +$("depth").value;
-        if (depth > 0) select(nodesAtDepth[depth][+event.target.value]);
-    });
-    $("parent").addEventListener("click", () => { if (state.selected > 0) select(tree.nodes[state.selected].parent); });
-    for (const side of ["front", "back"])
-        $(side).addEventListener("click", () => {
-            const child = state.selected >= 0 ? tree.nodes[state.selected][side] : 0;
-            if (child >= 0) select(child);
+    function fillPanel(page) {
+        const { tree, kinds, cameras, state, nodesAtDepth } = page;
+        $("summary").textContent = `${tree.ids.length} faces (${tree.faceCount} before cutting), ${tree.nodes.length} nodes, ` +
+            `${page.maxDepth} levels deep, ${tree.materials.length} materials` +
+            (kinds.includes(UNSEPARATED) ? "; has unseparated leaves (drawn farthest first)" : "");
+        cameras.forEach((camera, i) => $("preset").add(new Option(`camera ${i}: ${camera.name}`, String(i))));
+        $("preset").addEventListener("change", (event) => {
+            const value = event.target.value;
+            state.camera = value === "auto" ? null : cameras[+value];
+            if (!state.camera) { state.zoom = 1; state.pan = [0, 0, 0]; }
+            requestRender(page);
         });
-    if (params.has("camera") && cameras[numberParam("camera", -1)]) {
-        state.camera = cameras[numberParam("camera", -1)];
-        $("preset").value = String(numberParam("camera", -1));
+        $("cull").value = state.cull;
+        $("cull").addEventListener("change", (event) => { state.cull = event.target.value; requestRender(page); });
+        $("depth").max = page.maxDepth;
+        $("depth").addEventListener("input", (event) => select(page, nodeAtDepth(page, +event.target.value)));
+        $("node").addEventListener("input", (event) => {
+            const depth = +$("depth").value;
+            if (depth > 0) select(page, nodesAtDepth[depth][+event.target.value]);
+        });
+        $("parent").addEventListener("click", () => { if (state.selected > 0) select(page, tree.nodes[state.selected].parent); });
+        for (const side of ["front", "back"])
+            $(side).addEventListener("click", () => {
+                const child = state.selected >= 0 ? tree.nodes[state.selected][side] : 0;
+                if (child >= 0) select(page, child);
+            });
+        const asked = page.askedCamera;
+        if (asked !== null && cameras[asked]) {
+            state.camera = cameras[asked];
+            $("preset").value = String(asked);
+        } else if (asked !== null) {
+            page.notes.fragment.push(`The address's camera=${asked}: the page has ${cameras.length} camera(s).`);
+        }
     }
-    window.addEventListener("resize", resize);
-    select(-1);
-    resize();
 
-    // For tests and the console: the frame times, picking and a synchronous frame.
-    window.norvaneViewer = {
-        tree, kinds, frameTimes,
-        render: renderNow,
-        pick: (x, y) => pick(x, y),
-        selected: () => state.selected,
-        select,
-        view: () => lastView,
-        orbitBy,
-    };
-})();
+    // Opens the page: the panel, the pointer, the first frame, and window.norvaneViewer for tests
+    // and the console (the frame times, picking and a synchronous frame).
+    function start() {
+        const page = loadPage();
+        attachPointer(page);
+        fillPanel(page);
+        window.addEventListener("resize", () => resize(page));
+        select(page, -1);
+        resize(page);
+        window.norvaneViewer = {
+            tree: page.tree, kinds: page.kinds, frameTimes: page.frameTimes,
+            render: () => renderNow(page),
+            pick: (x, y) => pick(page, x, y),
+            selected: () => page.state.selected,
+            select: (n) => select(page, n),
+            view: () => page.lastView,
+            orbitBy: (dx, dy) => orbitBy(page, dx, dy),
+        };
+    }
+
+    return { start };
+});

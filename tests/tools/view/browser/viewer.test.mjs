@@ -166,6 +166,7 @@ test("the depth slider changes what is highlighted", async () => {
 test("a node's plane is drawn cut to the node's cell", async () => {
     const { page } = await open("arena.html");
     const report = await page.evaluate(() => {
+        const { treeBounds } = norvaneModules.use("tree"), { cellPolygon } = norvaneModules.use("cells");
         const tree = window.norvaneViewer.tree, bounds = treeBounds(tree);
         const side = (p, q) => ((p[0] * q[0] + p[1] * q[1]) + p[2] * q[2]) + p[3];
         let interior = 0, drawn = 0, worst = 0;
@@ -212,5 +213,50 @@ test("the 20,000-face city stays interactive", async () => {
     assert.ok(times.length >= 12);
     assert.ok(median < maxMedianFrameMs, `median frame ${median.toFixed(1)} ms`);
     assert.deepEqual(problems, []);
+    await page.close();
+});
+
+// A copy of a page whose limits (the program writes them as JSON) are set to `limits`.
+function pageWithLimits(file, limits) {
+    const page = fs.readFileSync(path.join(work, file), "utf8");
+    const changed = page.replace(/(<script id="limits" type="application\/json">)([^<]*)/,
+        (whole, open, json) => open + JSON.stringify({ ...JSON.parse(json), ...limits }));
+    assert.notEqual(changed, page);
+    const copy = file.replace(".html", `-${Object.keys(limits).join("-")}.html`);
+    fs.writeFileSync(path.join(work, copy), changed);
+    return copy;
+}
+
+const message = (page) => page.$eval("#message", (e) => (e.hidden ? "" : e.textContent));
+
+test("a fragment out of the program's ranges is named, and the page draws with the defaults", async () => {
+    for (const hash of ["#size=0x0&fov=180", "#size=100000x100000&fov=0", "#orbit=nan&elevation=inf&cull=sideways&camera=7"]) {
+        const { page, problems } = await open("arena.html", hash);
+        assert.deepEqual(problems, [], hash);
+        const text = await message(page);
+        for (const part of hash.slice(1).split("&")) assert.ok(text.includes(`The address's ${part}:`), `${hash}: ${text}`);
+        const canvas = await page.$eval("#view", (c) => [c.width, c.height]);
+        assert.ok(canvas[0] > 100 && canvas[1] > 100, `${hash}: the window's size, ${canvas}`);
+        const drawn = await page.evaluate(([w, h]) => window.norvaneViewer.pick(w / 2, h / 2), canvas);
+        assert.ok(drawn !== null, `${hash}: the scene is drawn`);
+        await page.close();
+    }
+    const { page } = await open("arena.html", fixedHash); // a fragment in range says nothing
+    assert.equal(await message(page), "");
+    await page.close();
+});
+
+test("a view beyond the frame limit says so instead of taking minutes", async () => {
+    const { page, problems } = await open(pageWithLimits("arena.html", { maxPageFrameSteps: 1000 }), fixedHash);
+    assert.deepEqual(problems, []);
+    assert.match(await message(page), /^This view is not drawn: its faces would take \d+ pixel steps, more than the page's limit of 1000 a frame/);
+    assert.equal(await page.evaluate(() => window.norvaneViewer.pick(160, 120)), null, "nothing is drawn");
+    await page.close();
+});
+
+test("a tree beyond the ordering limit says so when the page opens", async () => {
+    const { page, problems } = await open(pageWithLimits("city.html", { maxPageOrderingSteps: 10 }));
+    assert.deepEqual(problems, []);
+    assert.match(await message(page), /^This tree is too large for the page: ordering the faces of its leaves takes more than 10 steps/);
     await page.close();
 });
