@@ -11,6 +11,7 @@
 #include "common/command_line.h"
 #include "common/json_text.h"
 #include "common/number_text.h"
+#include "common/terminal_text.h"
 #include "support/test_support.h"
 
 namespace norvane::test {
@@ -22,6 +23,17 @@ TEST(ToolsJsonText, NamesAsUtf8ForOutputsAndAsAsciiForPages) {
     EXPECT_EQ(jsonString(name), "\"R\xC3\xA9 \\\"q\\\"\\\\<\\u0001\x7F\"");
     // Inside a script element: ASCII only, and never a '<' that could close the element.
     EXPECT_EQ(jsonString(name, JsonBytes::Ascii), "\"R\\u00e9 \\\"q\\\"\\\\\\u003c\\u0001\\u007f\"");
+}
+
+TEST(ToolsTerminalText, FileNamesStayAsTypedUnlessATerminalWouldActOnThem) {
+    for (const char* plain : {"levels/arena.3ds", "C:\\levels\\e1m1.3ds", "caf\xC3\xA9 \xE2\x82\xAC.3ds", "a'b.3ds"})
+        EXPECT_EQ(shownFileName(plain), plain);
+    EXPECT_EQ(shownFileName("two\nlines"), "\"two\\x0Alines\"");
+    EXPECT_EQ(shownFileName("\x1b[2J\"q\"\\"), "\"\\x1B[2J\\\"q\\\"\\\\\"");
+    EXPECT_EQ(shownFileName("bad\xE9"), "\"bad\\xE9\"");            // not UTF-8 (Latin-1)
+    EXPECT_EQ(shownFileName("c1\xC2\x9B"), "\"c1\\xC2\\x9B\"");     // CSI as a C1 control
+    EXPECT_EQ(shownFileName("long\xC0\xAF"), "\"long\\xC0\\xAF\""); // '/' spelled too long
+    EXPECT_EQ(shownFileName("cut\xE2\x82"), "\"cut\\xE2\\x82\"");
 }
 
 TEST(ToolsNumberText, FloatsReadBackAndFixedDecimals) {
