@@ -18,12 +18,13 @@ from typing import Union
 
 from .errors import TreeFileError
 from .model import Face, Header, Node, Plane, Tree
-from .parse import read, read_bytes
+from .parse import MAX_FILE_SIZE, read, read_bytes
 from .traversal import distance, in_front
 
 __version__ = "5.0"  # Norvane's version, as CMakeLists.txt's project(VERSION) has it
 
 __all__ = [
+    "MAX_FILE_SIZE",
     "Face",
     "Header",
     "Node",

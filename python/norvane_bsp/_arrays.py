@@ -73,9 +73,9 @@ class FaceArrays(NamedTuple):
     node: Any
     """Pre-order index of the node that stores the face (int32)."""
     corners: Any
-    """Vertex indices, one row of three per face (uint32, shape (F, 3))."""
+    """Vertex indices, one row of three per face (uint16, uint32 in version 51; shape (F, 3))."""
     id: Any
-    """Initial face index (uint32)."""
+    """Initial face index (uint16, uint32 in version 51)."""
     material: Any
     """Material index, -1 for none (int32)."""
     plane: Any
@@ -86,6 +86,7 @@ def _numpy_face_arrays(np: Any, tree: "Tree") -> FaceArrays:
     # Each node's records lie together in the file: one view per node, joined once.
     layout = tree._layout
     index = "<u2" if layout.count_bytes == 2 else "<u4"
+    wide = np.uint16 if layout.count_bytes == 2 else np.uint32  # the file's own width
     record = np.dtype([("corners", index, (3,)), ("id", index), ("material", index), ("plane", "<f4", (4,))])
     assert record.itemsize == layout.face.size
     parts, nodes = [], []
@@ -100,8 +101,8 @@ def _numpy_face_arrays(np: Any, tree: "Tree") -> FaceArrays:
     material = material.astype(np.int32)
     return FaceArrays(
         np.concatenate(nodes) if nodes else np.zeros(0, dtype=np.int32),
-        records["corners"].astype(np.uint32).reshape(len(records), 3),
-        records["id"].astype(np.uint32),
+        records["corners"].astype(wide).reshape(len(records), 3),
+        records["id"].astype(wide),
         material,
         records["plane"].astype(np.float32).reshape(len(records), 4),
     )
