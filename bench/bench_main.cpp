@@ -180,87 +180,114 @@ void printStats(const std::string& name, const norvane::PlaneSearchStats& stats)
     }
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+// The command line's choices.
+struct BenchLine {
     bool skipSlow = false, stats = false, scaling = false;
     std::string models = "../shared/models/real", only, single;
     unsigned threads = 2;
+};
+
+bool isBuildName(const char* text) {
+    return std::strcmp(text, "fast") == 0 || std::strcmp(text, "straightforward") == 0 ||
+           std::strcmp(text, "floor") == 0;
+}
+
+// False after the usage line when an argument is not one of the options.
+bool parseLine(int argc, char** argv, BenchLine& line) {
     for (int i = 1; i < argc; ++i) {
+        const bool more = i + 1 < argc;
         if (std::strcmp(argv[i], "--skip-slow") == 0)
-            skipSlow = true;
+            line.skipSlow = true;
         else if (std::strcmp(argv[i], "--stats") == 0)
-            stats = true;
+            line.stats = true;
         else if (std::strcmp(argv[i], "--scaling") == 0)
-            scaling = true;
-        else if (std::strcmp(argv[i], "--models") == 0 && i + 1 < argc)
-            models = argv[++i];
-        else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc)
-            only = argv[++i];
-        else if (std::strcmp(argv[i], "--threads") == 0 && i + 1 < argc)
-            threads = static_cast<unsigned>(std::atoi(argv[++i]));
-        else if (std::strcmp(argv[i], "--single") == 0 && i + 1 < argc &&
-                 (std::strcmp(argv[i + 1], "fast") == 0 || std::strcmp(argv[i + 1], "straightforward") == 0 ||
-                  std::strcmp(argv[i + 1], "floor") == 0))
-            single = argv[++i];
+            line.scaling = true;
+        else if (std::strcmp(argv[i], "--models") == 0 && more)
+            line.models = argv[++i];
+        else if (std::strcmp(argv[i], "--only") == 0 && more)
+            line.only = argv[++i];
+        else if (std::strcmp(argv[i], "--threads") == 0 && more)
+            line.threads = static_cast<unsigned>(std::atoi(argv[++i]));
+        else if (std::strcmp(argv[i], "--single") == 0 && more && isBuildName(argv[i + 1]))
+            line.single = argv[++i];
         else {
             std::fprintf(stderr, "usage: norvane-bench [--skip-slow] [--only NAME] [--threads N] [--models DIR] "
                                  "[--single fast|straightforward|floor] [--stats] [--scaling]\n");
-            return 2;
+            return false;
         }
     }
-    if (scaling) return runScaling(only);
-    struct Case {
-        std::string name;
-        std::string kind; // empty for a real scene
-        std::uint32_t faces;
-        bool slow; // the straightforward build takes minutes
-    };
-    const std::vector<Case> cases{{"pyramob.3DS", "", 0, false},
-                                  {"city 5000", "city", 5000, false},
-                                  {"city 20000", "city", 20000, false},
-                                  {"city 60000", "city", 60000, true},
-                                  {"terrain 20000", "terrain", 20000, true},
-                                  {"arena 20000", "arena", 20000, true},
-                                  {"rock 5000", "rock", 5000, true},
-                                  {"rock 15000", "rock", 15000, true},
-                                  {"level 20000", "level", 20000, true},
-                                  {"level 60000", "level", 60000, true}};
+    return true;
+}
 
-    if (single.empty() && !stats) {
-        std::printf("%-14s %7s %7s %7s %7s %7s %8s %7s %7s %8s %7s | %9s %8s %s\n", "scene", "load", "normals", "lists",
-                    "tree", "write", "total", "floor", "xfloor", "threads", "peakMiB", "straight", "ratio", "same");
-        std::printf("%-14s %7s %7s %7s %7s %7s %8s %7s %7s %8s %7s | %9s %8s\n", "", "s", "s", "s", "s", "s", "s (1)",
-                    "s", "", ("s (" + std::to_string(threads) + ")").c_str(), "", "s (1)", "");
+struct Case {
+    std::string name;
+    std::string kind; // empty for a real scene
+    std::uint32_t faces;
+    bool slow; // the straightforward build takes minutes
+};
+
+const std::vector<Case> benchCases{{"pyramob.3DS", "", 0, false},
+                                   {"city 5000", "city", 5000, false},
+                                   {"city 20000", "city", 20000, false},
+                                   {"city 60000", "city", 60000, true},
+                                   {"terrain 20000", "terrain", 20000, true},
+                                   {"arena 20000", "arena", 20000, true},
+                                   {"rock 5000", "rock", 5000, true},
+                                   {"rock 15000", "rock", 15000, true},
+                                   {"level 20000", "level", 20000, true},
+                                   {"level 60000", "level", 60000, true}};
+
+void printTableHead(unsigned threads) {
+    std::printf("%-14s %7s %7s %7s %7s %7s %8s %7s %7s %8s %7s | %9s %8s %s\n", "scene", "load", "normals", "lists",
+                "tree", "write", "total", "floor", "xfloor", "threads", "peakMiB", "straight", "ratio", "same");
+    std::printf("%-14s %7s %7s %7s %7s %7s %8s %7s %7s %8s %7s | %9s %8s\n", "", "s", "s", "s", "s", "s", "s (1)", "s",
+                "", ("s (" + std::to_string(threads) + ")").c_str(), "", "s (1)", "");
+}
+
+// The scene's file: a real scene read from the models' folder, or a generated one; false when
+// a real scene is missing.
+bool sceneFile(const Case& c, const std::string& models, std::vector<std::uint8_t>& file) {
+    if (!c.kind.empty()) {
+        file = norvane::scene3ds::writeScene(norvane::scene3ds::generateScene(c.kind, 1, c.faces));
+        return true;
     }
+    norvane::ReadError readError;
+    if (norvane::readWholeFile(models + "/" + c.name, file, readError, std::uint64_t(1) << 30)) return true;
+    std::fprintf(stderr, "%s not found under %s\n", c.name.c_str(), models.c_str());
+    return false;
+}
+
+// One scene as the line asks: its statistics, one build for a profiler, or a row of the table.
+bool runOne(const Case& c, const std::vector<std::uint8_t>& file, const BenchLine& line) {
+    if (line.stats) {
+        norvane::PlaneSearchStats gathered;
+        compile(file, false, 1, false, &gathered);
+        printStats(c.name, gathered);
+        return true;
+    }
+    if (!line.single.empty()) {
+        // Processor time as well: on a shared machine it varies less than the elapsed time.
+        const double before = processorSeconds();
+        const Timing t = compile(file, line.single == "straightforward", 1, line.single == "floor");
+        std::printf("%-14s %s %.3f s elapsed, %.3f s processor\n", c.name.c_str(), line.single.c_str(), t.total(),
+                    processorSeconds() - before);
+        return true;
+    }
+    return runCase(c.name, file, !(line.skipSlow && c.slow), line.threads);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    BenchLine line;
+    if (!parseLine(argc, argv, line)) return 2;
+    if (line.scaling) return runScaling(line.only);
+    if (line.single.empty() && !line.stats) printTableHead(line.threads);
     bool allSame = true;
-    for (const Case& c : cases) {
-        if (!only.empty() && c.name.find(only) == std::string::npos) continue;
+    for (const Case& c : benchCases) {
+        if (!line.only.empty() && c.name.find(line.only) == std::string::npos) continue;
         std::vector<std::uint8_t> file;
-        if (c.kind.empty()) {
-            norvane::ReadError readError;
-            if (!norvane::readWholeFile(models + "/" + c.name, file, readError, std::uint64_t(1) << 30)) {
-                std::fprintf(stderr, "%s not found under %s\n", c.name.c_str(), models.c_str());
-                continue;
-            }
-        } else {
-            file = norvane::scene3ds::writeScene(norvane::scene3ds::generateScene(c.kind, 1, c.faces));
-        }
-        if (stats) {
-            norvane::PlaneSearchStats gathered;
-            compile(file, false, 1, false, &gathered);
-            printStats(c.name, gathered);
-            continue;
-        }
-        if (!single.empty()) {
-            // Processor time as well: on a shared machine it varies less than the elapsed time.
-            const double before = processorSeconds();
-            const Timing t = compile(file, single == "straightforward", 1, single == "floor");
-            std::printf("%-14s %s %.3f s elapsed, %.3f s processor\n", c.name.c_str(), single.c_str(), t.total(),
-                        processorSeconds() - before);
-            continue;
-        }
-        allSame = runCase(c.name, file, !(skipSlow && c.slow), threads) && allSame;
+        if (sceneFile(c, line.models, file)) allSame = runOne(c, file, line) && allSame;
     }
     return allSame ? 0 : 1;
 }

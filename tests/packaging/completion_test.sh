@@ -38,9 +38,9 @@ source "$SCRIPT"
 # What pressing Tab after the words offers, sorted, on one line.
 offered() {
     COMP_WORDS=("$@") COMP_CWORD=$(($# - 1)) COMP_LINE="$*" COMP_POINT=${#COMP_LINE} COMPREPLY=()
-    local spec function
-    spec=$(complete -p "$1" 2>/dev/null) || { echo "no completion for $1"; return; }
-    function=${spec#*-F } function=${function%% *}
+    local registration function
+    registration=$(complete -p "$1" 2>/dev/null) || { echo "no completion for $1"; return; }
+    function=${registration#*-F } function=${function%% *}
     "$function" "$1" "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
     printf '%s\n' "${COMPREPLY[@]}" | sed '/^$/d' | sort | tr '\n' ' '
 }
