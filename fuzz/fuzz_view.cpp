@@ -24,16 +24,6 @@ RenderSettings settingsOf(const fuzz::TreeInput& in, const Bounds& bounds) {
     return settings;
 }
 
-// Every drawable face's box on screen, as norvane-view counts it against its limit.
-std::uint64_t pictureSteps(const TreeFile& file, const RenderSettings& settings) {
-    std::uint64_t steps = 0;
-    const Projector projector = makeProjector(settings.view, settings.size);
-    for (const TreeFileNode& node : file.nodes)
-        for (const TreeFileFace& face : node.faces)
-            if (isDrawable(file, face)) steps += triangleSteps(settings.size, projector, faceCorners(file, face));
-    return steps;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -6,29 +6,37 @@
 
 namespace norvane::exporting {
 
-std::vector<Primitive> nodePrimitives(const TreeFileNode& node) {
-    std::map<std::uint32_t, Primitive> byMaterial;
+namespace {
+
+// Faces gathered by material, in ascending material order.
+using ByMaterial = std::map<std::uint32_t, Primitive>;
+
+void gather(ByMaterial& byMaterial, const TreeFileNode& node) {
     for (const TreeFileFace& face : node.faces) {
         Primitive& primitive = byMaterial[face.material];
         primitive.material = face.material;
         primitive.faces.push_back(&face);
     }
+}
+
+std::vector<Primitive> inMaterialOrder(ByMaterial& byMaterial) {
     std::vector<Primitive> out;
     for (auto& [material, primitive] : byMaterial) out.push_back(std::move(primitive));
     return out;
 }
 
+} // namespace
+
+std::vector<Primitive> nodePrimitives(const TreeFileNode& node) {
+    ByMaterial byMaterial;
+    gather(byMaterial, node);
+    return inMaterialOrder(byMaterial);
+}
+
 std::vector<Primitive> flatPrimitives(const TreeFile& tree) {
-    std::map<std::uint32_t, Primitive> byMaterial;
-    for (const TreeFileNode& node : tree.nodes)
-        for (const TreeFileFace& face : node.faces) {
-            Primitive& primitive = byMaterial[face.material];
-            primitive.material = face.material;
-            primitive.faces.push_back(&face);
-        }
-    std::vector<Primitive> out;
-    for (auto& [material, primitive] : byMaterial) out.push_back(std::move(primitive));
-    return out;
+    ByMaterial byMaterial;
+    for (const TreeFileNode& node : tree.nodes) gather(byMaterial, node);
+    return inMaterialOrder(byMaterial);
 }
 
 const std::string& PathWalk::next(const TreeFile& tree, std::int32_t index) {

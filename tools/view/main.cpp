@@ -101,16 +101,6 @@ std::uint64_t picturesOf(const Options& options) {
            (options.compare ? 2 + automatic : 0);
 }
 
-// The steps of filling every drawable face's box on screen in one picture.
-std::uint64_t pictureSteps(const TreeFile& file, const RenderSettings& settings) {
-    std::uint64_t steps = 0;
-    const Projector projector = makeProjector(settings.view, settings.size);
-    for (const TreeFileNode& node : file.nodes)
-        for (const TreeFileFace& face : node.faces)
-            if (isDrawable(file, face)) steps += triangleSteps(settings.size, projector, faceCorners(file, face));
-    return steps;
-}
-
 // The steps the pictures leave for ordering the leaves within maxDrawingSteps (view/limits.h),
 // or nothing with why the pictures alone are refused.
 std::optional<StepBudget> drawingBudget(const Options& options, const TreeFile& file, const RenderSettings& settings,

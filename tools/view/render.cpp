@@ -86,4 +86,13 @@ Frame paintInOrder(const PreparedTree& tree, const RenderSettings& settings, con
     return paintWith(tree, settings, resolveCull(tree, settings), order);
 }
 
+std::uint64_t pictureSteps(const TreeFile& file, const RenderSettings& settings) {
+    std::uint64_t steps = 0;
+    const Projector projector = makeProjector(settings.view, settings.size);
+    for (const TreeFileNode& node : file.nodes)
+        for (const TreeFileFace& face : node.faces)
+            if (isDrawable(file, face)) steps += triangleSteps(settings.size, projector, faceCorners(file, face));
+    return steps;
+}
+
 } // namespace norvane::view

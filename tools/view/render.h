@@ -41,6 +41,10 @@ struct RenderSettings {
     Cull cull = Cull::None;
 };
 
+// The steps of filling every drawable face's box on screen in one picture: the work
+// norvane-view counts against its limit.
+std::uint64_t pictureSteps(const TreeFile& file, const RenderSettings& settings);
+
 // Back or Front for Auto (None, Back and Front stay as they are).
 Cull resolveCull(const PreparedTree& tree, const RenderSettings& settings);
 
