@@ -72,7 +72,7 @@ for params in "arena 1 600" "city 2 3000" "rock 3 2000" "soup 4 300" "terrain 5 
     set -- $params
     "$root/build/tools/scene3ds/norvane-scene" "$1" --seed "$2" --faces "$3" "$work/gen/$1$2.3ds" >/dev/null
     wine "$root/build-mingw/tools/scene3ds/norvane-scene.exe" "$1" --seed "$2" --faces "$3" "$work/gen/$1$2.win.3ds" >/dev/null 2>&1
-    cmp -s "$work/gen/$1$2.3ds" "$work/gen/$1$2.win.3ds"; check "norvane-scene $1 bytes" $?
+    cmp -s "$work/gen/$1$2.3ds" "$work/gen/$1$2.win.3ds"; check "norvane-scene $1 bytes: $(cmp "$work/gen/$1$2.3ds" "$work/gen/$1$2.win.3ds" 2>&1 | head -c 300)" $?
     compile_both "$work/gen/$1$2.3ds"
 done
 
@@ -213,9 +213,13 @@ installer="$work/installer/norvane-$version-win64.exe"
 fromPath() { # folder, command line for cmd: its standard output
     (cd "$1" && wine cmd /c "$2" </dev/null 2>/dev/null | sed -e 's/\r$//')
 }
-snapshot() { # the prefix's files and registry, without the temporary folders and Wine's own clock
+# Wine enumerates its display devices afresh at every start, and on some machines drops or renames
+# their class names and entries in between: those keys are Wine's, never the installer's.
+snapshot() { # the prefix's files and registry, without the temporary folders, Wine's clock and devices
     (cd "$WINEPREFIX" && find drive_c -path 'drive_c/users/*/Temp' -prune -o -print | sort &&
-        cat system.reg user.reg | grep -v -e '^#time=' -e '^"DriverDateData"=' | sed -E 's/^(\[.*\]) [0-9]+$/\1/')
+        cat system.reg user.reg | grep -v -e '^#time=' -e '^"DriverDateData"=' | sed -E 's/^(\[.*\]) [0-9]+$/\1/' |
+        awk '/^\[/ { skip = ($0 ~ /^\[(System\\\\CurrentControlSet\\\\(Control\\\\(Class|DeviceClasses|Video)|Enum|Hardware Profiles)|Hardware\\\\)/) }
+             !skip')
 }
 restart() {
     wineboot -r >/dev/null 2>&1
