@@ -173,13 +173,16 @@ void splitBoxes(BoxHierarchy& h, std::vector<FaceRecord>& records, std::size_t f
     }
 }
 
-// Bounds bottom up: a leaf's from its corners, a parent's from its children's.
+// Bounds bottom up: a leaf's from its vertices or corners, a parent's from its children's.
 void boundBoxes(BoxHierarchy& h) {
     std::vector<BoxBuilder> bounds(h.boxes.size());
     for (std::size_t index = h.boxes.size(); index-- > 0;) {
         HierarchyBox& box = h.boxes[index];
         BoxBuilder& b = bounds[index];
-        if (box.left < 0) {
+        if (box.left < 0 && box.vertexSlots > 0) {
+            for (std::uint32_t k = box.vertexFirst; k < box.vertexFirst + box.vertexSlots; ++k)
+                b.add(h.vertexX[k], h.vertexY[k], h.vertexZ[k]);
+        } else if (box.left < 0) {
             for (std::uint32_t k = 0; k < 3; ++k)
                 for (std::uint32_t i = 0; i < box.count; ++i) {
                     const std::size_t c = BoxHierarchy::cornerAt(box.block, i, k);
@@ -193,26 +196,63 @@ void boundBoxes(BoxHierarchy& h) {
     }
 }
 
-// Numbers the leaves' corner blocks, copies their corners in and bounds every box.
+// Appends a leaf's vertex block: its distinct vertices in order of first use, the slots past
+// them filled with the first (so the box bounds hold), and each face's mask of them.
+void appendVertexBlock(BoxHierarchy& h, HierarchyBox& leaf, std::uint32_t block,
+                       const std::vector<std::uint32_t>& vertices, const std::vector<std::uint32_t>& slotOf,
+                       const std::vector<std::array<std::uint32_t, 3>>& corners, const std::vector<Vertex>& local) {
+    leaf.block = block;
+    leaf.vertexFirst = static_cast<std::uint32_t>(h.vertexX.size());
+    leaf.vertexSlots = static_cast<std::uint32_t>((vertices.size() + vertexBlockStep - 1) / vertexBlockStep * vertexBlockStep);
+    for (std::uint32_t k = 0; k < leaf.vertexSlots; ++k) {
+        const Vertex& v = local[vertices[k < vertices.size() ? k : 0]];
+        h.vertexX.push_back(v.x), h.vertexY.push_back(v.y), h.vertexZ.push_back(v.z);
+    }
+    h.faceMasks.resize(h.faceMasks.size() + paddedBlockFaces, 0);
+    std::uint64_t* masks = h.faceMasks.data() + std::size_t{block} * paddedBlockFaces;
+    for (std::uint32_t i = 0; i < leaf.count; ++i)
+        for (std::uint32_t k = 0; k < 3; ++k) masks[i] |= std::uint64_t{1} << slotOf[corners[h.order[leaf.first + i]][k]];
+}
+
+// Appends a leaf's corner block, corner by corner, its slots past the faces zero.
+void appendCornerBlock(BoxHierarchy& h, HierarchyBox& leaf, std::uint32_t block,
+                       const std::vector<std::array<std::uint32_t, 3>>& corners, const std::vector<Vertex>& local) {
+    leaf.block = block;
+    const std::size_t slots = 3 * paddedBlockFaces * (std::size_t{block} + 1);
+    h.cornerX.resize(slots, 0.0f), h.cornerY.resize(slots, 0.0f), h.cornerZ.resize(slots, 0.0f);
+    for (std::uint32_t i = 0; i < leaf.count; ++i)
+        for (std::uint32_t k = 0; k < 3; ++k) {
+            const Vertex& v = local[corners[h.order[leaf.first + i]][k]];
+            const std::size_t at = BoxHierarchy::cornerAt(block, i, k);
+            h.cornerX[at] = v.x, h.cornerY[at] = v.y, h.cornerZ[at] = v.z;
+        }
+}
+
+// Fills every leaf's block, a vertex block where its faces have few enough distinct vertices
+// and a corner block otherwise, and bounds every box.
 void fillLeaves(BoxHierarchy& h, const std::vector<std::array<std::uint32_t, 3>>& corners,
                 const std::vector<Vertex>& local) {
-    std::uint32_t blocks = 0;
-    for (HierarchyBox& box : h.boxes)
-        if (box.left < 0) box.block = blocks++;
-    const std::size_t slots = 3 * paddedBlockFaces * blocks;
-    h.cornerX.assign(slots, 0.0f);
-    h.cornerY.assign(slots, 0.0f);
-    h.cornerZ.assign(slots, 0.0f);
-    for (const HierarchyBox& leaf : h.boxes) {
+    std::vector<std::uint32_t> seenIn(local.size(), 0); // the box (index + 1) that last numbered a vertex
+    std::vector<std::uint32_t> slotOf(local.size()), vertices;
+    std::uint32_t vertexBlocks = 0, cornerBlocks = 0;
+    h.vertexX.reserve(h.order.size()), h.vertexY.reserve(h.order.size()), h.vertexZ.reserve(h.order.size());
+    for (std::size_t index = 0; index < h.boxes.size(); ++index) {
+        HierarchyBox& leaf = h.boxes[index];
         if (leaf.left >= 0) continue;
+        vertices.clear();
+        const auto stamp = static_cast<std::uint32_t>(index + 1);
         for (std::uint32_t i = 0; i < leaf.count; ++i)
             for (std::uint32_t k = 0; k < 3; ++k) {
-                const Vertex& v = local[corners[h.order[leaf.first + i]][k]];
-                const std::size_t at = BoxHierarchy::cornerAt(leaf.block, i, k);
-                h.cornerX[at] = v.x;
-                h.cornerY[at] = v.y;
-                h.cornerZ[at] = v.z;
+                const std::uint32_t v = corners[h.order[leaf.first + i]][k];
+                if (seenIn[v] == stamp) continue;
+                seenIn[v] = stamp;
+                slotOf[v] = static_cast<std::uint32_t>(vertices.size());
+                vertices.push_back(v);
             }
+        if (!vertices.empty() && vertices.size() <= maxBlockVertices)
+            appendVertexBlock(h, leaf, vertexBlocks++, vertices, slotOf, corners, local);
+        else
+            appendCornerBlock(h, leaf, cornerBlocks++, corners, local);
     }
     boundBoxes(h);
 }

@@ -12,6 +12,7 @@
 
 #include "bsp/classify.h"
 #include "bsp/corner_block.h"
+#include "bsp/vertex_block.h"
 
 namespace norvane {
 
@@ -73,7 +74,10 @@ struct HierarchyBox {
     Box bounds;
     std::uint32_t first = 0, count = 0; // the faces order[first, first + count)
     std::int32_t left = -1;             // the children are left and left + 1; -1 for a leaf
-    std::uint32_t block = 0;            // a leaf's corner block
+    std::uint32_t block = 0;            // a leaf's corner block and masks
+    // A leaf's vertex block: its distinct vertices from vertexFirst on, in vertexSlots slots;
+    // no slots when it has more than maxBlockVertices, and it is tallied from its corners.
+    std::uint32_t vertexFirst = 0, vertexSlots = 0;
 };
 
 // Boxes laid out breadth first with the two children of a box side by side, the order the
@@ -86,6 +90,10 @@ struct BoxHierarchy {
     // with block b holding the faces order[first, first + count) keeps corner k of face
     // order[first + i] at cornerAt(b, i, k); its slots past `count` hold zeros.
     std::vector<float> cornerX, cornerY, cornerZ;
+    // The leaves' vertex blocks (vertex_block.h): coordinates one array per axis, and per leaf
+    // block b the masks of the faces order[first, first + count) at faceMasks[b * paddedBlockFaces + i].
+    std::vector<double> vertexX, vertexY, vertexZ;
+    std::vector<std::uint64_t> faceMasks;
 
     static std::size_t cornerAt(std::uint32_t block, std::uint32_t i, std::uint32_t k) {
         return (3 * std::size_t{block} + k) * paddedBlockFaces + i;
@@ -93,6 +101,10 @@ struct BoxHierarchy {
     CornerBlock leafBlock(const HierarchyBox& leaf) const {
         const std::size_t at = cornerAt(leaf.block, 0, 0);
         return {cornerX.data() + at, cornerY.data() + at, cornerZ.data() + at, leaf.count, paddedBlockFaces};
+    }
+    VertexBlock vertexBlock(const HierarchyBox& leaf) const {
+        return {vertexX.data() + leaf.vertexFirst, vertexY.data() + leaf.vertexFirst, vertexZ.data() + leaf.vertexFirst,
+                leaf.vertexSlots, faceMasks.data() + std::size_t{leaf.block} * paddedBlockFaces};
     }
 };
 

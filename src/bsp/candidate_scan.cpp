@@ -28,6 +28,10 @@ bool hasNan(const Plane& p) { return std::isnan(p.a) || std::isnan(p.b) || std::
 // Adds one leaf box's faces, classified exactly, to `tally`.
 void tallyLeafBox(const Plane& plane, const BoxHierarchy& h, const HierarchyBox& box, SideTally& tally) {
     assert(box.count <= hierarchyLeafSize);
+    if (box.vertexSlots > 0) {
+        tallyVertexBlock(plane, h.vertexBlock(box), tally);
+        return;
+    }
     float distance[3 * paddedBlockFaces];
     tallyBlock(plane, h.leafBlock(box), distance, tally);
 }
