@@ -17,8 +17,8 @@
 // by a twin plane, counted in full over the boxes, and given up for the cuts or for the
 // balance; boxes and leaves opened per candidate counted and per candidate given up.
 //
-// --single fast|straightforward|floor runs just that build of each scene, once, single-threaded
-// and in this process, for a profiler: instruction counts under
+// --single fast|straightforward|floor runs just that build of each scene, once, in this process
+// and single-threaded unless --threads says otherwise, for a profiler: instruction counts under
 // `valgrind --tool=callgrind norvane-bench --single fast --only "level 20000"` repeat exactly
 // whatever else the machine is doing, where the timings do not.
 //
@@ -185,6 +185,7 @@ struct BenchLine {
     bool skipSlow = false, stats = false, scaling = false;
     std::string models = "../shared/models/real", only, single;
     unsigned threads = 2;
+    bool threadsGiven = false;
 };
 
 bool isBuildName(const char* text) {
@@ -207,7 +208,7 @@ bool parseLine(int argc, char** argv, BenchLine& line) {
         else if (std::strcmp(argv[i], "--only") == 0 && more)
             line.only = argv[++i];
         else if (std::strcmp(argv[i], "--threads") == 0 && more)
-            line.threads = static_cast<unsigned>(std::atoi(argv[++i]));
+            line.threads = static_cast<unsigned>(std::atoi(argv[++i])), line.threadsGiven = true;
         else if (std::strcmp(argv[i], "--single") == 0 && more && isBuildName(argv[i + 1]))
             line.single = argv[++i];
         else {
@@ -268,7 +269,8 @@ bool runOne(const Case& c, const std::vector<std::uint8_t>& file, const BenchLin
     if (!line.single.empty()) {
         // Processor time as well: on a shared machine it varies less than the elapsed time.
         const double before = processorSeconds();
-        const Timing t = compile(file, line.single == "straightforward", 1, line.single == "floor");
+        const Timing t =
+            compile(file, line.single == "straightforward", line.threadsGiven ? line.threads : 1, line.single == "floor");
         std::printf("%-14s %s %.3f s elapsed, %.3f s processor\n", c.name.c_str(), line.single.c_str(), t.total(),
                     processorSeconds() - before);
         return true;

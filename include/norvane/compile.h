@@ -46,7 +46,8 @@ enum class TreeFormatChoice { Version50, Version51, Smallest };
 inline constexpr std::int64_t neverGiveUp = std::numeric_limits<std::int64_t>::max();
 
 struct BuildOptions {
-    // Threads for the plane search of large nodes: 0 for the machine's cores (at most eight).
+    // Threads for the build: 0 for the machine's cores (at most eight). The others take the
+    // candidates of large nodes and whole subtrees of back children off the calling thread.
     unsigned threads = 0;
     // Set by another thread to stop the build between two nodes.
     const std::atomic<bool>* stopFlag = nullptr;

@@ -1,6 +1,9 @@
 #include "bsp/build_tree.h"
 
+#include <algorithm>
 #include <chrono>
+#include <optional>
+#include <thread>
 #include <utility>
 
 #include "bsp/partition.h"
@@ -86,8 +89,14 @@ BuildErrorCode buildTree(const Scene& scene, const BuildOptions& options, const 
     tree.faceCount = static_cast<std::int32_t>(faces.size());
     stats.listSeconds = secondsSince(start);
 
+    // The workers live as long as the build: waking one costs far less than starting a thread.
+    const unsigned threads =
+        options.threads != 0 ? options.threads : std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    std::optional<WorkerPool> pool;
+    if (threads > 1 && options.search == PlaneSearch::Fast) pool.emplace(threads - 1);
     PartitionRun run{options, progress, limits.maxVertices, {}, {}};
     run.scratch.stats = searchStats;
+    run.scratch.pool = pool ? &*pool : nullptr;
     run.counters.faceTotal = tree.faceCount;
     const auto nodeStart = Clock::now();
     const BuildErrorCode built = buildNodes(tree, std::move(faces), run);

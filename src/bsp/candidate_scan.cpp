@@ -3,15 +3,13 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
-#include <system_error>
-#include <thread>
 
 #include "bsp/corner_block.h"
 
 namespace norvane {
 namespace {
 
-// Nodes at least this large are searched by several threads, each over every k-th candidate.
+// Nodes at least this large share their candidates with the workers, each part every k-th one.
 constexpr std::size_t parallelFaces = 512;
 
 // The lowest score a candidate can still end with, from a tally that includes its own face and
@@ -155,23 +153,17 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
 }
 
 ScanResult scanInThreads(const PreparedNode& node, const std::vector<std::int32_t>& candidates, const ScanResult& start,
-                         NodeCounts& counts, unsigned threads) {
-    // The threads' results merge exactly: the lowest score, the lower index on ties, and the
+                         NodeCounts& counts, WorkerPool* pool) {
+    // The parts' results merge exactly: the lowest score, the lower index on ties, and the
     // sides seen by any of them.
-    if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
-    const std::size_t workers = node.faces->size() >= parallelFaces ? threads : 1;
-    std::vector<ScanResult> results(workers);
-    std::vector<std::thread> pool;
-    std::vector<std::size_t> here{0}; // the strides this thread scans
-    for (std::size_t t = 1; t < workers; ++t) {
-        try {
-            pool.emplace_back([&, t] { results[t] = scanCandidates(node, candidates, t, workers, start, counts); });
-        } catch (const std::system_error&) {
-            here.push_back(t); // no thread to be had: the same scan, here
-        }
-    }
-    for (const std::size_t t : here) results[t] = scanCandidates(node, candidates, t, workers, start, counts);
-    for (std::thread& w : pool) w.join();
+    const std::size_t parts = pool && node.faces->size() >= parallelFaces ? pool->workers() + 1 : 1;
+    std::vector<ScanResult> results(parts);
+    std::vector<WorkerPool::TaskHandle> tasks;
+    for (std::size_t t = 1; t < parts; ++t)
+        tasks.push_back(
+            pool->submit([&, t] { results[t] = scanCandidates(node, candidates, t, parts, start, counts); }));
+    results[0] = scanCandidates(node, candidates, 0, parts, start, counts);
+    for (const WorkerPool::TaskHandle& task : tasks) pool->finish(task);
     ScanResult merged = start;
     for (const ScanResult& r : results) merged.merge(r);
     return merged;

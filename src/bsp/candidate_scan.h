@@ -8,6 +8,7 @@
 #include "bsp/prepared_node.h"
 #include "bsp/search_stats.h"
 #include "bsp/side_tally.h"
+#include "bsp/worker_pool.h"
 
 namespace norvane {
 
@@ -59,9 +60,9 @@ struct ScanResult {
 ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32_t>& candidates, std::size_t first,
                           std::size_t stride, ScanResult start, NodeCounts& counts);
 
-// Scans every candidate, sharing them among `threads` threads (0: the machine's cores, at most
-// eight) when the node is large. Any number of threads gives the same result.
+// Scans every candidate, sharing them with the workers of `pool` (when there is one) when the
+// node is large. Any number of workers gives the same result.
 ScanResult scanInThreads(const PreparedNode& node, const std::vector<std::int32_t>& candidates, const ScanResult& start,
-                         NodeCounts& counts, unsigned threads);
+                         NodeCounts& counts, WorkerPool* pool);
 
 } // namespace norvane

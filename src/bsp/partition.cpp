@@ -2,11 +2,13 @@
 // list is released as soon as its faces are distributed.
 #include "bsp/partition.h"
 
+#include <memory>
 #include <utility>
 
 #include "bsp/child_counts.h"
 #include "bsp/classify.h"
 #include "bsp/plane_choice.h"
+#include "bsp/subtree_ahead.h"
 #include "bsp/split.h"
 
 namespace norvane {
@@ -24,41 +26,33 @@ void leaveNode(PartitionRun& run, std::size_t inputCount) {
 
 enum class Entered { Leaf, Interior, TooManyVertices };
 
-// A list of faces on its way to a node, with what is known of its candidates' counts.
-struct NodeInput {
-    std::vector<BspFace> faces;
-    NodeCounts counts;
-};
-
 // The node's splitter, or -1 when it is a leaf, with the side of every input face against the
 // splitter's plane.
 std::int32_t chooseSplitter(BspTree& tree, NodeInput& in, PartitionRun& run, std::vector<Side>& sides) {
     const std::vector<BspFace>& input = in.faces;
-    const std::size_t n = input.size();
     std::int32_t splitter = -1;
     switch (run.options.search) {
     case PlaneSearch::Fast:
-        splitter =
-            choosePlane(input, tree.vertices, in.counts, run.options.threads, run.options.giveUpScore, run.scratch);
+        splitter = choosePlane(input, tree.vertices, in.counts, run.options.giveUpScore, run.scratch);
         break;
     case PlaneSearch::Straightforward:
         splitter = choosePlaneReference(input, tree.vertices, run.options.giveUpScore);
         break;
     case PlaneSearch::None: break;
     }
-    run.progress.worked(n); // a unit per candidate
+    run.progress.worked(input.size()); // a unit per candidate
     if (splitter < 0) return -1;
     const Plane plane = input[static_cast<std::size_t>(splitter)].plane;
-    sides.resize(n);
+    sides.resize(input.size());
     std::size_t front = 0, back = 0;
-    for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t i = 0; i < input.size(); ++i) {
         sides[i] = classifyFace(plane, input[i], tree.vertices);
         front += sides[i] == Front;
         back += sides[i] == Back;
     }
     // A plane that would send every face to the same child makes no progress: the recursion
     // would never end, so the node becomes a leaf instead.
-    return (front == n || back == n) ? -1 : splitter;
+    return (front == input.size() || back == input.size()) ? -1 : splitter;
 }
 
 // The faces of an interior node on their way: those in its plane stay, the others go to the
@@ -150,9 +144,15 @@ Entered enterNode(BspTree& tree, std::int32_t nodeIndex, NodeInput& in, Partitio
     node.flags = d.flags;
     node.storedFaces = std::move(d.stored);
     c.facesPlaced += static_cast<std::int32_t>(node.storedFaces.size());
-    if (run.options.search == PlaneSearch::Fast && !d.splitFailed) {
-        frontOut.counts = deriveChildCounts(in.faces, in.counts, frontOut.faces, d.frontOrigin, tree.vertices);
-        backOut.counts = deriveChildCounts(in.faces, in.counts, backOut.faces, d.backOrigin, tree.vertices);
+    if (run.options.search == PlaneSearch::Fast) {
+        // The back child's subtree goes ahead on a worker where that pays, deriving its counts there.
+        if (!d.splitFailed)
+            frontOut.counts = deriveChildCounts(in.faces, in.counts, frontOut.faces, d.frontOrigin, tree.vertices);
+        const ChildParent parent{in.faces, in.counts, d.backOrigin};
+        backOut.ahead =
+            buildAhead(backOut.faces, d.splitFailed ? nullptr : &parent, frontOut.faces.size(), tree, run);
+        if (!backOut.ahead && !d.splitFailed)
+            backOut.counts = deriveChildCounts(in.faces, in.counts, backOut.faces, d.backOrigin, tree.vertices);
     }
     std::vector<BspFace>().swap(in.faces);
     in.counts = NodeCounts{};
@@ -173,27 +173,34 @@ bool stopRequested(const PartitionRun& run) {
 
 } // namespace
 
-BuildErrorCode buildNodes(BspTree& tree, std::vector<BspFace> rootFaces, PartitionRun& run) {
+BuildErrorCode buildSubtree(BspTree& tree, NodeInput input, PartitionRun& run) {
     std::vector<OpenNode> open;
-    NodeInput input{std::move(rootFaces), {}};
-    tree.nodes.emplace_back();
-    std::int32_t current = 0;
+    auto current = static_cast<std::int32_t>(tree.nodes.size() - 1);
     for (;;) {
         if (stopRequested(run)) return BuildErrorCode::Stopped; // the cancellation point: between two nodes
-        const std::size_t inputCount = input.faces.size();
-        NodeInput front, back;
-        const Entered entered = enterNode(tree, current, input, run, front, back);
-        if (entered == Entered::TooManyVertices) return BuildErrorCode::TooManyVerticesAfterCuts;
-        if (entered == Entered::Interior) {
-            const std::uint32_t flags = tree.nodes[current].flags;
-            open.push_back(OpenNode{current, inputCount, std::move(back), false});
-            if (flags & hasFrontChild) {
-                const auto child = static_cast<std::int32_t>(tree.nodes.size());
-                tree.nodes[current].front = child;
-                tree.nodes.emplace_back();
-                input = std::move(front);
-                current = child;
-                continue;
+        bool built = false; // the node and its subtree are done
+        if (input.ahead) {
+            const Spliced spliced = spliceAhead(*input.ahead, tree, current, run);
+            input.ahead.reset();
+            if (spliced == Spliced::Stopped) return BuildErrorCode::Stopped;
+            built = spliced == Spliced::Done;
+        }
+        if (!built) {
+            const std::size_t inputCount = input.faces.size();
+            NodeInput front, back;
+            const Entered entered = enterNode(tree, current, input, run, front, back);
+            if (entered == Entered::TooManyVertices) return BuildErrorCode::TooManyVerticesAfterCuts;
+            if (entered == Entered::Interior) {
+                const std::uint32_t flags = tree.nodes[current].flags;
+                open.push_back(OpenNode{current, inputCount, std::move(back), false});
+                if (flags & hasFrontChild) {
+                    const auto child = static_cast<std::int32_t>(tree.nodes.size());
+                    tree.nodes[current].front = child;
+                    tree.nodes.emplace_back();
+                    input = std::move(front);
+                    current = child;
+                    continue;
+                }
             }
         }
         // Climb until a node still has its back child to build.
@@ -215,6 +222,11 @@ BuildErrorCode buildNodes(BspTree& tree, std::vector<BspFace> rootFaces, Partiti
         }
         if (!descended) return BuildErrorCode::None;
     }
+}
+
+BuildErrorCode buildNodes(BspTree& tree, std::vector<BspFace> rootFaces, PartitionRun& run) {
+    tree.nodes.emplace_back();
+    return buildSubtree(tree, NodeInput{std::move(rootFaces), {}, nullptr}, run);
 }
 
 } // namespace norvane

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "bsp/bsp_tree.h"
 #include "bsp/prepared_node.h"
+#include "bsp/side_tally.h"
 #include "norvane/compile.h"
 
 namespace norvane {
@@ -28,6 +30,20 @@ struct PartitionRun {
     PlaneSearchScratch scratch;
     BuildCounters counters;
 };
+
+struct SubtreeAhead;
+
+// A list of faces on its way to a node, with what is known of its candidates' counts, or the
+// subtree built ahead from it (subtree_ahead.h).
+struct NodeInput {
+    std::vector<BspFace> faces;
+    NodeCounts counts;
+    std::shared_ptr<SubtreeAhead> ahead;
+};
+
+// Builds the subtree of `input`, whose node is the last of the tree's nodes, at depth
+// run.counters.level + 1. Its Stopped and TooManyVerticesAfterCuts are buildNodes'.
+BuildErrorCode buildSubtree(BspTree& tree, NodeInput input, PartitionRun& run);
 
 // Builds every node of `tree` from the root's faces. Stopped when the stop flag was seen
 // between two nodes, TooManyVerticesAfterCuts when a cut outgrew the vertex limit; None otherwise.

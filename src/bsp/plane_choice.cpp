@@ -1,6 +1,7 @@
 #include "bsp/plane_choice.h"
 
 #include <cassert>
+#include <thread>
 
 #include "bsp/candidate_scan.h"
 
@@ -64,7 +65,7 @@ void countDirectly(const std::vector<BspFace>& faces, const std::vector<Vertex>&
 } // namespace
 
 std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices, NodeCounts& counts,
-                         unsigned threads, std::int64_t giveUpScore, PlaneSearchScratch& scratch) {
+                         std::int64_t giveUpScore, PlaneSearchScratch& scratch) {
     ScanResult result;
     result.bestScore = giveUpScore;
     std::vector<std::int32_t> unknown = takeKnownCounts(faces.size(), counts, result);
@@ -81,7 +82,7 @@ std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Ve
         return result.choice();
     }
     const PreparedNode node = prepareNode(faces, vertices, scratch);
-    const ScanResult scanned = scanInThreads(node, unknown, result, counts, threads);
+    const ScanResult scanned = scanInThreads(node, unknown, result, counts, scratch.pool);
     if (stats) {
         ++stats->prepared;
         stats->scan.add(scanned.counters);
@@ -91,8 +92,10 @@ std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Ve
 
 std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices) {
     NodeCounts counts;
+    WorkerPool pool(std::thread::hardware_concurrency() > 1 ? std::thread::hardware_concurrency() - 1 : 0);
     PlaneSearchScratch scratch;
-    return choosePlane(faces, vertices, counts, 0u, defaultGiveUpScore, scratch);
+    scratch.pool = &pool;
+    return choosePlane(faces, vertices, counts, defaultGiveUpScore, scratch);
 }
 
 } // namespace norvane

@@ -17,7 +17,7 @@
 //   4. scan:          the rest are counted over the boxes, a box beyond the tolerance band at
 //                     once, and abandoned as soon as a lower bound shows they cannot win;
 //                     candidates with one plane are counted once between them; large nodes
-//                     share the candidates among threads (candidate_scan.h);
+//                     share the candidates with the build's workers (candidate_scan.h);
 //   5. merge:         the lowest score, the lower index on ties, and the sides seen by any step
 //                     decide the plane or the leaf.
 // Every candidate counted in full has its counts recorded, so the children can derive theirs.
@@ -34,11 +34,11 @@ namespace norvane {
 
 // Index of the face whose plane splits the node best, or -1 when the node is a leaf.
 // `counts` holds what is known of the candidates (sized to the faces, or empty when nothing is
-// known); every candidate counted in full is recorded in it. `threads` 0 lets large nodes use
-// the machine's cores; 1 keeps the search on this thread; any number gives the same answer.
-// `scratch` is kept by the caller across nodes.
+// known); every candidate counted in full is recorded in it. `scratch` is kept by the caller
+// across nodes; a large node shares its candidates with the workers of its pool, if it has one,
+// and any number of workers gives the same answer.
 std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices, NodeCounts& counts,
-                         unsigned threads, std::int64_t giveUpScore, PlaneSearchScratch& scratch);
+                         std::int64_t giveUpScore, PlaneSearchScratch& scratch);
 
 // The same with nothing known, on the machine's cores.
 std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices);

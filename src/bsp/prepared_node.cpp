@@ -35,32 +35,35 @@ std::size_t numberSharedPlanes(const std::vector<BspFace>& faces, std::vector<st
 // reference's cuts, which costs a sort instead of a search for every cut.
 BoxHierarchy buildHierarchy(const std::vector<BspFace>& faces, const PreparedNode& node, PlaneSearchScratch& scratch) {
     if (scratch.referenceTaken) {
+        const ReferenceHierarchy& reference = *scratch.reference;
         std::vector<std::uint32_t> rank(faces.size());
         for (std::size_t f = 0; f < faces.size(); ++f) {
             const auto id = static_cast<std::size_t>(faces[f].id);
-            if (id >= scratch.referenceRank.size() || scratch.referenceRank[id] == noRank)
+            if (id >= reference.rank.size() || reference.rank[id] == noRank)
                 return buildBoxHierarchy(node.corners, node.local); // not from the reference's faces
-            rank[f] = scratch.referenceRank[id];
+            rank[f] = reference.rank[id];
         }
-        return buildBoxHierarchyAlong(scratch.referenceBoxes, rank, node.corners, node.local);
+        return buildBoxHierarchyAlong(reference.boxes, rank, node.corners, node.local);
     }
     BoxHierarchy h = buildBoxHierarchy(node.corners, node.local);
     scratch.referenceTaken = true;
+    auto reference = std::make_shared<ReferenceHierarchy>();
+    scratch.reference = reference;
     std::size_t ids = 0;
     for (const BspFace& f : faces) {
         if (f.id < 0) return h; // no order to follow
         ids = std::max(ids, static_cast<std::size_t>(f.id) + 1);
     }
-    scratch.referenceRank.assign(ids, noRank);
+    reference->rank.assign(ids, noRank);
     for (std::size_t i = 0; i < faces.size(); ++i) {
-        std::uint32_t& r = scratch.referenceRank[static_cast<std::size_t>(faces[h.order[i]].id)];
+        std::uint32_t& r = reference->rank[static_cast<std::size_t>(faces[h.order[i]].id)];
         if (r != noRank) { // two faces with one id: no order to follow
-            scratch.referenceRank.clear();
+            reference->rank.clear();
             return h;
         }
         r = static_cast<std::uint32_t>(i);
     }
-    scratch.referenceBoxes = h.boxes;
+    reference->boxes = h.boxes;
     return h;
 }
 

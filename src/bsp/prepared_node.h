@@ -4,11 +4,13 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "bsp/box_hierarchy.h"
 #include "bsp/bsp_tree.h"
 #include "bsp/search_stats.h"
+#include "bsp/worker_pool.h"
 
 namespace norvane {
 
@@ -28,15 +30,21 @@ struct PreparedNode {
     }
 };
 
+// The first prepared node's hierarchy, which later nodes' hierarchies follow.
+struct ReferenceHierarchy {
+    std::vector<HierarchyBox> boxes; // empty when the first node had no order to follow
+    std::vector<std::uint32_t> rank; // by initial face id: its position in the order
+};
+
 // What the build keeps for the plane search from node to node: the global-to-local vertex map,
 // all -1 between nodes, so a deep tree of small nodes does not allocate it again and again; and
-// the reference hierarchy, the first prepared node's, that later nodes' hierarchies follow.
+// the reference hierarchy, shared with the searches that run ahead on other threads.
 struct PlaneSearchScratch {
     std::vector<std::int32_t> localIndex;
     PlaneSearchStats* stats = nullptr; // gathered here when set
+    WorkerPool* pool = nullptr;        // shares a large node's candidates with its workers when set
     bool referenceTaken = false;
-    std::vector<HierarchyBox> referenceBoxes; // empty when the first node had no order to follow
-    std::vector<std::uint32_t> referenceRank; // by initial face id: its position in the order
+    std::shared_ptr<const ReferenceHierarchy> reference; // set once taken
 };
 
 // Prepares the node; `faces` must outlive the result.

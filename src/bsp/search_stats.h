@@ -44,6 +44,16 @@ struct PlaneSearchStats {
     static constexpr std::size_t rows = 6;
     std::array<Row, rows> byNodeSize;
 
+    void add(const PlaneSearchStats& other) {
+        for (std::size_t row = 0; row < rows; ++row) {
+            Row& r = byNodeSize[row];
+            const Row& o = other.byNodeSize[row];
+            r.nodes += o.nodes, r.faces += o.faces, r.known += o.known, r.direct += o.direct;
+            r.prepared += o.prepared;
+            r.scan.add(o.scan);
+        }
+    }
+
     static std::size_t rowOf(std::size_t faces) {
         std::size_t row = 0;
         for (std::size_t limit = 64; row + 1 < rows && faces >= limit; limit *= 4) ++row;

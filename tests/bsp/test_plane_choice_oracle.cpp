@@ -88,9 +88,10 @@ TEST(PlaneChoiceOracle, AnyGiveUpScoreAgrees) {
         for (int round = 0; round < 400; ++round) {
             const Node node = randomNode(rng, round % 50 == 0 ? 5 : 0);
             NodeCounts counts;
+            WorkerPool pool(static_cast<unsigned>(rng() % 3)); // no workers, one or two
             PlaneSearchScratch scratch;
-            const unsigned threads = 1 + rng() % 3;
-            ASSERT_EQ(choosePlane(node.faces, node.vertices, counts, threads, giveUp, scratch),
+            scratch.pool = &pool;
+            ASSERT_EQ(choosePlane(node.faces, node.vertices, counts, giveUp, scratch),
                       choosePlaneReference(node.faces, node.vertices, giveUp))
                 << "give up at " << giveUp << ", round " << round << ", " << node.faces.size() << " faces";
         }
@@ -137,9 +138,10 @@ TEST(PlaneChoiceOracle, CandidatesSharingAPlaneAreAbandonedAsOne) {
         }
         std::shuffle(node.faces.begin(), node.faces.end(), rng);
         NodeCounts counts;
+        WorkerPool pool(static_cast<unsigned>(rng() % 3));
         PlaneSearchScratch scratch;
-        const unsigned threads = 1 + rng() % 3;
-        ASSERT_EQ(choosePlane(node.faces, node.vertices, counts, threads, defaultGiveUpScore, scratch),
+        scratch.pool = &pool;
+        ASSERT_EQ(choosePlane(node.faces, node.vertices, counts, defaultGiveUpScore, scratch),
                   choosePlaneReference(node.faces, node.vertices))
             << "round " << round << ", " << node.faces.size() << " faces";
         for (std::size_t i = 0; i < node.faces.size(); ++i)
@@ -160,9 +162,10 @@ TEST(PlaneChoiceOracle, KnownCountsGiveTheSameChoiceAndEveryCountRecordedIsExact
         counts.handedDown = true;
         for (std::size_t i = 0; i < node.faces.size(); ++i)
             if (rng() % 3 == 0) counts.candidates[i] = countAgainst(node.faces, node.vertices, i);
-        const unsigned threads = 1 + rng() % 3;
+        WorkerPool pool(static_cast<unsigned>(rng() % 3));
         PlaneSearchScratch scratch;
-        ASSERT_EQ(choosePlane(node.faces, node.vertices, counts, threads, defaultGiveUpScore, scratch),
+        scratch.pool = &pool;
+        ASSERT_EQ(choosePlane(node.faces, node.vertices, counts, defaultGiveUpScore, scratch),
                   choosePlaneReference(node.faces, node.vertices))
             << "round " << round;
         for (std::size_t i = 0; i < node.faces.size(); ++i) {

@@ -154,6 +154,31 @@ TEST(CompileApi, AStopFlagStopsTheBuild) {
     EXPECT_TRUE(tree.nodes.empty());
 }
 
+// Set midway, while workers build subtrees ahead, the flag stops every one of them: the build
+// returns Stopped, and nothing is left running or waiting.
+TEST(CompileApi, AStopFlagSetMidwayStopsTheWorkersToo) {
+    const auto scene = loadBytes(scene3ds::writeScene(scene3ds::generateScene("terrain", 2, 4000)));
+    ASSERT_TRUE(scene);
+    struct StopAfter : CompileProgress {
+        std::atomic<bool> stop{false};
+        int steps = 0, after = 0;
+        void nodeStep(NodeStep, const NodeState&) override {
+            if (++steps == after) stop = true;
+        }
+    };
+    for (const int after : {1, 40, 400, 4000}) {
+        StopAfter progress;
+        progress.after = after;
+        BuildOptions options;
+        options.threads = 2;
+        options.stopFlag = &progress.stop;
+        TreeFile tree;
+        BuildError error;
+        EXPECT_FALSE(compileScene(*scene, tree, error, options, &progress)) << after;
+        EXPECT_EQ(error.code, BuildErrorCode::Stopped) << after;
+    }
+}
+
 // Events in order, as a log.
 struct Recorder : CompileProgress {
     std::vector<std::string> events;

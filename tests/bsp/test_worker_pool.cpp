@@ -1,0 +1,80 @@
+// The worker pool the build hands large nodes and subtrees to: every task runs once, where it
+// is asked for if no worker has begun it, with what it throws thrown to the thread that asks;
+// tasks that hand out tasks of their own and wait for them finish; a pool closed with tasks
+// still waiting lets go of them.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "bsp/worker_pool.h"
+
+namespace norvane {
+namespace {
+
+TEST(WorkerPool, EveryTaskRunsOnceWhateverTheWorkers) {
+    for (unsigned workers : {0u, 1u, 3u}) {
+        WorkerPool pool(workers);
+        std::vector<std::atomic<int>> runs(500);
+        std::vector<WorkerPool::TaskHandle> tasks;
+        for (std::size_t i = 0; i < runs.size(); ++i) tasks.push_back(pool.submit([&runs, i] { ++runs[i]; }));
+        for (std::size_t i = runs.size(); i-- > 0;) pool.finish(tasks[i]); // the newest first, as the build asks
+        for (std::size_t i = 0; i < runs.size(); ++i) ASSERT_EQ(runs[i].load(), 1) << workers << " workers, task " << i;
+        EXPECT_EQ(pool.waiting(), 0u);
+    }
+}
+
+// Subtrees hand out subtrees: a task that submits tasks and waits for them, three levels deep,
+// on fewer workers than tasks, neither deadlocks nor runs anything twice.
+TEST(WorkerPool, NestedTasksFinish) {
+    WorkerPool pool(1);
+    std::atomic<int> leaves{0};
+    std::function<void(int)> tree = [&](int depth) {
+        if (depth == 0) {
+            ++leaves;
+            return;
+        }
+        std::vector<WorkerPool::TaskHandle> children;
+        for (int k = 0; k < 3; ++k) children.push_back(pool.submit([&, depth] { tree(depth - 1); }));
+        for (const auto& child : children) pool.finish(child);
+    };
+    pool.finish(pool.submit([&] { tree(5); }));
+    EXPECT_EQ(leaves.load(), 243);
+}
+
+TEST(WorkerPool, WhatATaskThrowsReachesTheThreadThatAsks) {
+    for (unsigned workers : {0u, 1u}) {
+        WorkerPool pool(workers);
+        auto task = pool.submit([] { throw std::runtime_error("no memory"); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(workers ? 20 : 0)); // a worker takes it
+        EXPECT_THROW(pool.finish(task), std::runtime_error) << workers;
+        std::atomic<bool> ran{false};
+        pool.finish(pool.submit([&] { ran = true; }));
+        EXPECT_TRUE(ran.load()) << "the pool goes on after a task threw";
+    }
+}
+
+// The build may stop with subtrees still waiting; the pool lets go of what their work holds.
+TEST(WorkerPool, ClosingDropsWaitingTasksAndWhatTheyHold) {
+    auto held = std::make_shared<int>(7);
+    std::weak_ptr<int> watch = held;
+    std::atomic<bool> release{false};
+    {
+        WorkerPool pool(1);
+        auto busy = pool.submit([&] {
+            while (!release) std::this_thread::yield();
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(20)); // the worker is busy
+        auto dropped = pool.submit([held] { (void)*held; });
+        held.reset();
+        release = true;
+        (void)busy;
+        (void)dropped;
+    }
+    EXPECT_TRUE(watch.expired());
+}
+
+} // namespace
+} // namespace norvane
