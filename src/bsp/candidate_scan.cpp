@@ -63,6 +63,11 @@ BoxWalk walkBoxes(const PreparedNode& node, std::int32_t i, bool mayAbandon, con
     const BoxHierarchy& h = node.boxes;
     const Plane& plane = node.plane(i);
     const PlaneBoxTest test(plane);
+    // The best does not change during the walk: the candidate is given up once its lowest final
+    // score reaches `limit` (one more than the best's score when it would win the tie).
+    const bool canAbandon = mayAbandon && r.decided();
+    const std::int64_t limit = beatsBest(r.bestScore, i, r.bestScore, r.best) ? r.bestScore + 1 : r.bestScore;
+    SideTally t = tally; // kept local, so the loop need not write it back at every box
     BoxWalk walk;
     std::size_t queued = remaining > 0 ? 1 : 0;
     queue[0] = 0;
@@ -71,22 +76,23 @@ BoxWalk walkBoxes(const PreparedNode& node, std::int32_t i, bool mayAbandon, con
         const HierarchyBox& box = h.boxes[static_cast<std::size_t>(queue[next])];
         const Side whole = test.side(box.bounds);
         if (whole != On) {
-            tally.add(whole, static_cast<std::int32_t>(box.count));
+            t.add(whole, static_cast<std::int32_t>(box.count));
         } else if (box.left >= 0) {
             queue[queued++] = box.left;
             queue[queued++] = box.left + 1;
             continue;
         } else {
-            tallyLeafBox(plane, h, box, tally);
+            tallyLeafBox(plane, h, box, t);
             ++walk.leaves;
         }
         remaining -= box.count;
-        if (mayAbandon && r.decided() && !beatsBest(lowestFinalScore(tally, remaining), i, r.bestScore, r.best)) {
+        if (canAbandon && lowestFinalScore(t, remaining) >= limit) {
             walk.abandoned = true;
             ++next;
             break;
         }
     }
+    tally = t;
     walk.boxes = static_cast<std::int64_t>(next);
     return walk;
 }
