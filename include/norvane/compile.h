@@ -46,8 +46,9 @@ enum class TreeFormatChoice { Version50, Version51, Smallest };
 inline constexpr std::int64_t neverGiveUp = std::numeric_limits<std::int64_t>::max();
 
 struct BuildOptions {
-    // Threads for the build: 0 for the machine's cores (at most eight). The others take the
-    // candidates of large nodes and whole subtrees of back children off the calling thread.
+    // Threads for the build: 0 for the cores this process may run on (its affinity mask; at
+    // most eight). The others take the candidates of large nodes and whole subtrees of back
+    // children off the calling thread.
     unsigned threads = 0;
     // Set by another thread to stop the build between two nodes.
     const std::atomic<bool>* stopFlag = nullptr;

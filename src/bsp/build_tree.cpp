@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <chrono>
 #include <optional>
-#include <thread>
 #include <utility>
 
 #include "bsp/partition.h"
+#include "common/cores.h"
 #include "bsp/vertex_index.h"
 #include "scene/face_vertices.h"
 
@@ -91,7 +91,7 @@ BuildErrorCode buildTree(const Scene& scene, const BuildOptions& options, const 
 
     // The workers live as long as the build: waking one costs far less than starting a thread.
     const unsigned threads =
-        options.threads != 0 ? options.threads : std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+        options.threads != 0 ? options.threads : std::min(availableCores(), 8u);
     std::optional<WorkerPool> pool;
     if (threads > 1 && options.search == PlaneSearch::Fast) pool.emplace(threads - 1);
     PartitionRun run{options, progress, limits.maxVertices, {}, {}};

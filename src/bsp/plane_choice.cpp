@@ -1,9 +1,9 @@
 #include "bsp/plane_choice.h"
 
 #include <cassert>
-#include <thread>
 
 #include "bsp/candidate_scan.h"
+#include "common/cores.h"
 
 namespace norvane {
 
@@ -92,7 +92,7 @@ std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Ve
 
 std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices) {
     NodeCounts counts;
-    WorkerPool pool(std::thread::hardware_concurrency() > 1 ? std::thread::hardware_concurrency() - 1 : 0);
+    WorkerPool pool(availableCores() - 1);
     PlaneSearchScratch scratch;
     scratch.pool = &pool;
     return choosePlane(faces, vertices, counts, defaultGiveUpScore, scratch);

@@ -6,11 +6,11 @@
 #include <memory>
 #include <new>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "batch/batch_report.h"
 #include "batch/batch_run.h"
+#include "common/cores.h"
 #include "batch/command_line.h"
 #include "batch/interrupts.h"
 #include "batch/output_plan.h"
@@ -54,7 +54,7 @@ int run(int argc, char** argv) {
     }
 
     BatchSettings settings;
-    settings.cores = std::max(1u, std::thread::hardware_concurrency());
+    settings.cores = norvane::availableCores();
     settings.jobs = options.jobs ? options.jobs : settings.cores;
     settings.failFast = options.failFast;
     settings.allowEmpty = options.allowEmpty;
