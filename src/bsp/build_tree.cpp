@@ -90,10 +90,14 @@ BuildErrorCode buildTree(const Scene& scene, const BuildOptions& options, const 
     stats.listSeconds = secondsSince(start);
 
     // The workers live as long as the build: waking one costs far less than starting a thread.
+    // A scene of a few thousand faces compiles in milliseconds, less than handing its work
+    // around costs.
+    constexpr std::size_t smallestShared = 8192;
     const unsigned threads =
         options.threads != 0 ? options.threads : std::min(availableCores(), 8u);
     std::optional<WorkerPool> pool;
-    if (threads > 1 && options.search == PlaneSearch::Fast) pool.emplace(threads - 1);
+    if (threads > 1 && options.search == PlaneSearch::Fast && faces.size() >= smallestShared)
+        pool.emplace(threads - 1);
     PartitionRun run{options, progress, limits.maxVertices, {}, {}};
     run.scratch.stats = searchStats;
     run.scratch.pool = pool ? &*pool : nullptr;

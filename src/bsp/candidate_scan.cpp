@@ -59,14 +59,18 @@ struct BoxWalk {
 // one side are counted early, so a lopsided candidate is abandoned before its small boxes are
 // opened. `queue` has room for every box (each enters at most once).
 BoxWalk walkBoxes(const PreparedNode& node, std::int32_t i, bool mayAbandon, const ScanResult& r,
-                  std::int64_t remaining, SideTally& tally, std::vector<std::int32_t>& queue) {
+                  const SharedScan* shared, std::int64_t remaining, SideTally& tally,
+                  std::vector<std::int32_t>& queue) {
     const BoxHierarchy& h = node.boxes;
     const Plane& plane = node.plane(i);
     const PlaneBoxTest test(plane);
-    // The best does not change during the walk: the candidate is given up once its lowest final
-    // score reaches `limit` (one more than the best's score when it would win the tie).
-    const bool canAbandon = mayAbandon && r.decided();
-    const std::int64_t limit = beatsBest(r.bestScore, i, r.bestScore, r.best) ? r.bestScore + 1 : r.bestScore;
+    // The best is taken as it stands when the walk begins: the candidate is given up once its
+    // lowest final score reaches `limit` (one more than the best's score when it would win the
+    // tie; one more than the other parts' best, whose index is not known).
+    const bool canAbandon =
+        mayAbandon && (r.decided() || (shared && shared->decided.load(std::memory_order_relaxed)));
+    std::int64_t limit = beatsBest(r.bestScore, i, r.bestScore, r.best) ? r.bestScore + 1 : r.bestScore;
+    if (shared) limit = std::min(limit, shared->bestScore.load(std::memory_order_relaxed) + 1);
     SideTally t = tally; // kept local, so the loop need not write it back at every box
     BoxWalk walk;
     std::size_t queued = remaining > 0 ? 1 : 0;
@@ -113,10 +117,17 @@ bool startTally(const Plane& plane, const SharedTally* twin, std::int64_t n, Sid
     return true;
 }
 
+// Lowers the shared best to `score` unless it is lower already.
+void lowerShared(SharedScan& shared, std::int64_t score) {
+    std::int64_t seen = shared.bestScore.load(std::memory_order_relaxed);
+    while (score < seen && !shared.bestScore.compare_exchange_weak(seen, score, std::memory_order_relaxed)) {
+    }
+}
+
 } // namespace
 
 ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32_t>& candidates, std::size_t first,
-                          std::size_t stride, ScanResult r, NodeCounts& counts) {
+                          std::size_t stride, ScanResult r, NodeCounts& counts, SharedScan* sharedScan) {
     assert(counts.candidates.size() == node.faces->size());
     const auto n = static_cast<std::int64_t>(node.faces->size());
     std::vector<SharedTally> shared(node.sharedPlanes);
@@ -134,7 +145,7 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
         const bool started = startTally(node.plane(i), twin, n, tally, remaining);
         if (fromTwin || !started) ++r.counters.twinsSettled;
         if (!started) continue;
-        const BoxWalk walk = walkBoxes(node, i, !counts.handedDown, r, remaining, tally, queue);
+        const BoxWalk walk = walkBoxes(node, i, !counts.handedDown, r, sharedScan, remaining, tally, queue);
         // Abandoning needs the leaf rule decided already, so an abandoned candidate's partial
         // tally is not needed for it.
         if (walk.abandoned) {
@@ -154,6 +165,10 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
         tally.add(node.classifyOwn(node.plane(i), static_cast<std::size_t>(i)), -1);
         counts.candidates[static_cast<std::size_t>(i)] = CandidateCounts{tally, true};
         r.offer(tally, i);
+        if (sharedScan) {
+            if (r.best == i) lowerShared(*sharedScan, r.bestScore);
+            if (r.decided()) sharedScan->decided.store(true, std::memory_order_relaxed);
+        }
     }
     return r;
 }
@@ -165,10 +180,11 @@ ScanResult scanInThreads(const PreparedNode& node, const std::vector<std::int32_
     const std::size_t parts = pool && node.faces->size() >= parallelFaces ? pool->workers() + 1 : 1;
     std::vector<ScanResult> results(parts);
     std::vector<WorkerPool::TaskHandle> tasks;
+    SharedScan shared(start);
     for (std::size_t t = 1; t < parts; ++t)
-        tasks.push_back(
-            pool->submit([&, t] { results[t] = scanCandidates(node, candidates, t, parts, start, counts); }));
-    results[0] = scanCandidates(node, candidates, 0, parts, start, counts);
+        tasks.push_back(pool->submit(
+            [&, t] { results[t] = scanCandidates(node, candidates, t, parts, start, counts, &shared); }));
+    results[0] = scanCandidates(node, candidates, 0, parts, start, counts, parts > 1 ? &shared : nullptr);
     for (const WorkerPool::TaskHandle& task : tasks) pool->finish(task);
     ScanResult merged = start;
     for (const ScanResult& r : results) merged.merge(r);

@@ -2,6 +2,7 @@
 // cannot win, and the running result that every step of the plane search feeds.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -50,6 +51,16 @@ struct ScanResult {
     std::int32_t choice() const { return decided() ? best : -1; }
 };
 
+// What the parts of one node's scan tell each other as they go: the lowest score any has found
+// and whether the leaf rule is decided. A candidate whose lowest final score is above a score
+// some candidate has cannot win, whatever the indices; so a part gives up against the others'
+// best as soon as against its own.
+struct SharedScan {
+    std::atomic<std::int64_t> bestScore;
+    std::atomic<bool> decided;
+    explicit SharedScan(const ScanResult& start) : bestScore(start.bestScore), decided(start.decided()) {}
+};
+
 // Counts the candidates candidates[first], candidates[first + stride], ... over the boxes,
 // starting from what `start` found, and returns what they add to it (its counters only theirs).
 // Abandoning a candidate only needs the best of those counted before it: one that cannot beat a
@@ -58,7 +69,7 @@ struct ScanResult {
 // nothing is abandoned, so that every candidate is recorded. Threads may scan disjoint strides
 // of the same candidates at once.
 ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32_t>& candidates, std::size_t first,
-                          std::size_t stride, ScanResult start, NodeCounts& counts);
+                          std::size_t stride, ScanResult start, NodeCounts& counts, SharedScan* shared = nullptr);
 
 // Scans every candidate, sharing them with the workers of `pool` (when there is one) when the
 // node is large. Any number of workers gives the same result.

@@ -119,7 +119,8 @@ void WorkerPool::finish(const TaskHandle& task) {
 void WorkerPool::workerLoop() {
     for (;;) {
         const auto lookUntil = std::chrono::steady_clock::now() + lookingTime;
-        while (queued_.load(std::memory_order_relaxed) == 0 && std::chrono::steady_clock::now() < lookUntil)
+        while (queued_.load(std::memory_order_relaxed) == 0 && !closing_.load(std::memory_order_relaxed) &&
+               std::chrono::steady_clock::now() < lookUntil)
             std::this_thread::yield();
         TaskHandle task;
         {

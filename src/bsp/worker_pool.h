@@ -63,7 +63,7 @@ class WorkerPool {
     std::condition_variable wake_; // a task was handed over, or the pool is closing
     std::condition_variable done_; // a task has run, or one was handed over to a helper
     std::deque<TaskHandle> queue_;
-    bool closing_ = false;
+    std::atomic<bool> closing_{false};
     std::vector<std::thread> threads_;
 };
 

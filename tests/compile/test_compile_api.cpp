@@ -157,7 +157,7 @@ TEST(CompileApi, AStopFlagStopsTheBuild) {
 // Set midway, while workers build subtrees ahead, the flag stops every one of them: the build
 // returns Stopped, and nothing is left running or waiting.
 TEST(CompileApi, AStopFlagSetMidwayStopsTheWorkersToo) {
-    const auto scene = loadBytes(scene3ds::writeScene(scene3ds::generateScene("terrain", 2, 4000)));
+    const auto scene = loadBytes(scene3ds::writeScene(scene3ds::generateScene("terrain", 2, 9000)));
     ASSERT_TRUE(scene);
     struct StopAfter : CompileProgress {
         std::atomic<bool> stop{false};
