@@ -30,6 +30,7 @@ enum class Entered { Leaf, Interior, TooManyVertices };
 // splitter's plane.
 std::int32_t chooseSplitter(BspTree& tree, NodeInput& in, PartitionRun& run, std::vector<Side>& sides) {
     const std::vector<BspFace>& input = in.faces;
+    const std::size_t n = input.size();
     std::int32_t splitter = -1;
     switch (run.options.search) {
     case PlaneSearch::Fast:
@@ -40,19 +41,19 @@ std::int32_t chooseSplitter(BspTree& tree, NodeInput& in, PartitionRun& run, std
         break;
     case PlaneSearch::None: break;
     }
-    run.progress.worked(input.size()); // a unit per candidate
+    run.progress.worked(n); // a unit per candidate
     if (splitter < 0) return -1;
     const Plane plane = input[static_cast<std::size_t>(splitter)].plane;
-    sides.resize(input.size());
+    sides.resize(n);
     std::size_t front = 0, back = 0;
-    for (std::size_t i = 0; i < input.size(); ++i) {
+    for (std::size_t i = 0; i < n; ++i) {
         sides[i] = classifyFace(plane, input[i], tree.vertices);
         front += sides[i] == Front;
         back += sides[i] == Back;
     }
     // A plane that would send every face to the same child makes no progress: the recursion
     // would never end, so the node becomes a leaf instead.
-    return (front == input.size() || back == input.size()) ? -1 : splitter;
+    return (front == n || back == n) ? -1 : splitter;
 }
 
 // The faces of an interior node on their way: those in its plane stay, the others go to the

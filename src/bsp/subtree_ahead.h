@@ -28,9 +28,10 @@ struct ChildParent {
     const std::vector<FaceOrigin>& origin; // per child face
 };
 
-// Starts building the subtree of the back child `child` (at depth level + 1, its counts to be
-// derived from `parent` when given), or returns null when that would not pay: no idle hands
-// to give it to, a small child, or a front subtree too small to keep the build busy meanwhile.
+// Starts building the subtree of the back child `child` of the node `run` is in (its counts
+// derived from `parent` when given), or returns null when that would not pay: no workers, no
+// reference hierarchy yet, a small child, a front subtree too small to keep the build busy
+// meanwhile, or enough work waiting already. `frontFaces` is the front child's size.
 std::shared_ptr<SubtreeAhead> buildAhead(const std::vector<BspFace>& child, const ChildParent* parent,
                                          std::size_t frontFaces, const BspTree& tree, PartitionRun& run);
 
