@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <limits>
 
 #include "bsp/corner_block.h"
 
@@ -70,7 +71,10 @@ BoxWalk walkBoxes(const PreparedNode& node, std::int32_t i, bool mayAbandon, con
     const bool canAbandon =
         mayAbandon && (r.decided() || (shared && shared->decided.load(std::memory_order_relaxed)));
     std::int64_t limit = beatsBest(r.bestScore, i, r.bestScore, r.best) ? r.bestScore + 1 : r.bestScore;
-    if (shared) limit = std::min(limit, shared->bestScore.load(std::memory_order_relaxed) + 1);
+    if (shared) {
+        const std::int64_t others = shared->bestScore.load(std::memory_order_relaxed);
+        if (others < std::numeric_limits<std::int64_t>::max()) limit = std::min(limit, others + 1); // else no give-up
+    }
     SideTally t = tally; // kept local, so the loop need not write it back at every box
     BoxWalk walk;
     std::size_t queued = remaining > 0 ? 1 : 0;

@@ -52,6 +52,7 @@ class WorkerPool {
   private:
     void workerLoop();
     TaskHandle takeLocked(); // the oldest task waiting, which is the largest; the lock is held
+    void dropQueuedLocked(); // the lock is held
     bool claim(Task& task);
     void runClaimed(Task& task);
 

@@ -76,5 +76,25 @@ TEST(WorkerPool, ClosingDropsWaitingTasksAndWhatTheyHold) {
     EXPECT_TRUE(watch.expired());
 }
 
+// A subtree built ahead holds its task and its task holds it. One handed over by a task that was
+// still running when the pool began to close must be let go of too, or both leak.
+TEST(WorkerPool, WorkHandedOverWhileClosingIsLetGoOf) {
+    struct Holder {
+        WorkerPool::TaskHandle task;
+    };
+    std::weak_ptr<Holder> watch;
+    {
+        WorkerPool pool(1);
+        pool.submit([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50)); // the pool is closing by now
+            auto holder = std::make_shared<Holder>();
+            holder->task = pool.submit([holder] { (void)holder; });
+            watch = holder;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(10)); // the worker has begun it
+    }
+    EXPECT_TRUE(watch.expired());
+}
+
 } // namespace
 } // namespace norvane
