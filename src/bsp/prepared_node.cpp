@@ -1,9 +1,9 @@
 #include "bsp/prepared_node.h"
 
 #include <algorithm>
-#include <cassert>
 #include <cstdint>
 
+#include "bsp/local_numbering.h"
 #include "bsp/plane_key.h"
 
 namespace norvane {
@@ -73,24 +73,11 @@ PreparedNode prepareNode(const std::vector<BspFace>& faces, const std::vector<Ve
                          PlaneSearchScratch& scratch) {
     PreparedNode node;
     node.faces = &faces;
-    std::vector<std::int32_t>& localIndex = scratch.localIndex;
-    if (localIndex.size() < vertices.size()) localIndex.resize(vertices.size(), -1);
-    std::vector<std::uint32_t> globalOf;
+    LocalNumbering number(vertices, scratch.localIndex);
     node.corners.resize(faces.size());
     for (std::size_t f = 0; f < faces.size(); ++f)
-        for (std::size_t k = 0; k < 3; ++k) {
-            const std::uint32_t g = faces[f].verts[k];
-            assert(g < vertices.size());
-            if (localIndex[g] < 0) {
-                localIndex[g] = static_cast<std::int32_t>(globalOf.size());
-                globalOf.push_back(g);
-            }
-            node.corners[f][k] = static_cast<std::uint32_t>(localIndex[g]);
-        }
-    // Cleared entry by entry: the map is as large as the whole tree's vertex list.
-    for (std::uint32_t g : globalOf) localIndex[g] = -1;
-    node.local.resize(globalOf.size());
-    for (std::size_t v = 0; v < globalOf.size(); ++v) node.local[v] = vertices[globalOf[v]];
+        for (std::size_t k = 0; k < 3; ++k) node.corners[f][k] = number(faces[f].verts[k]);
+    node.local = number.localVertices();
     node.boxes = buildHierarchy(faces, node, scratch);
     node.sharedPlanes = numberSharedPlanes(faces, node.sharedSlot);
     return node;

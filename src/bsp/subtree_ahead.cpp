@@ -4,6 +4,7 @@
 #include <cassert>
 
 #include "bsp/child_counts.h"
+#include "bsp/local_numbering.h"
 
 namespace norvane {
 namespace {
@@ -77,40 +78,13 @@ struct SubtreeAhead {
 
 namespace {
 
-// Copies faces with their corners renumbered into the subtree's vertex list, through `localIndex`
-// (the build's map, all -1 between uses).
-class Renumbering {
-  public:
-    Renumbering(const std::vector<Vertex>& vertices, std::vector<std::int32_t>& localIndex, SubtreeAhead& ahead)
-        : vertices_(vertices), localIndex_(localIndex), ahead_(ahead) {
-        if (localIndex_.size() < vertices_.size()) localIndex_.resize(vertices_.size(), -1);
-    }
-    ~Renumbering() {
-        for (const std::uint32_t g : ahead_.copiedFrom) localIndex_[g] = -1;
-    }
-    Renumbering(const Renumbering&) = delete;
-    Renumbering& operator=(const Renumbering&) = delete;
-
-    std::vector<BspFace> copy(const std::vector<BspFace>& faces) {
-        std::vector<BspFace> copied = faces;
-        for (BspFace& f : copied)
-            for (std::uint32_t& v : f.verts) {
-                assert(v < vertices_.size());
-                if (localIndex_[v] < 0) {
-                    localIndex_[v] = static_cast<std::int32_t>(ahead_.copiedFrom.size());
-                    ahead_.copiedFrom.push_back(v);
-                    ahead_.tree.vertices.push_back(vertices_[v]);
-                }
-                v = static_cast<std::uint32_t>(localIndex_[v]);
-            }
-        return copied;
-    }
-
-  private:
-    const std::vector<Vertex>& vertices_;
-    std::vector<std::int32_t>& localIndex_;
-    SubtreeAhead& ahead_;
-};
+// A copy of the faces with their corners renumbered.
+std::vector<BspFace> renumbered(const std::vector<BspFace>& faces, LocalNumbering& number) {
+    std::vector<BspFace> copied = faces;
+    for (BspFace& f : copied)
+        for (std::uint32_t& v : f.verts) v = number(v);
+    return copied;
+}
 
 // What the subtree's own build needs of the build that started it.
 struct AheadRun {
@@ -169,14 +143,16 @@ std::shared_ptr<SubtreeAhead> buildAhead(const std::vector<BspFace>& child, cons
         return nullptr;
     auto ahead = std::make_shared<SubtreeAhead>();
     {
-        Renumbering renumbering(tree.vertices, run.scratch.localIndex, *ahead);
-        ahead->faces = renumbering.copy(child);
+        LocalNumbering number(tree.vertices, run.scratch.localIndex);
+        ahead->faces = renumbered(child, number);
         if (parent) {
-            ahead->parentFaces = renumbering.copy(parent->faces);
+            ahead->parentFaces = renumbered(parent->faces, number);
             ahead->parentCounts = std::move(parent->counts);
             parent->counts = NodeCounts{};
             ahead->origin = parent->origin;
         }
+        ahead->copiedFrom = number.globalOf();
+        ahead->tree.vertices = number.localVertices();
     }
     ahead->tree.faceCount = tree.faceCount;
     assert(tree.vertices.size() <= run.maxVertices);
