@@ -20,6 +20,15 @@ def numpy_or_none() -> Optional[Any]:
     return numpy
 
 
+def row_index(i: int, count: int, what: str) -> int:
+    """``i`` as an index into ``count`` rows, a negative one counted from the end."""
+    if i < 0:
+        i += count
+    if not 0 <= i < count:
+        raise IndexError(f"{what} index out of range")
+    return i
+
+
 class VertexRows(Sequence[Tuple[float, ...]]):
     """The vertex table without NumPy: rows of 8 Python floats, read from the file's bytes as
     they are asked for (a list of tuples would take ten times the table's bytes)."""
@@ -41,11 +50,7 @@ class VertexRows(Sequence[Tuple[float, ...]]):
     def __getitem__(self, i):
         if isinstance(i, slice):
             return [self[k] for k in range(*i.indices(self._count))]
-        if i < 0:
-            i += self._count
-        if not 0 <= i < self._count:
-            raise IndexError("vertex index out of range")
-        return _VERTEX.unpack_from(self._data, self._offset + _VERTEX.size * i)
+        return _VERTEX.unpack_from(self._data, self._offset + _VERTEX.size * row_index(i, self._count, "vertex"))
 
     def __iter__(self) -> Iterator[Tuple[float, ...]]:
         end = self._offset + _VERTEX.size * self._count

@@ -11,7 +11,7 @@ import struct
 from typing import TYPE_CHECKING, Any, Iterator, List, NamedTuple, Optional, Sequence, Tuple, Union, overload
 
 from . import rules, traversal
-from ._arrays import FaceArrays, face_arrays
+from ._arrays import FaceArrays, face_arrays, row_index
 from .layout import LAYOUTS, Layout
 
 if TYPE_CHECKING:
@@ -93,11 +93,8 @@ class FaceList(Sequence[Face]):
     def __getitem__(self, i):
         if isinstance(i, slice):
             return [self[k] for k in range(*i.indices(self._count))]
-        if i < 0:
-            i += self._count
-        if not 0 <= i < self._count:
-            raise IndexError("face index out of range")
-        return face_at(self._data, self._first + self._layout.face.size * i, self._layout)
+        at = self._first + self._layout.face.size * row_index(i, self._count, "face")
+        return face_at(self._data, at, self._layout)
 
     def __iter__(self) -> Iterator[Face]:
         size = self._layout.face.size
