@@ -30,24 +30,17 @@ WorkerPool::~WorkerPool() {
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         closing_ = true;
-        dropQueuedLocked();
     }
     wake_.notify_all();
+    // A task still running may wait for one on the queue, which it then runs itself: only once
+    // the workers are gone are the tasks left on the queue certain to be unwanted.
     for (std::thread& t : threads_) t.join();
-    // Tasks still running when the pool began to close may have handed over more.
-    const std::lock_guard<std::mutex> lock(mutex_);
-    dropQueuedLocked();
-}
-
-void WorkerPool::dropQueuedLocked() {
     // Dropped, they let go of what their work holds (which may hold them).
     for (const TaskHandle& task : queue_)
         if (claim(*task)) {
             task->work = nullptr;
             task->state.store(Task::Done, std::memory_order_release);
         }
-    queue_.clear();
-    queued_.store(0, std::memory_order_relaxed);
 }
 
 unsigned WorkerPool::nesting() { return tasksRunningHere; }

@@ -34,7 +34,7 @@ class WorkerPool {
     // Starts up to `workers` threads; fewer when the system refuses them (tasks then run on the
     // threads that ask for them).
     explicit WorkerPool(unsigned workers);
-    // Drops the tasks no one has begun and waits for those running.
+    // Waits for the tasks running, then drops those no one has begun.
     ~WorkerPool();
     WorkerPool(const WorkerPool&) = delete;
     WorkerPool& operator=(const WorkerPool&) = delete;
@@ -52,7 +52,6 @@ class WorkerPool {
   private:
     void workerLoop();
     TaskHandle takeLocked(); // the oldest task waiting, which is the largest; the lock is held
-    void dropQueuedLocked(); // the lock is held
     bool claim(Task& task);
     void runClaimed(Task& task);
 

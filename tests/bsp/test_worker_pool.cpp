@@ -56,23 +56,29 @@ TEST(WorkerPool, WhatATaskThrowsReachesTheThreadThatAsks) {
     }
 }
 
-// The build may stop with subtrees still waiting; the pool lets go of what their work holds.
+// The build may stop with subtrees still waiting: closing, the pool never runs them, and lets go
+// of what their work holds.
 TEST(WorkerPool, ClosingDropsWaitingTasksAndWhatTheyHold) {
     auto held = std::make_shared<int>(7);
     std::weak_ptr<int> watch = held;
-    std::atomic<bool> release{false};
+    std::atomic<bool> release{false}, ran{false};
+    std::thread releaser;
     {
         WorkerPool pool(1);
-        auto busy = pool.submit([&] {
+        pool.submit([&] {
             while (!release) std::this_thread::yield();
         });
         std::this_thread::sleep_for(std::chrono::milliseconds(20)); // the worker is busy
-        auto dropped = pool.submit([held] { (void)*held; });
+        pool.submit([held, &ran] { ran = true; });
         held.reset();
-        release = true;
-        (void)busy;
-        (void)dropped;
+        // The worker is let go only once the pool has begun to close.
+        releaser = std::thread([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            release = true;
+        });
     }
+    releaser.join();
+    EXPECT_FALSE(ran.load());
     EXPECT_TRUE(watch.expired());
 }
 
