@@ -1,5 +1,6 @@
 #include "output/tree_writer.h"
 
+#include <cassert>
 #include <cmath>
 #include <cstring>
 
@@ -8,44 +9,50 @@
 namespace norvane {
 namespace {
 
-void putUint(std::string& out, std::uint32_t v, std::uint32_t width) { // the low `width` bytes
-    for (std::uint32_t i = 0; i < width; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
+// Writes into bytes sized beforehand: appending byte by byte to a string checked its capacity
+// at every byte, and the writer took as long as the lists.
+struct ByteCursor {
+    char* at;
 
-void putF32(std::string& out, float f) {
-    putUint(out, std::isnan(f) ? 0x7FC00000u : floatBits(f), 4);
-}
+    void uint(std::uint32_t v, std::uint32_t width) { // the low `width` bytes, least significant first
+        for (std::uint32_t i = 0; i < width; ++i) *at++ = static_cast<char>((v >> (8 * i)) & 0xFF);
+    }
+    void f32(float f) { uint(std::isnan(f) ? 0x7FC00000u : floatBits(f), 4); }
+    void plane(const Plane& p) {
+        f32(p.a), f32(p.b), f32(p.c), f32(p.d);
+    }
+    void bytes(const char* from, std::size_t n) {
+        std::memcpy(at, from, n);
+        at += n;
+    }
+};
 
-void putPlane(std::string& out, const Plane& p) {
-    for (float f : {p.a, p.b, p.c, p.d}) putF32(out, f);
-}
-
-void putNode(std::string& out, const TreeFileNode& node, const TreeFormat& format) {
+void putNode(ByteCursor& out, const TreeFileNode& node, const TreeFormat& format) {
     const std::uint32_t width = format.countBytes;
-    putUint(out, node.flags, 2);
-    putPlane(out, node.plane);
-    putUint(out, static_cast<std::uint32_t>(node.faces.size()), width);
+    out.uint(node.flags, 2);
+    out.plane(node.plane);
+    out.uint(static_cast<std::uint32_t>(node.faces.size()), width);
     for (const TreeFileFace& face : node.faces) {
-        for (std::uint32_t v : face.verts) putUint(out, v, width);
-        putUint(out, face.id, width);
-        putUint(out, face.material, width);
-        putPlane(out, face.plane);
+        for (std::uint32_t v : face.verts) out.uint(v, width);
+        out.uint(face.id, width);
+        out.uint(face.material, width);
+        out.plane(face.plane);
     }
 }
 
-void putTables(std::string& out, const TreeFile& tree, const TreeFormat& format) {
-    out.append(treeMagic, sizeof treeMagic);
-    putUint(out, format.version, 2);
-    putUint(out, static_cast<std::uint32_t>(tree.vertices.size()), format.countBytes);
-    putUint(out, tree.faceCount, format.countBytes);
-    putUint(out, static_cast<std::uint32_t>(tree.materials.size()), format.countBytes);
+void putTables(ByteCursor& out, const TreeFile& tree, const TreeFormat& format) {
+    out.bytes(treeMagic, sizeof treeMagic);
+    out.uint(format.version, 2);
+    out.uint(static_cast<std::uint32_t>(tree.vertices.size()), format.countBytes);
+    out.uint(tree.faceCount, format.countBytes);
+    out.uint(static_cast<std::uint32_t>(tree.materials.size()), format.countBytes);
     for (const std::string& name : tree.materials) {
         char slot[materialSlotSize] = {};
         std::memcpy(slot, name.data(), name.size() < materialSlotSize - 1 ? name.size() : materialSlotSize - 1);
-        out.append(slot, sizeof slot);
+        out.bytes(slot, sizeof slot);
     }
     for (const Vertex& v : tree.vertices)
-        for (float f : {v.x, v.y, v.z, v.u, v.v, v.nx, v.ny, v.nz}) putF32(out, f);
+        for (float f : {v.x, v.y, v.z, v.u, v.v, v.nx, v.ny, v.nz}) out.f32(f);
 }
 
 } // namespace
@@ -59,24 +66,25 @@ WriteErrorCode checkFormatLimits(const TreeFile& tree, const TreeFormat& format)
     return WriteErrorCode::None;
 }
 
-void serializeTree(const TreeFile& tree, const TreeFormat& format, CompileProgress& progress, std::string& out) {
-    putTables(out, tree, format);
+namespace {
+
+// The nodes in pre-order from the root, with their own stack: enter(node, level) as a node is
+// reached and leave(level) once its subtree is done.
+template <class Enter, class Leave> void walkPreorder(const TreeFile& tree, Enter enter, Leave leave) {
     if (tree.nodes.empty()) return;
-    // Pre-order walk with its own stack: a positive entry enters node (entry - 1), a negative
-    // one leaves node (-entry - 1).
+    // A positive entry enters node (entry - 1), a negative one leaves node (-entry - 1).
     std::vector<std::int64_t> stack{1};
     std::int32_t level = 0;
     while (!stack.empty()) {
         const std::int64_t entry = stack.back();
         stack.pop_back();
         if (entry < 0) {
-            progress.writeNode(false, level);
+            leave(level);
             --level;
             continue;
         }
         const TreeFileNode& node = tree.nodes[static_cast<std::size_t>(entry - 1)];
-        progress.writeNode(true, ++level);
-        putNode(out, node, format);
+        enter(node, ++level);
         stack.push_back(-entry);
         const auto child = [&](std::int32_t index, std::uint16_t flag) {
             return (node.flags & flag) && index >= 0 && static_cast<std::size_t>(index) < tree.nodes.size();
@@ -84,6 +92,33 @@ void serializeTree(const TreeFile& tree, const TreeFormat& format, CompileProgre
         if (child(node.back, backChildFlag)) stack.push_back(node.back + 1);
         if (child(node.front, frontChildFlag)) stack.push_back(node.front + 1);
     }
+}
+
+} // namespace
+
+void serializeTree(const TreeFile& tree, const TreeFormat& format, CompileProgress& progress, std::string& bytes) {
+    // Sized by the same walk that writes, so a node the walk does not reach takes no room and a
+    // node it reaches twice takes it twice, in a model made by hand as in one the build made.
+    std::uint64_t size = format.headerSize + materialSlotSize * tree.materials.size() +
+                         vertexRecordSize * tree.vertices.size();
+    walkPreorder(
+        tree,
+        [&](const TreeFileNode& node, std::int32_t) {
+            size += format.nodeRecordSize + format.faceRecordSize * node.faces.size();
+        },
+        [](std::int32_t) {});
+    const std::size_t begin = bytes.size();
+    bytes.resize(begin + size);
+    ByteCursor out{bytes.data() + begin};
+    putTables(out, tree, format);
+    walkPreorder(
+        tree,
+        [&](const TreeFileNode& node, std::int32_t level) {
+            progress.writeNode(true, level);
+            putNode(out, node, format);
+        },
+        [&](std::int32_t level) { progress.writeNode(false, level); });
+    assert(out.at == bytes.data() + bytes.size() && "the bytes sized for every node written");
 }
 
 } // namespace norvane
