@@ -46,10 +46,17 @@ std::uint32_t listCorner(const Vertex& corner, BspTree& tree, VertexIndex& index
 BuildErrorCode gatherFaces(const Scene& scene, BspTree& tree, bool linear, CompileProgress& progress,
                            std::vector<BspFace>& faces) {
     progress.stageBegan(CompileProgress::Stage::FaceList);
-    VertexIndex index(tree.vertices);
+    // A corner of a mesh's own vertices is the list's vertex at the mesh's offset plus its
+    // number, so its match is that vertex's first equal, found once per vertex instead of once
+    // per corner (a vertex is the corner of some six faces).
+    const std::vector<std::uint32_t> firstListed = linear ? std::vector<std::uint32_t>{} : firstEqualOfEach(tree.vertices);
+    std::optional<VertexIndex> index; // for the corners of replaced lists, and the straightforward build
+
     const auto materials = static_cast<std::int64_t>(scene.materials.size());
+    std::size_t offset = 0;
     for (std::size_t m = 0; m < scene.meshes.size(); ++m) {
         const std::vector<Vertex>& corners = faceVertices(scene, m);
+        const bool own = !linear && &corners == &scene.meshes[m].vertices;
         for (const Face& face : scene.meshes[m].faces) {
             if (face.material < -1 || face.material >= materials) return BuildErrorCode::MaterialOutOfRange;
             BspFace copy;
@@ -57,10 +64,16 @@ BuildErrorCode gatherFaces(const Scene& scene, BspTree& tree, bool linear, Compi
             copy.plane = face.plane;
             for (int k = 0; k < 3; ++k) {
                 if (face.corners[k] >= corners.size()) return BuildErrorCode::CornerOutOfRange;
-                copy.verts[k] = listCorner(corners[face.corners[k]], tree, index, linear);
+                if (own) {
+                    copy.verts[k] = firstListed[offset + face.corners[k]];
+                    continue;
+                }
+                if (!index) index.emplace(tree.vertices);
+                copy.verts[k] = listCorner(corners[face.corners[k]], tree, *index, linear);
             }
             faces.push_back(copy);
         }
+        offset += scene.meshes[m].vertices.size();
         progress.worked(scene.meshes[m].faces.size()); // a unit per face
     }
     progress.stageEnded(CompileProgress::Stage::FaceList);

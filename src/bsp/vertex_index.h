@@ -40,6 +40,10 @@ class VertexIndex {
     std::vector<unsigned> present_;
 };
 
+// For each vertex of the list, the index of the first vertex equal to it (itself or earlier).
+// A list without NaN components, nearly every list, takes one pass of a single table.
+std::vector<std::uint32_t> firstEqualOfEach(const std::vector<Vertex>& list);
+
 // The straightforward first-match scan, kept as the oracle of the index.
 std::int32_t findVertexLinear(const std::vector<Vertex>& list, const Vertex& v);
 

@@ -66,18 +66,6 @@ const TreeFormat& chosenFormat(TreeFormatChoice choice, const BspTree& built) {
     return targetFormat(choice);
 }
 
-// Where each vertex is written: the first vertex of the list equal to it in x, y, z, u and v.
-// The build already matched every listed corner so, but not the vertices the cuts made, and a
-// corner's match can itself have an earlier match: a NaN component equals any value, so the
-// matching is not transitive. Matching the whole list once more here keeps the file's indices
-// what they have always been.
-std::vector<std::uint32_t> firstEqualVertices(const std::vector<Vertex>& vertices) {
-    std::vector<std::uint32_t> first(vertices.size());
-    VertexIndex index(vertices);
-    for (std::size_t i = 0; i < vertices.size(); ++i) first[i] = static_cast<std::uint32_t>(index.find(vertices[i]));
-    return first;
-}
-
 // The file holds every NaN as the quiet NaN 0x7FC00000; so does the model, to be the file's.
 float asStored(float f) { return std::isnan(f) ? std::numeric_limits<float>::quiet_NaN() : f; }
 
@@ -116,7 +104,12 @@ void layOut(BspTree& built, const TreeFormat& format, TreeFile& tree) {
         name = name.substr(0, std::min(name.find('\0'), std::size_t(materialSlotSize - 1)));
         tree.materials.push_back(std::move(name));
     }
-    const std::vector<std::uint32_t> first = firstEqualVertices(built.vertices);
+    // Where each vertex is written: the first vertex of the list equal to it in x, y, z, u and
+    // v. The build already matched every listed corner so, but not the vertices the cuts made,
+    // and a corner's match can itself have an earlier match: a NaN component equals any value,
+    // so the matching is not transitive. Matching the whole list once more here keeps the
+    // file's indices what they have always been.
+    const std::vector<std::uint32_t> first = firstEqualOfEach(built.vertices);
     tree.vertices = std::move(built.vertices);
     storeNans(tree.vertices);
     tree.vertexCount = static_cast<std::uint32_t>(tree.vertices.size());
