@@ -162,5 +162,27 @@ TEST(VertexIndex, MatchesTheLinearScanIncludingNanAndSignedZero) {
     EXPECT_EQ(VertexIndex(empty).find(at(1, 2, 3)), -1);
 }
 
+TEST(VertexIndex, FirstEqualOfEachIsTheLinearScansMatch) {
+    // Lists without NaNs take the one-table pass, lists with them the index: both must give
+    // each vertex the first list vertex the scan finds for it.
+    const float plain[] = {0.0f, -0.0f, 1.0f, 2.0f};
+    const float withNan[] = {0.0f, -0.0f, 1.0f, NAN, -NAN};
+    for (const bool nans : {false, true}) {
+        std::mt19937 rng(nans ? 11 : 5);
+        std::vector<Vertex> list;
+        for (int i = 0; i < 800; ++i) {
+            Vertex v;
+            for (float* p : {&v.x, &v.y, &v.z, &v.u, &v.v}) *p = nans ? withNan[rng() % 5] : plain[rng() % 4];
+            v.nx = static_cast<float>(i);
+            list.push_back(v);
+        }
+        const std::vector<std::uint32_t> first = firstEqualOfEach(list);
+        ASSERT_EQ(first.size(), list.size());
+        for (std::size_t i = 0; i < list.size(); ++i)
+            ASSERT_EQ(static_cast<std::int32_t>(first[i]), findVertexLinear(list, list[i])) << nans << " " << i;
+    }
+    EXPECT_TRUE(firstEqualOfEach({}).empty());
+}
+
 } // namespace
 } // namespace norvane

@@ -220,5 +220,27 @@ TEST(CompileApi, ProgressComesInTheOrderOfTheStages) {
     EXPECT_EQ(readBytes(dir / "t.bsp").size(), tree.size);
 }
 
+TEST(CompileApi, AModelMadeByHandWritesTheNodesItsRootReaches) {
+    // The bytes are sized by the walk that writes them: a node both children name is written
+    // twice, a node no child names never, and nothing is written past the bytes.
+    TreeFile tree;
+    tree.version = 50;
+    tree.nodes.resize(3);
+    tree.nodes[0].flags = frontChildFlag | backChildFlag;
+    tree.nodes[0].front = tree.nodes[0].back = 1;
+    tree.nodes[1].faces.resize(2);
+    tree.nodes[1].faces[1].id = 0xABCD;
+    tree.nodes[2].faces.resize(5); // not reached
+    std::vector<std::uint8_t> bytes;
+    WriteError writeError;
+    ASSERT_TRUE(treeFileBytes(tree, bytes, writeError)) << writeError.message;
+    ASSERT_EQ(bytes.size(), 11u + 20 + 2 * (20 + 2 * 26));
+    for (const std::size_t node : {11u + 20, 11u + 20 + 20 + 2 * 26}) {
+        EXPECT_EQ(bytes[node + 18], 2) << "two faces at " << node;
+        EXPECT_EQ(bytes[node + 20 + 26 + 6], 0xCD);
+        EXPECT_EQ(bytes[node + 20 + 26 + 7], 0xAB);
+    }
+}
+
 } // namespace
 } // namespace norvane::test
