@@ -11,23 +11,45 @@ namespace {
 
 constexpr std::uint32_t noRank = UINT32_MAX;
 
-// Numbers the planes that more than one face has: slot[f] for face f, -1 for a plane of its own.
-std::size_t numberSharedPlanes(const std::vector<BspFace>& faces, std::vector<std::int32_t>& slot) {
-    std::vector<PlaneKey> keys(faces.size());
-    for (std::size_t f = 0; f < faces.size(); ++f) keys[f] = planeKey(faces[f].plane);
-    std::vector<std::int32_t> id;
-    const std::size_t planes = numberKeys(keys, id);
-    std::vector<std::int32_t> uses(planes, 0), slotOf(planes, -1);
+// Numbers the planes that more than one face has, given each face's plane number among
+// `planes`: slot[f] for face f, -1 for a plane of its own. `uses` and `slotOf` have room for
+// every plane number and hold 0 and -1 throughout; they are put back before returning.
+std::size_t numberShared(const std::vector<std::int32_t>& id, std::vector<std::int32_t>& uses,
+                         std::vector<std::int32_t>& slotOf, std::vector<std::int32_t>& slot) {
     for (const std::int32_t p : id) ++uses[static_cast<std::size_t>(p)];
     std::size_t slots = 0;
-    slot.assign(faces.size(), -1);
-    for (std::size_t f = 0; f < faces.size(); ++f) {
+    slot.assign(id.size(), -1);
+    for (std::size_t f = 0; f < id.size(); ++f) {
         const auto p = static_cast<std::size_t>(id[f]);
         if (uses[p] < 2) continue;
         if (slotOf[p] < 0) slotOf[p] = static_cast<std::int32_t>(slots++);
         slot[f] = slotOf[p];
     }
+    for (const std::int32_t p : id) uses[static_cast<std::size_t>(p)] = 0, slotOf[static_cast<std::size_t>(p)] = -1;
     return slots;
+}
+
+// Each face's plane number: bit-identical planes share one. A node whose faces all descend
+// from the reference's takes them from the reference's numbers by face id (a piece keeps its
+// face's plane), which saves hashing every node's planes afresh.
+std::size_t numberSharedPlanes(const std::vector<BspFace>& faces, PlaneSearchScratch& scratch,
+                               std::vector<std::int32_t>& slot) {
+    const ReferenceHierarchy* reference = scratch.reference.get();
+    std::vector<std::int32_t> id(faces.size());
+    bool numbered = reference && !reference->planeOf.empty();
+    for (std::size_t f = 0; numbered && f < faces.size(); ++f) {
+        const auto face = static_cast<std::size_t>(faces[f].id);
+        numbered = face < reference->planeOf.size() && reference->planeOf[face] >= 0;
+        if (numbered) id[f] = reference->planeOf[face];
+    }
+    std::size_t planes = numbered ? reference->planes : 0;
+    if (!numbered) {
+        std::vector<PlaneKey> keys(faces.size());
+        for (std::size_t f = 0; f < faces.size(); ++f) keys[f] = planeKey(faces[f].plane);
+        planes = numberKeys(keys, id);
+    }
+    if (scratch.planeUses.size() < planes) scratch.planeUses.resize(planes, 0), scratch.planeSlots.resize(planes, -1);
+    return numberShared(id, scratch.planeUses, scratch.planeSlots, slot);
 }
 
 // The node's box hierarchy. The first node prepared, the root, is cut afresh and becomes the
@@ -64,6 +86,12 @@ BoxHierarchy buildHierarchy(const std::vector<BspFace>& faces, const PreparedNod
         r = static_cast<std::uint32_t>(i);
     }
     reference->boxes = h.boxes;
+    std::vector<PlaneKey> keys(faces.size());
+    for (std::size_t f = 0; f < faces.size(); ++f) keys[f] = planeKey(faces[f].plane);
+    std::vector<std::int32_t> id;
+    reference->planes = numberKeys(keys, id);
+    reference->planeOf.assign(ids, -1);
+    for (std::size_t f = 0; f < faces.size(); ++f) reference->planeOf[static_cast<std::size_t>(faces[f].id)] = id[f];
     return h;
 }
 
@@ -79,7 +107,7 @@ PreparedNode prepareNode(const std::vector<BspFace>& faces, const std::vector<Ve
         for (std::size_t k = 0; k < 3; ++k) node.corners[f][k] = number(faces[f].verts[k]);
     node.local = number.localVertices();
     node.boxes = buildHierarchy(faces, node, scratch);
-    node.sharedPlanes = numberSharedPlanes(faces, node.sharedSlot);
+    node.sharedPlanes = numberSharedPlanes(faces, scratch, node.sharedSlot);
     return node;
 }
 

@@ -34,6 +34,10 @@ struct PreparedNode {
 struct ReferenceHierarchy {
     std::vector<HierarchyBox> boxes; // empty when the first node had no order to follow
     std::vector<std::uint32_t> rank; // by initial face id: its position in the order
+    // By initial face id, the number of its plane (-1 for an id no face has): bit-identical
+    // planes share one, and there are `planes` of them. Empty when the ids give no order.
+    std::vector<std::int32_t> planeOf;
+    std::size_t planes = 0;
 };
 
 // What the build keeps for the plane search from node to node: the global-to-local vertex map,
@@ -45,6 +49,7 @@ struct PlaneSearchScratch {
     WorkerPool* pool = nullptr;        // shares a large node's candidates with its workers when set
     bool referenceTaken = false;
     std::shared_ptr<const ReferenceHierarchy> reference; // set once taken
+    std::vector<std::int32_t> planeUses, planeSlots;     // per plane number, 0 and -1 between nodes
 };
 
 // Prepares the node; `faces` must outlive the result.
