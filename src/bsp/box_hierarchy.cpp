@@ -39,6 +39,9 @@ Box BoxBuilder::box() const {
 
 namespace {
 
+// Faces from which a root's halves are cut on two threads.
+constexpr std::size_t parallelCuts = 4096;
+
 // What building needs of a face, moved along with the faces as the boxes are cut, so each cut
 // reads its faces in order: the centre, summed over its corners (0 where that is not finite),
 // the key boxes are cut by; the bounds, all zero for a face with a corner that is not finite.
@@ -122,55 +125,87 @@ struct Bin {
     }
 };
 
-// Splits the boxes in index order while appending the children, which lays them out breadth
-// first; the boxes before `from` are split already. A box is cut across the widest spread of
-// its faces' centres, at the boundary of 16 equal slices that costs least. Cutting at the
-// median instead stretches boxes from a dense cluster (a sphere, a column) across the empty
-// room beside it, where every plane through the room crosses them.
-void splitBoxes(BoxHierarchy& h, std::vector<FaceRecord>& records, std::size_t from) {
+// Cuts one box in two, appending its children, unless it is small enough for a leaf. A box is
+// cut across the widest spread of its faces' centres, at the boundary of 16 equal slices that
+// costs least. Cutting at the median instead stretches boxes from a dense cluster (a sphere, a
+// column) across the empty room beside it, where every plane through the room crosses them.
+void splitBox(BoxHierarchy& h, std::vector<FaceRecord>& records, std::size_t index) {
     constexpr int slices = 16;
-    for (std::size_t index = from; index < h.boxes.size(); ++index) {
-        if (h.boxes[index].count <= hierarchyLeafSize) continue;
-        const std::uint32_t first = h.boxes[index].first, count = h.boxes[index].count;
-        const auto begin = records.begin() + first, end = begin + count;
-        float lo[3] = {HUGE_VALF, HUGE_VALF, HUGE_VALF}, hi[3] = {-HUGE_VALF, -HUGE_VALF, -HUGE_VALF};
-        for (auto e = begin; e != end; ++e)
-            for (std::size_t k = 0; k < 3; ++k) {
-                lo[k] = std::min(lo[k], e->centre[k]);
-                hi[k] = std::max(hi[k], e->centre[k]);
-            }
-        std::size_t axis = 0;
-        for (std::size_t k = 1; k < 3; ++k)
-            if (hi[k] - lo[k] > hi[axis] - lo[axis]) axis = k;
-        std::uint32_t half = count / 2; // faces whose centres all coincide are halved as they are
-        const double scale = slices / (double(hi[axis]) - lo[axis]);
-        if (std::isfinite(scale) && scale > 0) {
-            // The slice of the highest centre is the last, so both sides of every boundary
-            // below it hold faces.
-            auto sliceOf = [&](const FaceRecord& e) {
-                return static_cast<int>(std::min<double>(slices - 1, (double(e.centre[axis]) - lo[axis]) * scale));
-            };
-            Bin bin[slices];
-            for (auto e = begin; e != end; ++e) bin[sliceOf(*e)].add(*e);
-            double belowCost[slices];
-            Bin below, above;
-            for (int b = 0; b < slices - 1; ++b) below.add(bin[b]), belowCost[b] = below.cost();
-            double bestCost = HUGE_VAL;
-            int boundary = 0;
-            for (int b = slices - 1; b > 0; --b) {
-                above.add(bin[b]);
-                const double c = belowCost[b - 1] + above.cost();
-                if (above.count < count && c < bestCost) bestCost = c, boundary = b;
-            }
-            if (boundary > 0)
-                half = static_cast<std::uint32_t>(
-                    std::partition(begin, end, [&](const FaceRecord& e) { return sliceOf(e) < boundary; }) - begin);
+    if (h.boxes[index].count <= hierarchyLeafSize) return;
+    const std::uint32_t first = h.boxes[index].first, count = h.boxes[index].count;
+    const auto begin = records.begin() + first, end = begin + count;
+    float lo[3] = {HUGE_VALF, HUGE_VALF, HUGE_VALF}, hi[3] = {-HUGE_VALF, -HUGE_VALF, -HUGE_VALF};
+    for (auto e = begin; e != end; ++e)
+        for (std::size_t k = 0; k < 3; ++k) {
+            lo[k] = std::min(lo[k], e->centre[k]);
+            hi[k] = std::max(hi[k], e->centre[k]);
         }
-        assert(half > 0 && half < count);
-        h.boxes[index].left = static_cast<std::int32_t>(h.boxes.size());
-        h.boxes.push_back(HierarchyBox{{}, first, half, -1});
-        h.boxes.push_back(HierarchyBox{{}, first + half, count - half, -1});
+    std::size_t axis = 0;
+    for (std::size_t k = 1; k < 3; ++k)
+        if (hi[k] - lo[k] > hi[axis] - lo[axis]) axis = k;
+    std::uint32_t half = count / 2; // faces whose centres all coincide are halved as they are
+    const double scale = slices / (double(hi[axis]) - lo[axis]);
+    if (std::isfinite(scale) && scale > 0) {
+        // The slice of the highest centre is the last, so both sides of every boundary
+        // below it hold faces.
+        auto sliceOf = [&](const FaceRecord& e) {
+            return static_cast<int>(std::min<double>(slices - 1, (double(e.centre[axis]) - lo[axis]) * scale));
+        };
+        Bin bin[slices];
+        for (auto e = begin; e != end; ++e) bin[sliceOf(*e)].add(*e);
+        double belowCost[slices];
+        Bin below, above;
+        for (int b = 0; b < slices - 1; ++b) below.add(bin[b]), belowCost[b] = below.cost();
+        double bestCost = HUGE_VAL;
+        int boundary = 0;
+        for (int b = slices - 1; b > 0; --b) {
+            above.add(bin[b]);
+            const double c = belowCost[b - 1] + above.cost();
+            if (above.count < count && c < bestCost) bestCost = c, boundary = b;
+        }
+        if (boundary > 0)
+            half = static_cast<std::uint32_t>(
+                std::partition(begin, end, [&](const FaceRecord& e) { return sliceOf(e) < boundary; }) - begin);
     }
+    assert(half > 0 && half < count);
+    h.boxes[index].left = static_cast<std::int32_t>(h.boxes.size());
+    h.boxes.push_back(HierarchyBox{{}, first, half, -1});
+    h.boxes.push_back(HierarchyBox{{}, first + half, count - half, -1});
+}
+
+// Splits the boxes in index order while appending the children, which lays them out breadth
+// first; the boxes before `from` are split already.
+void splitBoxes(BoxHierarchy& h, std::vector<FaceRecord>& records, std::size_t from) {
+    for (std::size_t index = from; index < h.boxes.size(); ++index) splitBox(h, records, index);
+}
+
+// Puts the boxes of `sub`, split on their own from box `at` of `h`, in place of that box and
+// after the boxes of `h`, keeping every pair of children side by side.
+void graft(BoxHierarchy& h, std::size_t at, const BoxHierarchy& sub) {
+    const std::size_t base = h.boxes.size() - 1; // sub's box k > 0 becomes box base + k
+    const auto moved = [&](HierarchyBox box) {
+        if (box.left >= 0) box.left += static_cast<std::int32_t>(base);
+        return box;
+    };
+    h.boxes[at] = moved(sub.boxes[0]);
+    for (std::size_t k = 1; k < sub.boxes.size(); ++k) h.boxes.push_back(moved(sub.boxes[k]));
+}
+
+// Splits the root's two children at once, one on a worker: the two halves hold disjoint runs
+// of the records. A large root's cuts are the one part of the search no other thread can help
+// with otherwise. The boxes are laid out child by child instead of breadth first, which no
+// walk notices: it visits children in the same order whatever their numbers.
+void splitInTwoThreads(BoxHierarchy& h, std::vector<FaceRecord>& records, bool rootSplit, WorkerPool& pool) {
+    if (!rootSplit) splitBox(h, records, 0);
+    if (h.boxes.size() < 3) return;
+    BoxHierarchy front, back;
+    front.boxes.push_back(h.boxes[1]);
+    back.boxes.push_back(h.boxes[2]);
+    const WorkerPool::TaskHandle task = pool.submit([&] { splitBoxes(back, records, 0); });
+    splitBoxes(front, records, 0);
+    pool.finish(task);
+    graft(h, 1, front);
+    graft(h, 2, back);
 }
 
 // Bounds bottom up: a leaf's from its vertices or corners, a parent's from its children's.
@@ -260,7 +295,7 @@ void fillLeaves(BoxHierarchy& h, const std::vector<std::array<std::uint32_t, 3>>
 } // namespace
 
 BoxHierarchy buildBoxHierarchy(const std::vector<std::array<std::uint32_t, 3>>& corners,
-                               const std::vector<Vertex>& local) {
+                               const std::vector<Vertex>& local, WorkerPool* pool) {
     BoxHierarchy h;
     const std::size_t n = corners.size();
     h.order.resize(n);
@@ -268,7 +303,10 @@ BoxHierarchy buildBoxHierarchy(const std::vector<std::array<std::uint32_t, 3>>& 
     h.boxes.push_back(HierarchyBox{{}, 0, static_cast<std::uint32_t>(n), -1});
     std::vector<FaceRecord> records = faceRecords(corners, local);
     const bool wideApart = splitWideFacesApart(h, records);
-    splitBoxes(h, records, wideApart ? 1 : 0);
+    if (pool && pool->workers() > 0 && n >= parallelCuts)
+        splitInTwoThreads(h, records, wideApart, *pool);
+    else
+        splitBoxes(h, records, wideApart ? 1 : 0);
     for (std::size_t i = 0; i < n; ++i) h.order[i] = records[i].face;
     fillLeaves(h, corners, local);
     return h;

@@ -13,6 +13,7 @@
 #include "bsp/classify.h"
 #include "bsp/corner_block.h"
 #include "bsp/vertex_block.h"
+#include "bsp/worker_pool.h"
 
 namespace norvane {
 
@@ -111,9 +112,10 @@ struct BoxHierarchy {
 // Builds the hierarchy over faces given as corner indices into `local`. A box is cut across the
 // widest spread of its faces' centres where the two halves' surfaces, weighted by their faces,
 // are least, until it holds hierarchyLeafSize faces or fewer; only a large root first puts the
-// faces wider than a tenth of it (walls, floors) into a subtree of their own.
+// faces wider than a tenth of it (walls, floors) into a subtree of their own. A large root's
+// two halves are cut at once when a pool is given, to the same boxes.
 BoxHierarchy buildBoxHierarchy(const std::vector<std::array<std::uint32_t, 3>>& corners,
-                               const std::vector<Vertex>& local);
+                               const std::vector<Vertex>& local, WorkerPool* pool = nullptr);
 
 // The same over a node's faces, following the cuts of `reference`, a hierarchy built over
 // faces the node's faces are or come from: rank[f] is the position of face f's origin in the

@@ -67,7 +67,7 @@ BoxHierarchy buildHierarchy(const std::vector<BspFace>& faces, const PreparedNod
         }
         return buildBoxHierarchyAlong(reference.boxes, rank, node.corners, node.local);
     }
-    BoxHierarchy h = buildBoxHierarchy(node.corners, node.local);
+    BoxHierarchy h = buildBoxHierarchy(node.corners, node.local, scratch.pool);
     scratch.referenceTaken = true;
     auto reference = std::make_shared<ReferenceHierarchy>();
     scratch.reference = reference;

@@ -200,6 +200,41 @@ TEST(BoxHierarchy, AHierarchyAlongAReferenceFollowsItsCuts) {
     }
 }
 
+// Whether box a of one hierarchy and box b of another are the same subtree: the same faces in
+// the same order, the same bounds, and children alike.
+bool sameSubtree(const BoxHierarchy& x, std::size_t a, const BoxHierarchy& y, std::size_t b) {
+    const HierarchyBox &p = x.boxes[a], &q = y.boxes[b];
+    if (p.first != q.first || p.count != q.count || (p.left < 0) != (q.left < 0)) return false;
+    for (int k = 0; k < 3; ++k)
+        if (p.bounds.mid[k] != q.bounds.mid[k] || p.bounds.half[k] != q.bounds.half[k]) return false;
+    if (p.left < 0) return true;
+    const auto l = static_cast<std::size_t>(p.left), r = static_cast<std::size_t>(q.left);
+    return sameSubtree(x, l, y, r) && sameSubtree(x, l + 1, y, r + 1);
+}
+
+TEST(BoxHierarchy, ARootCutOnTwoThreadsHasTheSameBoxes) {
+    // A level's room (walls apart first) and a scatter without walls, each large enough for
+    // its halves to be cut at once.
+    for (const bool walls : {true, false}) {
+        Faces faces;
+        std::mt19937 rng(walls ? 3 : 4);
+        std::uniform_real_distribution<float> at(0, 100), d(-0.5f, 0.5f);
+        if (walls) faces.add(0, 0, 0, 100, 0, 0, 100, 100, 0);
+        for (int i = 0; i < 6000; ++i) {
+            const float cx = at(rng), cy = at(rng), cz = at(rng) / 4;
+            faces.add(cx, cy, cz, cx + d(rng), cy + d(rng), cz, cx, cy + d(rng), cz + d(rng));
+        }
+        WorkerPool pool(1);
+        const BoxHierarchy alone = buildBoxHierarchy(faces.corners, faces.local);
+        const BoxHierarchy shared = buildBoxHierarchy(faces.corners, faces.local, &pool);
+        expectSound(shared, faces);
+        EXPECT_EQ(shared.order, alone.order) << walls;
+        EXPECT_EQ(shared.boxes.size(), alone.boxes.size()) << walls;
+        EXPECT_TRUE(sameSubtree(shared, 0, alone, 0)) << walls;
+        EXPECT_EQ(alone.boxes[1].count == 1, walls) << "the floor apart";
+    }
+}
+
 TEST(BoxHierarchy, WallsGetASubtreeOfTheirOwnAndLeaveTheSmallBoxesSmall) {
     // A 12 x 12 x 5 room: two triangles per wall, floor and ceiling, and 400 small triangles
     // spread over the room.
