@@ -49,9 +49,9 @@ BuildErrorCode gatherFaces(const Scene& scene, BspTree& tree, bool linear, Compi
     // A corner of a mesh's own vertices is the list's vertex at the mesh's offset plus its
     // number, so its match is that vertex's first equal, found once per vertex instead of once
     // per corner (a vertex is the corner of some six faces).
-    const std::vector<std::uint32_t> firstListed = linear ? std::vector<std::uint32_t>{} : firstEqualOfEach(tree.vertices);
+    const std::vector<std::uint32_t> firstListed =
+        linear ? std::vector<std::uint32_t>{} : firstEqualOfEach(tree.vertices);
     std::optional<VertexIndex> index; // for the corners of replaced lists, and the straightforward build
-
     const auto materials = static_cast<std::int64_t>(scene.materials.size());
     std::size_t offset = 0;
     for (std::size_t m = 0; m < scene.meshes.size(); ++m) {
