@@ -29,6 +29,14 @@ std::size_t numberShared(const std::vector<std::int32_t>& id, std::vector<std::i
     return slots;
 }
 
+// Each face's plane number, bit-identical planes sharing one, found by hashing the planes.
+// Returns how many planes there are.
+std::size_t hashPlaneNumbers(const std::vector<BspFace>& faces, std::vector<std::int32_t>& id) {
+    std::vector<PlaneKey> keys(faces.size());
+    for (std::size_t f = 0; f < faces.size(); ++f) keys[f] = planeKey(faces[f].plane);
+    return numberKeys(keys, id);
+}
+
 // Each face's plane number: bit-identical planes share one. A node whose faces all descend
 // from the reference's takes them from the reference's numbers by face id (a piece keeps its
 // face's plane), which saves hashing every node's planes afresh.
@@ -42,12 +50,7 @@ std::size_t numberSharedPlanes(const std::vector<BspFace>& faces, PlaneSearchScr
         numbered = face < reference->planeOf.size() && reference->planeOf[face] >= 0;
         if (numbered) id[f] = reference->planeOf[face];
     }
-    std::size_t planes = numbered ? reference->planes : 0;
-    if (!numbered) {
-        std::vector<PlaneKey> keys(faces.size());
-        for (std::size_t f = 0; f < faces.size(); ++f) keys[f] = planeKey(faces[f].plane);
-        planes = numberKeys(keys, id);
-    }
+    const std::size_t planes = numbered ? reference->planes : hashPlaneNumbers(faces, id);
     if (scratch.planeUses.size() < planes) scratch.planeUses.resize(planes, 0), scratch.planeSlots.resize(planes, -1);
     return numberShared(id, scratch.planeUses, scratch.planeSlots, slot);
 }
@@ -86,10 +89,8 @@ BoxHierarchy buildHierarchy(const std::vector<BspFace>& faces, const PreparedNod
         r = static_cast<std::uint32_t>(i);
     }
     reference->boxes = h.boxes;
-    std::vector<PlaneKey> keys(faces.size());
-    for (std::size_t f = 0; f < faces.size(); ++f) keys[f] = planeKey(faces[f].plane);
     std::vector<std::int32_t> id;
-    reference->planes = numberKeys(keys, id);
+    reference->planes = hashPlaneNumbers(faces, id);
     reference->planeOf.assign(ids, -1);
     for (std::size_t f = 0; f < faces.size(); ++f) reference->planeOf[static_cast<std::size_t>(faces[f].id)] = id[f];
     return h;
