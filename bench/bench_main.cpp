@@ -163,8 +163,8 @@ bool runCase(const std::string& name, const std::vector<std::uint8_t>& file, boo
 // Where the fast search's work went, by node size (the --stats table).
 void printStats(const std::string& name, const norvane::PlaneSearchStats& stats) {
     std::printf("%s: plane search by node size (faces)\n", name.c_str());
-    std::printf("%-12s %6s %8s %8s %7s %8s %8s %8s %8s %7s %7s %7s %7s\n", "faces", "nodes", "cands", "known", "direct",
-                "twins", "counted", "cut-ab", "bal-ab", "box/c", "leaf/c", "box/a", "leaf/a");
+    std::printf("%-12s %6s %8s %8s %7s %8s %8s %8s %8s %8s %7s %7s %7s %7s\n", "faces", "nodes", "cands", "known",
+                "direct", "family", "twins", "counted", "cut-ab", "bal-ab", "box/c", "leaf/c", "box/a", "leaf/a");
     const char* names[] = {"< 64", "64-255", "256-1023", "1024-4095", "4096-16383", ">= 16384"};
     for (std::size_t row = 0; row < norvane::PlaneSearchStats::rows; ++row) {
         const auto& r = stats.byNodeSize[row];
@@ -172,9 +172,9 @@ void printStats(const std::string& name, const norvane::PlaneSearchStats& stats)
         const auto& s = r.scan;
         const std::int64_t abandoned = s.abandonedByCuts + s.abandonedByBalance;
         auto per = [](std::int64_t total, std::int64_t count) { return count ? double(total) / double(count) : 0.0; };
-        std::printf("%-12s %6lld %8lld %8lld %7lld %8lld %8lld %8lld %8lld %7.1f %7.1f %7.1f %7.1f\n", names[row],
-                    (long long)r.nodes, (long long)r.faces, (long long)r.known, (long long)r.direct,
-                    (long long)s.twinsSettled, (long long)s.counted, (long long)s.abandonedByCuts,
+        std::printf("%-12s %6lld %8lld %8lld %7lld %8lld %8lld %8lld %8lld %8lld %7.1f %7.1f %7.1f %7.1f\n",
+                    names[row], (long long)r.nodes, (long long)r.faces, (long long)r.known, (long long)r.direct,
+                    (long long)s.familyCounted, (long long)s.twinsSettled, (long long)s.counted, (long long)s.abandonedByCuts,
                     (long long)s.abandonedByBalance, per(s.countedBoxes, s.counted), per(s.countedLeaves, s.counted),
                     per(s.abandonedBoxes, abandoned), per(s.abandonedLeaves, abandoned));
     }

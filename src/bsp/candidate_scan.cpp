@@ -128,10 +128,21 @@ void lowerShared(SharedScan& shared, std::int64_t score) {
     }
 }
 
+// Records a candidate's exact tally and offers it, telling the other parts what changed.
+void record(std::int32_t i, const SideTally& tally, NodeCounts& counts, ScanResult& r, SharedScan* sharedScan) {
+    counts.candidates[static_cast<std::size_t>(i)] = CandidateCounts{tally, true};
+    r.offer(tally, i);
+    if (sharedScan) {
+        if (r.best == i) lowerShared(*sharedScan, r.bestScore);
+        if (r.decided()) sharedScan->decided.store(true, std::memory_order_relaxed);
+    }
+}
+
 } // namespace
 
 ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32_t>& candidates, std::size_t first,
-                          std::size_t stride, ScanResult r, NodeCounts& counts, SharedScan* sharedScan) {
+                          std::size_t stride, ScanResult r, NodeCounts& counts, FamilyPlan& plan,
+                          SharedScan* sharedScan) {
     assert(counts.candidates.size() == node.faces->size());
     const auto n = static_cast<std::int64_t>(node.faces->size());
     std::vector<SharedTally> shared(node.sharedPlanes);
@@ -140,16 +151,22 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
     for (std::size_t u = first; u < candidates.size(); u += stride) {
         const std::int32_t i = candidates[u];
         assert((u < first + stride || candidates[u - stride] < i) && "candidates in index order");
+        SideTally tally;
+        if (familyTally(node, plan, i, tally)) {
+            ++r.counters.familyCounted;
+            record(i, tally, counts, r, sharedScan);
+            continue;
+        }
         const std::int32_t slot = node.sharedSlot[static_cast<std::size_t>(i)];
         SharedTally* twin = slot >= 0 ? &shared[static_cast<std::size_t>(slot)] : nullptr;
         const bool fromTwin = twin && twin->counted;
         // Counting includes the candidate itself; its own side is taken off at the end.
-        SideTally tally;
         std::int64_t remaining = 0;
         const bool started = startTally(node.plane(i), twin, n, tally, remaining);
         if (fromTwin || !started) ++r.counters.twinsSettled;
         if (!started) continue;
         const BoxWalk walk = walkBoxes(node, i, !counts.handedDown, r, sharedScan, remaining, tally, queue);
+        chargeFamily(node, plan, i, walk.boxes + leafCostInBoxes * walk.leaves);
         // Abandoning needs the leaf rule decided already, so an abandoned candidate's partial
         // tally is not needed for it.
         if (walk.abandoned) {
@@ -167,18 +184,13 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
         }
         if (twin && !twin->counted) *twin = SharedTally{true, false, tally};
         tally.add(node.classifyOwn(node.plane(i), static_cast<std::size_t>(i)), -1);
-        counts.candidates[static_cast<std::size_t>(i)] = CandidateCounts{tally, true};
-        r.offer(tally, i);
-        if (sharedScan) {
-            if (r.best == i) lowerShared(*sharedScan, r.bestScore);
-            if (r.decided()) sharedScan->decided.store(true, std::memory_order_relaxed);
-        }
+        record(i, tally, counts, r, sharedScan);
     }
     return r;
 }
 
 ScanResult scanInThreads(const PreparedNode& node, const std::vector<std::int32_t>& candidates, const ScanResult& start,
-                         NodeCounts& counts, WorkerPool* pool) {
+                         NodeCounts& counts, FamilyPlan& plan, WorkerPool* pool) {
     // The parts' results merge exactly: the lowest score, the lower index on ties, and the
     // sides seen by any of them.
     const std::size_t parts = pool && node.faces->size() >= parallelFaces ? pool->workers() + 1 : 1;
@@ -187,8 +199,8 @@ ScanResult scanInThreads(const PreparedNode& node, const std::vector<std::int32_
     SharedScan shared(start);
     for (std::size_t t = 1; t < parts; ++t)
         tasks.push_back(pool->submit(
-            [&, t] { results[t] = scanCandidates(node, candidates, t, parts, start, counts, &shared); }));
-    results[0] = scanCandidates(node, candidates, 0, parts, start, counts, parts > 1 ? &shared : nullptr);
+            [&, t] { results[t] = scanCandidates(node, candidates, t, parts, start, counts, plan, &shared); }));
+    results[0] = scanCandidates(node, candidates, 0, parts, start, counts, plan, parts > 1 ? &shared : nullptr);
     for (const WorkerPool::TaskHandle& task : tasks) pool->finish(task);
     ScanResult merged = start;
     for (const ScanResult& r : results) merged.merge(r);

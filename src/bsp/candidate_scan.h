@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "bsp/family_plan.h"
 #include "bsp/prepared_node.h"
 #include "bsp/search_stats.h"
 #include "bsp/side_tally.h"
@@ -66,14 +67,16 @@ struct SharedScan {
 // Abandoning a candidate only needs the best of those counted before it: one that cannot beat a
 // real score cannot win.
 // Candidates counted in full are recorded in `counts`; when the counts were handed down,
-// nothing is abandoned, so that every candidate is recorded. Threads may scan disjoint strides
-// of the same candidates at once.
+// nothing is abandoned, so that every candidate is recorded. A candidate of one of the plan's
+// families takes its tally from the family once that is counted, and charges its box walk to
+// it until then. Threads may scan disjoint strides of the same candidates at once.
 ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32_t>& candidates, std::size_t first,
-                          std::size_t stride, ScanResult start, NodeCounts& counts, SharedScan* shared = nullptr);
+                          std::size_t stride, ScanResult start, NodeCounts& counts, FamilyPlan& plan,
+                          SharedScan* shared = nullptr);
 
 // Scans every candidate, sharing them with the workers of `pool` (when there is one) when the
 // node is large. Any number of workers gives the same result.
 ScanResult scanInThreads(const PreparedNode& node, const std::vector<std::int32_t>& candidates, const ScanResult& start,
-                         NodeCounts& counts, WorkerPool* pool);
+                         NodeCounts& counts, FamilyPlan& plan, WorkerPool* pool);
 
 } // namespace norvane

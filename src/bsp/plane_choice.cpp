@@ -82,7 +82,8 @@ std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Ve
         return result.choice();
     }
     const PreparedNode node = prepareNode(faces, vertices, scratch);
-    const ScanResult scanned = scanInThreads(node, unknown, result, counts, scratch.pool);
+    FamilyPlan families = planFamilies(node, unknown);
+    const ScanResult scanned = scanInThreads(node, unknown, result, counts, families, scratch.pool);
     if (stats) {
         ++stats->prepared;
         stats->scan.add(scanned.counters);

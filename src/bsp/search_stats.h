@@ -16,6 +16,7 @@ struct ScanCounters {
     std::int64_t abandonedByCuts = 0;                     // given up because the faces cut so far cost too much
     std::int64_t abandonedByBalance = 0;                  // given up because too many faces lie on one side
     std::int64_t twinsSettled = 0;                        // settled by another candidate with the same plane
+    std::int64_t familyCounted = 0;                       // counted with the planes that share their normal
     std::int64_t countedBoxes = 0, countedLeaves = 0;     // opened for candidates counted in full
     std::int64_t abandonedBoxes = 0, abandonedLeaves = 0; // opened for candidates given up
 
@@ -24,6 +25,7 @@ struct ScanCounters {
         abandonedByCuts += o.abandonedByCuts;
         abandonedByBalance += o.abandonedByBalance;
         twinsSettled += o.twinsSettled;
+        familyCounted += o.familyCounted;
         countedBoxes += o.countedBoxes;
         countedLeaves += o.countedLeaves;
         abandonedBoxes += o.abandonedBoxes;

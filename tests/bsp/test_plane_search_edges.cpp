@@ -198,7 +198,8 @@ TEST(PlaneSearchEdges, LeavesCompareTheBandAsAFloat) {
     NodeCounts counts;
     counts.candidates.resize(faces.size());
     counts.handedDown = true; // every candidate counted in full and recorded
-    scanCandidates(node, all, 0, 1, ScanResult{}, counts);
+    FamilyPlan none;
+    scanCandidates(node, all, 0, 1, ScanResult{}, counts, none);
     for (const std::int32_t i : all) {
         ASSERT_TRUE(counts.candidates[static_cast<std::size_t>(i)].known) << "candidate " << i;
         EXPECT_EQ(counts.candidates[static_cast<std::size_t>(i)].tally, list.tallyOf(i)) << "candidate " << i;

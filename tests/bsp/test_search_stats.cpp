@@ -31,7 +31,7 @@ TEST(SearchStats, EveryCandidateIsSettledOnceAndTheTreeIsTheSame) {
         std::int64_t nodes = 0, abandoned = 0, counted = 0;
         for (const PlaneSearchStats::Row& row : stats.byNodeSize) {
             const ScanCounters& s = row.scan;
-            EXPECT_EQ(row.known + row.direct + s.twinsSettled + s.counted + s.abandonedByCuts + s.abandonedByBalance,
+            EXPECT_EQ(row.known + row.direct + s.familyCounted + s.twinsSettled + s.counted + s.abandonedByCuts + s.abandonedByBalance,
                       row.faces)
                 << kind << ": every face of a searched node is a candidate settled once";
             EXPECT_LE(row.prepared, row.nodes) << kind;
