@@ -18,6 +18,8 @@
 //                     once, and abandoned as soon as a lower bound shows they cannot win;
 //                     candidates with one plane are counted once between them; large nodes
 //                     share the candidates with the build's workers (candidate_scan.h);
+//                     families of nearly parallel candidates whose members prove costly are
+//                     counted together, every member exactly, in one pass (family_plan.h);
 //   5. merge:         the lowest score, the lower index on ties, and the sides seen by any step
 //                     decide the plane or the leaf.
 // Every candidate counted in full has its counts recorded, so the children can derive theirs.
