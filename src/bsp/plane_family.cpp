@@ -7,8 +7,8 @@
 namespace norvane {
 namespace {
 
-// Finds where values fall among sorted finite values: a table of bucket starts brings each
-// search within a step or two of its answer, which the search then walks to exactly.
+// Finds where values fall among sorted finite values: a table of bucket starts narrows each
+// search to a few values, searched by halves (values may crowd into one bucket, even be equal).
 class SortedLookup {
   public:
     explicit SortedLookup(const std::vector<double>& sorted) : sorted_(sorted), k_(sorted.size()) {
@@ -28,24 +28,37 @@ class SortedLookup {
     }
     // The first value not below x, and the first above it (k when none).
     std::uint32_t firstAtLeast(double x) const {
-        std::size_t s = guess(x);
-        while (s > 0 && sorted_[s - 1] >= x) --s;
-        while (s < k_ && sorted_[s] < x) ++s;
-        return static_cast<std::uint32_t>(s);
+        return search(x, [](double value, double limit) { return value < limit; });
     }
     std::uint32_t firstAbove(double x) const {
-        std::size_t s = guess(x);
-        while (s > 0 && sorted_[s - 1] > x) --s;
-        while (s < k_ && sorted_[s] <= x) ++s;
-        return static_cast<std::uint32_t>(s);
+        return search(x, [](double value, double limit) { return value <= limit; });
     }
 
   private:
-    std::size_t guess(double x) const {
-        if (!(x > lo_)) return 0;
-        const double bucket = (x - lo_) * scale_;
-        return bucket >= double(start_.size()) ? k_ : start_[static_cast<std::size_t>(bucket)];
+    // The first value for which `before` fails; it holds for a prefix of the values.
+    template <class Before>
+    std::uint32_t search(double x, Before before) const {
+        std::size_t from = 0, to = 0;
+        if (x > lo_) {
+            const double bucket = (x - lo_) * scale_;
+            if (!(bucket < double(start_.size()))) {
+                from = to = k_;
+            } else { // one bucket either side, for the rounding of the bucket's number
+                const auto b = static_cast<std::size_t>(bucket);
+                from = start_[b > 0 ? b - 1 : 0];
+                to = b + 2 < start_.size() ? start_[b + 2] : k_;
+            }
+        }
+        const double* values = sorted_.data();
+        auto firstNotBefore = [&](std::size_t a, std::size_t z) {
+            return static_cast<std::size_t>(
+                std::partition_point(values + a, values + z, [&](double v) { return before(v, x); }) - values);
+        };
+        std::size_t s = firstNotBefore(from, to);
+        if ((s > 0 && !before(values[s - 1], x)) || (s < k_ && before(values[s], x))) s = firstNotBefore(0, k_);
+        return static_cast<std::uint32_t>(s);
     }
+
     const std::vector<double>& sorted_;
     std::size_t k_;
     double lo_ = 0, scale_ = 0;
