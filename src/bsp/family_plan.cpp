@@ -211,8 +211,9 @@ void chargeFamily(const PreparedNode& node, FamilyPlan& plan, std::int32_t i, st
     const PlaneFamily sorted = sortedPlanes(node, family.members, position);
     for (std::size_t m = 0; m < position.size(); ++m)
         plan.planeAt[static_cast<std::size_t>(family.members.members[m])] = position[m];
-    // Corrections beyond a few per face would cost more than the box search.
-    family.tallies = tallyFamily(node, sorted, 4 * node.corners.size());
+    // More corrections than faces would cost more than the pass itself: leave the family to the
+    // box search then.
+    family.tallies = tallyFamily(node, sorted, node.corners.size());
     family.stage.store(family.tallies.empty() ? FamilyPlan::Refused : FamilyPlan::Counted, std::memory_order_release);
 }
 
