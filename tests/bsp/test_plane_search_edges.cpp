@@ -8,6 +8,7 @@
 #include "bsp/box_hierarchy.h"
 #include "bsp/candidate_scan.h"
 #include "bsp/prepared_node.h"
+#include "support/random_bits.h"
 
 namespace norvane {
 namespace {
@@ -43,17 +44,7 @@ Box boxOf(const float lo[3], const float hi[3]) {
     return b.box();
 }
 
-// A small generator of our own: the standard distributions differ between libraries.
-struct Bits {
-    std::uint64_t state;
-    std::uint64_t next() {
-        std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    double unit() { return static_cast<double>(next() >> 11) * 0x1p-53 * 2 - 1; } // [-1, 1)
-};
+using test::Bits;
 
 TEST(PlaneSearchEdges, BoxesAtTheToleranceBandFarFromTheOriginAreNeverDecidedWrongly) {
     // Two boxes a millionth of their coordinates wide, found by the search below: far from
