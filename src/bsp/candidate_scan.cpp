@@ -147,12 +147,13 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
     const auto n = static_cast<std::int64_t>(node.faces->size());
     std::vector<SharedTally> shared(node.sharedPlanes);
     std::vector<std::int32_t> queue(node.boxes.boxes.size());
+    const bool families = !plan.familyOf.empty(); // most nodes have none: skip the calls
     r.counters = {};
     for (std::size_t u = first; u < candidates.size(); u += stride) {
         const std::int32_t i = candidates[u];
         assert((u < first + stride || candidates[u - stride] < i) && "candidates in index order");
         SideTally tally;
-        if (familyTally(node, plan, i, tally)) {
+        if (families && familyTally(node, plan, i, tally)) {
             ++r.counters.familyCounted;
             record(i, tally, counts, r, sharedScan);
             continue;
@@ -166,7 +167,7 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
         if (fromTwin || !started) ++r.counters.twinsSettled;
         if (!started) continue;
         const BoxWalk walk = walkBoxes(node, i, !counts.handedDown, r, sharedScan, remaining, tally, queue);
-        chargeFamily(node, plan, i, walk.boxes + leafCostInBoxes * walk.leaves);
+        if (families) chargeFamily(node, plan, i, walk.boxes + leafCostInBoxes * walk.leaves);
         // Abandoning needs the leaf rule decided already, so an abandoned candidate's partial
         // tally is not needed for it.
         if (walk.abandoned) {
