@@ -19,8 +19,10 @@ struct NormalCell {
 struct NormalCellHasher {
     std::uint64_t operator()(const NormalCell& c) const {
         std::uint32_t words[6];
-        for (int k = 0; k < 3; ++k)
-            words[2 * k] = static_cast<std::uint32_t>(c.at[k]), words[2 * k + 1] = static_cast<std::uint32_t>(c.at[k] >> 32);
+        for (int k = 0; k < 3; ++k) {
+            words[2 * k] = static_cast<std::uint32_t>(c.at[k]);
+            words[2 * k + 1] = static_cast<std::uint32_t>(c.at[k] >> 32);
+        }
         return hashWords(words, 6);
     }
 };
@@ -183,7 +185,8 @@ FamilyPlan planFamilies(const PreparedNode& node, const std::vector<std::int32_t
         FamilyPlan::Family& family = plan.families[f];
         family.members = found[f];
         family.passCost = passCostOf(node, family.members);
-        for (const std::int32_t i : family.members.members) plan.familyOf[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(f);
+        for (const std::int32_t i : family.members.members)
+            plan.familyOf[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(f);
     }
     return plan;
 }

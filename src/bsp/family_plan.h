@@ -1,10 +1,10 @@
 // Which of a node's candidates form families (plane_family.h), and when to count a family
-// together: once its members, counted one by one over the boxes, have cost what counting the
-// whole family costs. A family whose members the box search settles cheaply is then never
+// together: once its members, counted one by one over the boxes, have cost half of what counting
+// the whole family costs. A family whose members the box search settles cheaply is then never
 // counted together, and one whose members are costly (a node where nothing wins and every
-// candidate must be proven too costly) is counted after its first few; either way it costs at
-// most about twice the cheaper of the two. The tallies are exact both ways, so the choice
-// changes no result, whatever the threads do.
+// candidate must be proven too costly) is counted after its first few; either way it costs a
+// small multiple of the cheaper of the two at most. The tallies are exact both ways, so the
+// choice changes no result, whatever the threads do.
 #pragma once
 
 #include <atomic>
