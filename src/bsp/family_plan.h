@@ -43,7 +43,7 @@ FamilyPlan planFamilies(const PreparedNode& node, const std::vector<std::int32_t
 bool familyTally(const PreparedNode& node, const FamilyPlan& plan, std::int32_t i, SideTally& tally);
 
 // Charges what counting candidate i over the boxes cost to its family, and counts the family
-// together once that has reached what counting it together costs. Any thread may call it.
+// together once that has reached half of what counting it together costs. Any thread may call it.
 void chargeFamily(const PreparedNode& node, FamilyPlan& plan, std::int32_t i, std::int64_t cost);
 
 } // namespace norvane
