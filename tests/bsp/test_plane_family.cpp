@@ -40,9 +40,9 @@ struct FamilyNode {
             Vertex p;
             p.x = static_cast<float>(50 * bits.unit()), p.y = static_cast<float>(50 * bits.unit());
             p.z = static_cast<float>(5 * bits.unit());
-            if (v % 4 == 0) { // at a limit of the planes through the origin
+            if (v % 4 == 0) { // on the z axis, at a limit of the planes through the origin
                 const double along = (bits.below(2) ? 1 : -1) * double(planeTolerance) / (n[2] / length);
-                p.x = static_cast<float>(along * n[0] / n[2]) * 0, p.y = 0;
+                p.x = 0, p.y = 0;
                 p.z = nudged(static_cast<float>(along), bits.below(7) - 3);
             }
             vertices.push_back(p);
