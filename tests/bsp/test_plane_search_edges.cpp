@@ -67,24 +67,27 @@ TEST(PlaneSearchEdges, BoxesAtTheToleranceBandFarFromTheOriginAreNeverDecidedWro
         ASSERT_FALSE(everyCornerIs(k.plane, k.lo, k.hi, Front));
         EXPECT_EQ(PlaneBoxTest(k.plane).side(box), On);
     }
+}
 
-    // Random boxes far from the origin, each put against planes whose d moves its nearest
-    // corner across the band one float at a time; mirrored planes test the back side.
-    Bits rng{7};
-    int boundaryCases = 0;
-    for (int t = 0; t < 20000; ++t) {
+// A random box far from the origin and a plane through its nearest corner behind it (d 0 for
+// now: the sweep below sets it).
+struct BoxNearPlane {
+    Plane plane;
+    float lo[3], hi[3];
+    double nearest; // the plane's sum without d at that corner
+
+    explicit BoxNearPlane(Bits& rng) {
         const double nx = rng.unit(), ny = rng.unit(), nz = rng.unit();
         const double len = std::sqrt(nx * nx + ny * ny + nz * nz);
-        Plane p{static_cast<float>(nx / len), static_cast<float>(ny / len), static_cast<float>(nz / len), 0};
+        plane = Plane{static_cast<float>(nx / len), static_cast<float>(ny / len), static_cast<float>(nz / len), 0};
         const double magnitude = std::ldexp(1.0, 12 + static_cast<int>(rng.next() % 12));
-        float lo[3], hi[3];
         for (int k = 0; k < 3; ++k) {
             const double c = magnitude * rng.unit();
             lo[k] = static_cast<float>(c);
             hi[k] =
                 static_cast<float>(c + std::ldexp(1.0, static_cast<int>(rng.next() % 10) - 6) * std::fabs(rng.unit()));
         }
-        // The plane passes near the box's corner that is nearest behind it.
+        const Plane& p = plane;
         const float cx = p.a > 0 ? lo[0] : hi[0], cy = p.b > 0 ? lo[1] : hi[1];
         const float z = static_cast<float>(-(double(p.a) * cx + double(p.b) * cy) / p.c);
         const float w = hi[2] - lo[2];
@@ -96,24 +99,42 @@ TEST(PlaneSearchEdges, BoxesAtTheToleranceBandFarFromTheOriginAreNeverDecidedWro
             lo[2] = z - w;
         }
         const float cz = p.c > 0 ? lo[2] : hi[2];
-        const double s = (double(p.a) * cx + double(p.b) * cy) + double(p.c) * cz;
-        const Box box = boxOf(lo, hi);
-        float d = static_cast<float>(0.001 - s);
-        for (int j = 0; j < 40; ++j) d = std::nextafter(d, -HUGE_VALF);
-        for (int j = 0; j < 80; ++j, d = std::nextafter(d, HUGE_VALF)) {
-            p.d = d;
-            const Side side = PlaneBoxTest(p).side(box);
-            if (side != On) {
-                ASSERT_TRUE(everyCornerIs(p, lo, hi, side)) << "t " << t << " j " << j;
-            }
-            boundaryCases += sideWithoutMargin(p, box) == Front && !everyCornerIs(p, lo, hi, Front);
-            const Plane mirror{-p.a, -p.b, -p.c, -p.d};
-            const Side mirrored = PlaneBoxTest(mirror).side(box);
-            if (mirrored != On) {
-                ASSERT_TRUE(everyCornerIs(mirror, lo, hi, mirrored)) << "t " << t << " j " << j;
-            }
-            boundaryCases += sideWithoutMargin(mirror, box) == Back && !everyCornerIs(mirror, lo, hi, Back);
+        nearest = (double(p.a) * cx + double(p.b) * cy) + double(p.c) * cz;
+    }
+};
+
+// Moves the plane's d across the band one float at a time, and the mirrored plane with it:
+// a box the test decides must have every corner on that side. Counts the planes for which only
+// the margin kept the test from deciding wrongly.
+void sweepAcrossTheBand(BoxNearPlane c, int t, int& boundaryCases) {
+    const Box box = boxOf(c.lo, c.hi);
+    Plane& p = c.plane;
+    float d = static_cast<float>(0.001 - c.nearest);
+    for (int j = 0; j < 40; ++j) d = std::nextafter(d, -HUGE_VALF);
+    for (int j = 0; j < 80; ++j, d = std::nextafter(d, HUGE_VALF)) {
+        p.d = d;
+        const Side side = PlaneBoxTest(p).side(box);
+        if (side != On) {
+            ASSERT_TRUE(everyCornerIs(p, c.lo, c.hi, side)) << "t " << t << " j " << j;
         }
+        boundaryCases += sideWithoutMargin(p, box) == Front && !everyCornerIs(p, c.lo, c.hi, Front);
+        const Plane mirror{-p.a, -p.b, -p.c, -p.d};
+        const Side mirrored = PlaneBoxTest(mirror).side(box);
+        if (mirrored != On) {
+            ASSERT_TRUE(everyCornerIs(mirror, c.lo, c.hi, mirrored)) << "t " << t << " j " << j;
+        }
+        boundaryCases += sideWithoutMargin(mirror, box) == Back && !everyCornerIs(mirror, c.lo, c.hi, Back);
+    }
+}
+
+TEST(PlaneSearchEdges, RandomBoxesSweptAcrossTheBandAreNeverDecidedWrongly) {
+    // Random boxes far from the origin, each put against planes whose d moves its nearest
+    // corner across the band one float at a time; mirrored planes test the back side.
+    Bits rng{7};
+    int boundaryCases = 0;
+    for (int t = 0; t < 20000; ++t) {
+        sweepAcrossTheBand(BoxNearPlane(rng), t, boundaryCases);
+        if (HasFatalFailure()) return;
     }
     EXPECT_GE(boundaryCases, 3) << "the search no longer reaches the boxes that need the margin";
 }
