@@ -103,6 +103,17 @@ TEST(BuildOutputPlan, FindsTwoScenesThatWouldWriteOneTree) {
     EXPECT_NE(findCollision(plan({"x.3ds", "./sub/../x.3ds"})), "") << "one file, two spellings";
 }
 
+TEST(BuildOutputPlan, ATreesGltfNeverReplacesAScene) {
+    // The tree of castle.glb is castle.bsp, and its glTF beside it would be castle.glb itself.
+    EXPECT_EQ(findCollision(plan({"--gltf", "castle.glb"})),
+              "the glTF of the tree of castle.glb would replace the scene castle.glb");
+    EXPECT_EQ(findCollision(plan({"--gltf", "-o", "trees", "castle.glb"})), "");
+    EXPECT_EQ(findCollision(plan({"--gltf", "castle.gltf", "level.3ds"})), "");
+    EXPECT_EQ(findCollision(plan({"--gltf", "level.3ds", "props/castle.glb"})),
+              "the glTF of the tree of props/castle.glb would replace the scene props/castle.glb");
+    EXPECT_EQ(findCollision(plan({"castle.glb"})), "") << "without --gltf only the tree is written";
+}
+
 TEST(BuildOutputPlan, FindsCollisionsThroughLinks) {
     test::TempDir dir("build-plan-links");
     fs::create_directory(dir / "real");

@@ -7,6 +7,12 @@
 
 namespace norvane::batch {
 
+std::string gltfBesideName(const std::string& treePath) {
+    std::filesystem::path out = pathOfArgument(treePath);
+    out.replace_extension(".glb");
+    return out.string();
+}
+
 bool writeGltfBeside(const std::string& treePath, std::string& error) {
     const std::filesystem::path tree = pathOfArgument(treePath);
     TreeFile file;
@@ -16,8 +22,7 @@ bool writeGltfBeside(const std::string& treePath, std::string& error) {
         error = "glTF: " + problem.message;
         return false;
     }
-    std::filesystem::path out = tree;
-    out.replace_extension(".glb");
+    const std::filesystem::path out = gltfBesideName(treePath);
     WriteError written;
     if (writeWholeFile(out, glb, written)) return true;
     error = "glTF: cannot write " + out.filename().string();

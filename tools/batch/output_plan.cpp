@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 
+#include "batch/gltf_beside.h"
 #include "common/terminal_text.h"
 #include "driver/names.h"
 
@@ -39,25 +40,35 @@ std::vector<BatchScene> planOutputs(const BatchOptions& options) {
             output = (fs::path(options.outputDir) / makeOutputName(fs::path(scene).filename().string())).string();
         else
             output = makeOutputName(scene);
-        plan.push_back(BatchScene{scene, output});
+        plan.push_back(BatchScene{scene, output, options.gltf ? gltfBesideName(output) : std::string()});
     }
     return plan;
 }
 
 std::string findCollision(const std::vector<BatchScene>& scenes) {
-    std::map<std::string, std::size_t> outputs, inputs;
+    struct Written {
+        std::size_t scene;
+        const std::string* name;
+        bool tree; // a tree, whose own scene the compile guards; else a tree's glTF
+    };
+    std::map<std::string, Written> outputs;
+    std::map<std::string, std::size_t> inputs;
     for (std::size_t i = 0; i < scenes.size(); ++i) {
-        const auto [at, fresh] = outputs.emplace(identity(scenes[i].output), i);
-        if (!fresh)
-            return shownFileName(scenes[at->second].input) + " and " + shownFileName(scenes[i].input) +
-                   " would both write " + shownFileName(scenes[i].output);
+        for (const Written w : {Written{i, &scenes[i].output, true}, Written{i, &scenes[i].gltf, false}}) {
+            if (w.name->empty()) continue;
+            const auto [at, fresh] = outputs.emplace(identity(*w.name), w);
+            if (!fresh)
+                return shownFileName(scenes[at->second.scene].input) + " and " + shownFileName(scenes[i].input) +
+                       " would both write " + shownFileName(*w.name);
+        }
         inputs.emplace(identity(scenes[i].input), i);
     }
-    for (const auto& [key, i] : outputs) {
+    for (const auto& [key, w] : outputs) {
         const auto input = inputs.find(key);
-        if (input != inputs.end() && input->second != i)
-            return "the tree of " + shownFileName(scenes[i].input) + " would replace the scene " +
-                   shownFileName(scenes[input->second].input);
+        if (input == inputs.end() || (w.tree && input->second == w.scene)) continue;
+        const std::string what = w.tree ? "the tree of " : "the glTF of the tree of ";
+        return what + shownFileName(scenes[w.scene].input) + " would replace the scene " +
+               shownFileName(scenes[input->second].input);
     }
     return {};
 }
