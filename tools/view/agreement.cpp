@@ -29,10 +29,11 @@ bool liesOn(const TreeFile& file, const TreeFileFace& face, const Plane& plane) 
 class Classifier {
   public:
     Classifier(const PreparedTree& tree, const RenderSettings& settings)
-        : tree_(tree), projector_(makeProjector(settings.view, settings.size)), records_(tree.file->faceCount, 0) {
+        : tree_(tree), projector_(makeProjector(settings.view, settings.size)) {
+        // Sized by the faces the file holds, not by the initial face count its header claims.
         for (const TreeFileNode& node : tree.file->nodes)
-            for (const TreeFileFace& face : node.faces)
-                if (face.id < records_.size()) ++records_[face.id];
+            for (const TreeFileFace& face : node.faces) ids_.push_back(face.id);
+        std::sort(ids_.begin(), ids_.end());
     }
 
     bool inOnePlane(FaceRef a, FaceRef b) const {
@@ -73,7 +74,7 @@ class Classifier {
         }
         const TreeFileNode& separator = file.nodes[static_cast<std::size_t>(x)];
         auto outside = [&](FaceRef r) {
-            if (r.node == x || records_[face(r).id] < 2) return false;
+            if (r.node == x || recordsOf(face(r).id) < 2) return false;
             // The child of the separator on the way down to the face's node.
             std::int32_t child = r.node;
             while (file.nodes[static_cast<std::size_t>(child)].parent != x)
@@ -98,7 +99,13 @@ class Classifier {
   private:
     const PreparedTree& tree_;
     Projector projector_;
-    std::vector<int> records_; // face records per initial face id
+    std::vector<std::uint32_t> ids_; // every face record's initial face id, sorted
+
+    // How many face records carry the initial face id.
+    std::size_t recordsOf(std::uint32_t id) const {
+        const auto [from, to] = std::equal_range(ids_.begin(), ids_.end(), id);
+        return static_cast<std::size_t>(to - from);
+    }
 };
 
 } // namespace
