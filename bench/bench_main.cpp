@@ -262,7 +262,7 @@ bool sceneFile(const Case& c, const std::string& models, std::vector<std::uint8_
 bool runOne(const Case& c, const std::vector<std::uint8_t>& file, const BenchLine& line) {
     if (line.stats) {
         norvane::PlaneSearchStats gathered;
-        compile(file, false, 1, false, &gathered);
+        compile(file, false, line.threadsGiven ? line.threads : 1, false, &gathered);
         printStats(c.name, gathered);
         return true;
     }

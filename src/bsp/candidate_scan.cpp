@@ -134,24 +134,25 @@ void record(std::int32_t i, const SideTally& tally, NodeCounts& counts, ScanResu
     r.offer(tally, i);
     if (sharedScan) {
         if (r.best == i) lowerShared(*sharedScan, r.bestScore);
-        if (r.decided()) sharedScan->decided.store(true, std::memory_order_relaxed);
+        // Written once: a store at every candidate would pull the line from the other core.
+        if (r.decided() && !sharedScan->decided.load(std::memory_order_relaxed))
+            sharedScan->decided.store(true, std::memory_order_relaxed);
     }
 }
 
 } // namespace
 
-ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32_t>& candidates, std::size_t first,
-                          std::size_t stride, ScanResult r, NodeCounts& counts, FamilyPlan& plan,
-                          SharedScan* sharedScan) {
+ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32_t>& candidates, ScanResult r,
+                          NodeCounts& counts, FamilyPlan& plan, SharedScan* sharedScan) {
     assert(counts.candidates.size() == node.faces->size());
     const auto n = static_cast<std::int64_t>(node.faces->size());
     std::vector<SharedTally> shared(node.sharedPlanes);
     std::vector<std::int32_t> queue(node.boxes.boxes.size());
     const bool families = !plan.familyOf.empty(); // most nodes have none: skip the calls
     r.counters = {};
-    for (std::size_t u = first; u < candidates.size(); u += stride) {
+    for (std::size_t u = 0; u < candidates.size(); ++u) {
         const std::int32_t i = candidates[u];
-        assert((u < first + stride || candidates[u - stride] < i) && "candidates in index order");
+        assert((u == 0 || candidates[u - 1] < i) && "candidates in index order");
         SideTally tally;
         if (families && familyTally(node, plan, i, tally)) {
             ++r.counters.familyCounted;
@@ -190,18 +191,46 @@ ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32
     return r;
 }
 
+namespace {
+
+// The candidates dealt out to `parts` lists, each in index order: a plane that several faces
+// share goes wholly to one list, so it is counted (or given up) once, not once per part; the
+// others are dealt in turns of `chunk`, which spreads cheap and costly ones alike while each
+// part writes counts of its own (four to a cache line) rather than every other one.
+std::vector<std::vector<std::int32_t>> shareOut(const PreparedNode& node, const std::vector<std::int32_t>& candidates,
+                                                std::size_t parts) {
+    constexpr std::size_t chunk = 16;
+    std::vector<std::vector<std::int32_t>> lists(parts);
+    for (std::vector<std::int32_t>& list : lists) list.reserve(candidates.size() / parts + 1);
+    std::size_t turn = 0;
+    for (const std::int32_t i : candidates) {
+        const std::int32_t slot = node.sharedSlot[static_cast<std::size_t>(i)];
+        const std::size_t part = slot >= 0 ? static_cast<std::size_t>(slot) % parts : turn++ / chunk % parts;
+        lists[part].push_back(i);
+    }
+    return lists;
+}
+
+} // namespace
+
 ScanResult scanInThreads(const PreparedNode& node, const std::vector<std::int32_t>& candidates, const ScanResult& start,
                          NodeCounts& counts, FamilyPlan& plan, WorkerPool* pool) {
     // The parts' results merge exactly: the lowest score, the lower index on ties, and the
     // sides seen by any of them.
     const std::size_t parts = pool && node.faces->size() >= parallelFaces ? pool->workers() + 1 : 1;
+    if (parts == 1) {
+        ScanResult merged = start;
+        merged.merge(scanCandidates(node, candidates, start, counts, plan));
+        return merged;
+    }
+    const std::vector<std::vector<std::int32_t>> lists = shareOut(node, candidates, parts);
     std::vector<ScanResult> results(parts);
     std::vector<WorkerPool::TaskHandle> tasks;
     SharedScan shared(start);
     for (std::size_t t = 1; t < parts; ++t)
         tasks.push_back(pool->submit(
-            [&, t] { results[t] = scanCandidates(node, candidates, t, parts, start, counts, plan, &shared); }));
-    results[0] = scanCandidates(node, candidates, 0, parts, start, counts, plan, parts > 1 ? &shared : nullptr);
+            [&, t] { results[t] = scanCandidates(node, lists[t], start, counts, plan, &shared); }));
+    results[0] = scanCandidates(node, lists[0], start, counts, plan, &shared);
     for (const WorkerPool::TaskHandle& task : tasks) pool->finish(task);
     ScanResult merged = start;
     for (const ScanResult& r : results) merged.merge(r);

@@ -62,17 +62,16 @@ struct SharedScan {
     explicit SharedScan(const ScanResult& start) : bestScore(start.bestScore), decided(start.decided()) {}
 };
 
-// Counts the candidates candidates[first], candidates[first + stride], ... over the boxes,
-// starting from what `start` found, and returns what they add to it (its counters only theirs).
+// Counts the candidates, given in index order, over the boxes, starting from what `start`
+// found, and returns what they add to it (its counters only theirs).
 // Abandoning a candidate only needs the best of those counted before it: one that cannot beat a
 // real score cannot win.
 // Candidates counted in full are recorded in `counts`; when the counts were handed down,
 // nothing is abandoned, so that every candidate is recorded. A candidate of one of the plan's
 // families takes its tally from the family once that is counted, and charges its box walk to
-// it until then. Threads may scan disjoint strides of the same candidates at once.
-ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32_t>& candidates, std::size_t first,
-                          std::size_t stride, ScanResult start, NodeCounts& counts, FamilyPlan& plan,
-                          SharedScan* shared = nullptr);
+// it until then. Threads may scan disjoint lists of the same node's candidates at once.
+ScanResult scanCandidates(const PreparedNode& node, const std::vector<std::int32_t>& candidates, ScanResult start,
+                          NodeCounts& counts, FamilyPlan& plan, SharedScan* shared = nullptr);
 
 // Scans every candidate, sharing them with the workers of `pool` (when there is one) when the
 // node is large. Any number of workers gives the same result.

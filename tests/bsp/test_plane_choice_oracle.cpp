@@ -120,12 +120,14 @@ void expectCounts(const CandidateCounts& got, const CandidateCounts& want, const
 
 TEST(PlaneChoiceOracle, CandidatesSharingAPlaneAreAbandonedAsOne) {
     // Every face stands two to four times, so every plane is shared: the scan gives up a whole
-    // group when its first face loses, and the winner is often a group's first face.
+    // group when its first face loses, and the winner is often a group's first face. Every
+    // tenth node is large enough to be shared among threads, which deal each group to one.
     std::mt19937 rng(31);
     std::uniform_real_distribution<double> unit(-10, 10);
     for (int round = 0; round < 300; ++round) {
         Node node;
-        const int groups = 20 + static_cast<int>(rng() % 120);
+        const bool large = round % 10 == 0;
+        const int groups = large ? 180 + static_cast<int>(rng() % 80) : 20 + static_cast<int>(rng() % 120);
         node.vertices.reserve(static_cast<std::size_t>(12 * groups));
         for (int g = 0; g < groups; ++g) {
             Vertex a, b, c;
@@ -138,7 +140,7 @@ TEST(PlaneChoiceOracle, CandidatesSharingAPlaneAreAbandonedAsOne) {
         }
         std::shuffle(node.faces.begin(), node.faces.end(), rng);
         NodeCounts counts;
-        WorkerPool pool(static_cast<unsigned>(rng() % 3));
+        WorkerPool pool(large ? 1 + static_cast<unsigned>(rng() % 2) : static_cast<unsigned>(rng() % 3));
         PlaneSearchScratch scratch;
         scratch.pool = &pool;
         ASSERT_EQ(choosePlane(node.faces, node.vertices, counts, defaultGiveUpScore, scratch),

@@ -134,7 +134,7 @@ TEST(PlaneFamily, TheScanTakesACountedFamilysTalliesForEveryMember) {
     NodeCounts counts;
     counts.candidates.resize(scene.faces.size());
     counts.handedDown = true;
-    const ScanResult r = scanCandidates(node, all, 0, 1, ScanResult{}, counts, plan);
+    const ScanResult r = scanCandidates(node, all, ScanResult{}, counts, plan);
     EXPECT_GT(r.counters.familyCounted, 100);
     for (const std::int32_t i : all) {
         SideTally expected = scene.tallyOf(node.plane(i));

@@ -211,7 +211,7 @@ TEST(PlaneSearchEdges, LeavesCompareTheBandAsAFloat) {
     counts.candidates.resize(faces.size());
     counts.handedDown = true; // every candidate counted in full and recorded
     FamilyPlan none;
-    scanCandidates(node, all, 0, 1, ScanResult{}, counts, none);
+    scanCandidates(node, all, ScanResult{}, counts, none);
     for (const std::int32_t i : all) {
         ASSERT_TRUE(counts.candidates[static_cast<std::size_t>(i)].known) << "candidate " << i;
         EXPECT_EQ(counts.candidates[static_cast<std::size_t>(i)].tally, list.tallyOf(i)) << "candidate " << i;
