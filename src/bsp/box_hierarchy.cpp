@@ -191,21 +191,74 @@ void graft(BoxHierarchy& h, std::size_t at, const BoxHierarchy& sub) {
     for (std::size_t k = 1; k < sub.boxes.size(); ++k) h.boxes.push_back(moved(sub.boxes[k]));
 }
 
-// Splits the root's two children at once, one on a worker: the two halves hold disjoint runs
-// of the records. A large root's cuts are the one part of the search no other thread can help
-// with otherwise. The boxes are laid out child by child instead of breadth first, which no
-// walk notices: it visits children in the same order whatever their numbers.
-void splitInTwoThreads(BoxHierarchy& h, std::vector<FaceRecord>& records, bool rootSplit, WorkerPool& pool) {
+// The boxes still to be split dealt out to `parts` parts, the largest first to the part that
+// holds the fewest faces so far; `fullest` is how many faces the fullest part holds.
+std::vector<std::vector<std::size_t>> dealBoxes(const BoxHierarchy& h, std::vector<std::size_t> open, std::size_t parts,
+                                                std::uint64_t& fullest) {
+    std::sort(open.begin(), open.end(), [&](std::size_t a, std::size_t b) {
+        return h.boxes[a].count != h.boxes[b].count ? h.boxes[a].count > h.boxes[b].count : a < b;
+    });
+    std::vector<std::vector<std::size_t>> dealt(parts);
+    std::vector<std::uint64_t> load(parts, 0);
+    for (const std::size_t box : open) {
+        const auto part = static_cast<std::size_t>(std::min_element(load.begin(), load.end()) - load.begin());
+        dealt[part].push_back(box);
+        load[part] += h.boxes[box].count;
+    }
+    fullest = *std::max_element(load.begin(), load.end());
+    return dealt;
+}
+
+// Whether the open boxes deal out to the parts within a tenth above an even share.
+bool dealtEvenly(const BoxHierarchy& h, const std::vector<std::size_t>& open, std::size_t parts) {
+    std::uint64_t fullest = 0, sum = 0;
+    dealBoxes(h, open, parts, fullest);
+    for (const std::size_t b : open) sum += h.boxes[b].count;
+    return 10 * fullest * parts <= 11 * sum;
+}
+
+// Splits the top of the hierarchy on the calling thread, always its largest open box, until
+// the open boxes deal out to the threads about evenly, then each thread splits its own: the
+// boxes hold disjoint runs of the records. A large root's cuts are the one part of the search
+// no other thread can help with otherwise, and a level's root is no even pair of halves: its
+// wide faces are a small subtree beside a large one. The boxes are laid out part by part
+// below the top instead of breadth first, which no walk notices: it visits children in the
+// same order whatever their numbers.
+void splitInThreads(BoxHierarchy& h, std::vector<FaceRecord>& records, bool rootSplit, WorkerPool& pool) {
+    constexpr int mostOpenedHere = 64;
+    const std::size_t parts = pool.workers() + 1;
     if (!rootSplit) splitBox(h, records, 0);
-    if (h.boxes.size() < 3) return;
-    BoxHierarchy front, back;
-    front.boxes.push_back(h.boxes[1]);
-    back.boxes.push_back(h.boxes[2]);
-    const WorkerPool::TaskHandle task = pool.submit([&] { splitBoxes(back, records, 0); });
-    splitBoxes(front, records, 0);
-    pool.finish(task);
-    graft(h, 1, front);
-    graft(h, 2, back);
+    std::vector<std::size_t> open; // boxes not yet split that hold more than a leaf
+    for (std::size_t b = 1; b < h.boxes.size(); ++b)
+        if (h.boxes[b].count > hierarchyLeafSize) open.push_back(b);
+    for (int opened = 0; opened < mostOpenedHere && !open.empty() && !dealtEvenly(h, open, parts); ++opened) {
+        const auto largest = std::max_element(open.begin(), open.end(), [&](std::size_t a, std::size_t b) {
+            return h.boxes[a].count < h.boxes[b].count;
+        });
+        const std::size_t box = *largest;
+        open.erase(largest);
+        splitBox(h, records, box);
+        const auto left = static_cast<std::size_t>(h.boxes[box].left);
+        for (const std::size_t child : {left, left + 1})
+            if (h.boxes[child].count > hierarchyLeafSize) open.push_back(child);
+    }
+    std::uint64_t fullest = 0;
+    const std::vector<std::vector<std::size_t>> dealt = dealBoxes(h, open, parts, fullest);
+    std::vector<std::vector<BoxHierarchy>> subs(parts);
+    const auto splitPart = [&](std::size_t part) {
+        for (const std::size_t box : dealt[part]) {
+            BoxHierarchy sub;
+            sub.boxes.push_back(h.boxes[box]);
+            splitBoxes(sub, records, 0);
+            subs[part].push_back(std::move(sub));
+        }
+    };
+    std::vector<WorkerPool::TaskHandle> tasks;
+    for (std::size_t part = 1; part < parts; ++part) tasks.push_back(pool.submit([&, part] { splitPart(part); }));
+    splitPart(0);
+    for (const WorkerPool::TaskHandle& task : tasks) pool.finish(task);
+    for (std::size_t part = 0; part < parts; ++part)
+        for (std::size_t k = 0; k < dealt[part].size(); ++k) graft(h, dealt[part][k], subs[part][k]);
 }
 
 // Bounds bottom up: a leaf's from its vertices or corners, a parent's from its children's.
@@ -304,7 +357,7 @@ BoxHierarchy buildBoxHierarchy(const std::vector<std::array<std::uint32_t, 3>>& 
     std::vector<FaceRecord> records = faceRecords(corners, local);
     const bool wideApart = splitWideFacesApart(h, records);
     if (pool && pool->workers() > 0 && n >= parallelCuts)
-        splitInTwoThreads(h, records, wideApart, *pool);
+        splitInThreads(h, records, wideApart, *pool);
     else
         splitBoxes(h, records, wideApart ? 1 : 0);
     for (std::size_t i = 0; i < n; ++i) h.order[i] = records[i].face;

@@ -113,7 +113,7 @@ struct BoxHierarchy {
 // widest spread of its faces' centres where the two halves' surfaces, weighted by their faces,
 // are least, until it holds hierarchyLeafSize faces or fewer; only a large root first puts the
 // faces wider than a tenth of it (walls, floors) into a subtree of their own. A large root's
-// two halves are cut at once when a pool is given, to the same boxes.
+// boxes are cut on the pool's threads at once when a pool is given, to the same boxes.
 BoxHierarchy buildBoxHierarchy(const std::vector<std::array<std::uint32_t, 3>>& corners,
                                const std::vector<Vertex>& local, WorkerPool* pool = nullptr);
 

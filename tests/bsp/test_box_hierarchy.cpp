@@ -212,9 +212,9 @@ bool sameSubtree(const BoxHierarchy& x, std::size_t a, const BoxHierarchy& y, st
     return sameSubtree(x, l, y, r) && sameSubtree(x, l + 1, y, r + 1);
 }
 
-TEST(BoxHierarchy, ARootCutOnTwoThreadsHasTheSameBoxes) {
-    // A level's room (walls apart first) and a scatter without walls, each large enough for
-    // its halves to be cut at once.
+TEST(BoxHierarchy, ARootCutOnSeveralThreadsHasTheSameBoxes) {
+    // A level's room (walls apart first, a subtree far smaller than the other) and a scatter
+    // without walls, each large enough for its top boxes to be dealt out to the threads.
     for (const bool walls : {true, false}) {
         Faces faces;
         std::mt19937 rng(walls ? 3 : 4);
@@ -224,14 +224,16 @@ TEST(BoxHierarchy, ARootCutOnTwoThreadsHasTheSameBoxes) {
             const float cx = at(rng), cy = at(rng), cz = at(rng) / 4;
             faces.add(cx, cy, cz, cx + d(rng), cy + d(rng), cz, cx, cy + d(rng), cz + d(rng));
         }
-        WorkerPool pool(1);
         const BoxHierarchy alone = buildBoxHierarchy(faces.corners, faces.local);
-        const BoxHierarchy shared = buildBoxHierarchy(faces.corners, faces.local, &pool);
-        expectSound(shared, faces);
-        EXPECT_EQ(shared.order, alone.order) << walls;
-        EXPECT_EQ(shared.boxes.size(), alone.boxes.size()) << walls;
-        EXPECT_TRUE(sameSubtree(shared, 0, alone, 0)) << walls;
         EXPECT_EQ(alone.boxes[1].count == 1, walls) << "the floor apart";
+        for (const unsigned workers : {1u, 2u}) {
+            WorkerPool pool(workers);
+            const BoxHierarchy shared = buildBoxHierarchy(faces.corners, faces.local, &pool);
+            expectSound(shared, faces);
+            EXPECT_EQ(shared.order, alone.order) << walls << " " << workers;
+            EXPECT_EQ(shared.boxes.size(), alone.boxes.size()) << walls << " " << workers;
+            EXPECT_TRUE(sameSubtree(shared, 0, alone, 0)) << walls << " " << workers;
+        }
     }
 }
 
