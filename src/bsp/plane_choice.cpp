@@ -3,6 +3,7 @@
 #include <cassert>
 
 #include "bsp/candidate_scan.h"
+#include "bsp/corner_block.h"
 #include "common/cores.h"
 
 namespace norvane {
@@ -49,14 +50,25 @@ std::vector<std::int32_t> takeKnownCounts(std::size_t faceCount, NodeCounts& cou
     return unknown;
 }
 
-// Counts a few candidates exactly against every face of the node.
+// Counts a few candidates exactly against every face of the node. The corners are laid out
+// once, axis by axis, so each candidate classifies all faces in one vector pass and then takes
+// its own face off again.
 void countDirectly(const std::vector<BspFace>& faces, const std::vector<Vertex>& vertices,
                    const std::vector<std::int32_t>& candidates, NodeCounts& counts, ScanResult& result) {
+    if (candidates.empty()) return;
+    const std::size_t n = faces.size();
+    std::vector<float> x(3 * n), y(3 * n), z(3 * n), distance(3 * n);
+    for (std::size_t j = 0; j < n; ++j)
+        for (std::size_t k = 0; k < 3; ++k) {
+            const Vertex& v = vertices[faces[j].verts[k]];
+            x[k * n + j] = v.x, y[k * n + j] = v.y, z[k * n + j] = v.z;
+        }
+    const CornerBlock block{x.data(), y.data(), z.data(), n, n};
     for (const std::int32_t i : candidates) {
         const Plane& plane = faces[static_cast<std::size_t>(i)].plane;
         SideTally tally;
-        for (std::size_t j = 0; j < faces.size(); ++j)
-            if (j != static_cast<std::size_t>(i)) tally.add(classifyFace(plane, faces[j], vertices));
+        tallyBlock(plane, block, distance.data(), tally);
+        tally.add(classifyFace(plane, faces[static_cast<std::size_t>(i)], vertices), -1);
         counts.candidates[static_cast<std::size_t>(i)] = CandidateCounts{tally, true};
         result.offer(tally, i);
     }
