@@ -31,8 +31,13 @@ std::int32_t choosePlaneReference(const std::vector<BspFace>& faces, const std::
 
 namespace {
 
-// Up to this many unknown candidates are counted face by face, without preparing the node.
+// A node with at most this many unknown candidates, or at most this many pairs of an unknown
+// candidate and a face, counts them against every face without preparing the node: a vector
+// pass over a hundred faces costs less than building boxes and walking them (a height field's
+// boxes settle few of its candidates cheaply), while a city's many larger nodes still pay for
+// their boxes.
 constexpr std::size_t directCandidates = 16;
+constexpr std::size_t directPairs = 16384;
 
 // Offers the candidates whose counts are known and returns the others. Sizes the counts to the
 // faces when nothing is known yet.
@@ -88,7 +93,7 @@ std::int32_t choosePlane(const std::vector<BspFace>& faces, const std::vector<Ve
         stats->faces += static_cast<std::int64_t>(faces.size());
         stats->known += static_cast<std::int64_t>(faces.size() - unknown.size());
     }
-    if (unknown.size() <= directCandidates) {
+    if (unknown.size() <= directCandidates || unknown.size() * faces.size() <= directPairs) {
         countDirectly(faces, vertices, unknown, counts, result);
         if (stats) stats->direct += static_cast<std::int64_t>(unknown.size());
         return result.choice();
