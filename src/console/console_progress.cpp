@@ -112,9 +112,14 @@ void ConsoleProgress::writeStep(WriteStep step) {
     }
 }
 
+// "\r    <stem> Writing node -F- Level %3d" (-B- on the way back): twice per node written.
 void ConsoleProgress::writeNode(bool entered, std::int32_t level) {
-    console_.print(entered ? "\r    %s Writing node -F- Level %3d" : "\r    %s Writing node -B- Level %3d", branchStem,
-                   level);
+    PhaseLine line;
+    line.append("\r    ");
+    line.append(branchStem);
+    line.append(entered ? " Writing node -F- Level " : " Writing node -B- Level ");
+    line.append(level, 3);
+    console_.write(std::string_view(line.text, line.size));
 }
 
 void ConsoleProgress::buildFailed(const BuildError& error) {
