@@ -13,6 +13,10 @@ namespace {
 // Beyond this many moved faces (pieces counting twice: each is also a new candidate counted in
 // full) a child counts afresh; the box search then costs less than updating every candidate.
 constexpr std::size_t maxMoved = 1024;
+// Planes' changes are remembered when more faces than this moved: a few moved faces (four or
+// five on a height field's deep nodes) are classified again sooner than a plane is hashed and
+// looked up.
+constexpr std::size_t rememberedFrom = 128;
 
 // Faces copied corner by corner for tallyBlock.
 struct CornerCopy {
@@ -50,8 +54,8 @@ class MovedFaces {
 
     // The change in a plane's tally. The moved faces are usually a small patch that most planes
     // see wholly on one side; and pieces keep the plane of the face they were cut from, so a
-    // split-heavy node has many candidates with one plane: each plane's change is worked out
-    // once.
+    // split-heavy node has many candidates with one plane: where many faces moved, each plane's
+    // change is worked out once.
     SideTally changeFor(const Plane& plane) {
         SideTally change;
         const Side whole = PlaneBoxTest(plane).side(patch_);
@@ -59,13 +63,15 @@ class MovedFaces {
             change.add(whole, static_cast<std::int32_t>(came_.count) - static_cast<std::int32_t>(left_.count));
             return change;
         }
-        const PlaneKey key = planeKey(plane);
-        if (const SideTally* known = changeOf_.find(key)) return *known;
+        const bool remember = came_.count + left_.count > rememberedFrom;
+        const PlaneKey key = remember ? planeKey(plane) : PlaneKey{};
+        if (remember)
+            if (const SideTally* known = changeOf_.find(key)) return *known;
         tallyBlock(plane, came_.block(), distance_.data(), change);
         SideTally gone;
         tallyBlock(plane, left_.block(), distance_.data(), gone);
         change.add(SideTally{-gone.front, -gone.back, -gone.span});
-        changeOf_.insert(key, change);
+        if (remember) changeOf_.insert(key, change);
         return change;
     }
 
