@@ -16,8 +16,12 @@ namespace norvane {
 // - a Windows console gets all text as UTF-16 through the console itself, the program's text
 //   by the code page 437 table and the user's bytes from the ANSI code page they came in, so
 //   the boxes are right whatever the console's code page and whatever the C runtime does;
-// - a pipe or a file gets the exact code page 437 bytes (Windows text mode writes "\r\n").
+// - a pipe or a file gets the exact code page 437 bytes (Windows text mode writes "\r\n"),
+//   through a buffer of standardOutputBuffer bytes.
+// Call it before anything is written to standard output.
 std::unique_ptr<Console> openStandardConsole();
+
+inline constexpr std::size_t standardOutputBuffer = std::size_t{1} << 16;
 
 // The key wait that ends every run. From a terminal (a POSIX tty or a Windows console) one key
 // press ends it, without Enter and without echo: the whole key is read, so that no part of an
