@@ -70,7 +70,18 @@ BoxHierarchy buildHierarchy(const std::vector<BspFace>& faces, const PreparedNod
         }
         return buildBoxHierarchyAlong(reference.boxes, rank, node.corners, node.local);
     }
+    // The planes are numbered on a worker while the boxes are cut: a large root's two serial
+    // steps, and neither needs the other.
+    std::vector<std::int32_t> id;
+    std::size_t planes = 0;
+    const auto numberPlanes = [&] { planes = hashPlaneNumbers(faces, id); };
+    WorkerPool::TaskHandle numbering;
+    if (scratch.pool && scratch.pool->workers() > 0) numbering = scratch.pool->submit(numberPlanes);
     BoxHierarchy h = buildBoxHierarchy(node.corners, node.local, scratch.pool);
+    if (numbering)
+        scratch.pool->finish(numbering);
+    else
+        numberPlanes();
     scratch.referenceTaken = true;
     auto reference = std::make_shared<ReferenceHierarchy>();
     scratch.reference = reference;
@@ -89,8 +100,7 @@ BoxHierarchy buildHierarchy(const std::vector<BspFace>& faces, const PreparedNod
         r = static_cast<std::uint32_t>(i);
     }
     reference->boxes = h.boxes;
-    std::vector<std::int32_t> id;
-    reference->planes = hashPlaneNumbers(faces, id);
+    reference->planes = planes;
     reference->planeOf.assign(ids, -1);
     for (std::size_t f = 0; f < faces.size(); ++f) reference->planeOf[static_cast<std::size_t>(faces[f].id)] = id[f];
     return h;
