@@ -255,8 +255,13 @@ void splitInThreads(BoxHierarchy& h, std::vector<FaceRecord>& records, bool root
     };
     std::vector<WorkerPool::TaskHandle> tasks;
     for (std::size_t part = 1; part < parts; ++part) tasks.push_back(pool.submit([&, part] { splitPart(part); }));
-    splitPart(0);
-    for (const WorkerPool::TaskHandle& task : tasks) pool.finish(task);
+    try {
+        splitPart(0);
+    } catch (...) {
+        pool.finishAll(tasks); // they use this frame's lists
+        throw;
+    }
+    pool.finishAll(tasks);
     for (std::size_t part = 0; part < parts; ++part)
         for (std::size_t k = 0; k < dealt[part].size(); ++k) graft(h, dealt[part][k], subs[part][k]);
 }

@@ -230,8 +230,13 @@ ScanResult scanInThreads(const PreparedNode& node, const std::vector<std::int32_
     for (std::size_t t = 1; t < parts; ++t)
         tasks.push_back(pool->submit(
             [&, t] { results[t] = scanCandidates(node, lists[t], start, counts, plan, &shared); }));
-    results[0] = scanCandidates(node, lists[0], start, counts, plan, &shared);
-    for (const WorkerPool::TaskHandle& task : tasks) pool->finish(task);
+    try {
+        results[0] = scanCandidates(node, lists[0], start, counts, plan, &shared);
+    } catch (...) {
+        pool->finishAll(tasks); // they use this frame's lists and results
+        throw;
+    }
+    pool->finishAll(tasks);
     ScanResult merged = start;
     for (const ScanResult& r : results) merged.merge(r);
     return merged;

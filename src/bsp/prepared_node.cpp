@@ -75,11 +75,17 @@ BoxHierarchy buildHierarchy(const std::vector<BspFace>& faces, const PreparedNod
     std::vector<std::int32_t> id;
     std::size_t planes = 0;
     const auto numberPlanes = [&] { planes = hashPlaneNumbers(faces, id); };
-    WorkerPool::TaskHandle numbering;
-    if (scratch.pool && scratch.pool->workers() > 0) numbering = scratch.pool->submit(numberPlanes);
-    BoxHierarchy h = buildBoxHierarchy(node.corners, node.local, scratch.pool);
-    if (numbering)
-        scratch.pool->finish(numbering);
+    std::vector<WorkerPool::TaskHandle> numbering;
+    if (scratch.pool && scratch.pool->workers() > 0) numbering.push_back(scratch.pool->submit(numberPlanes));
+    BoxHierarchy h;
+    try {
+        h = buildBoxHierarchy(node.corners, node.local, scratch.pool);
+    } catch (...) {
+        if (!numbering.empty()) scratch.pool->finishAll(numbering); // it writes this frame's locals
+        throw;
+    }
+    if (!numbering.empty())
+        scratch.pool->finishAll(numbering);
     else
         numberPlanes();
     scratch.referenceTaken = true;

@@ -117,6 +117,18 @@ void WorkerPool::finish(const TaskHandle& task) {
     if (task->error) std::rethrow_exception(task->error);
 }
 
+void WorkerPool::finishAll(const std::vector<TaskHandle>& tasks) {
+    std::exception_ptr first;
+    for (const TaskHandle& task : tasks) {
+        try {
+            finish(task);
+        } catch (...) {
+            if (!first) first = std::current_exception();
+        }
+    }
+    if (first) std::rethrow_exception(first);
+}
+
 void WorkerPool::workerLoop() {
     for (;;) {
         const auto lookUntil = std::chrono::steady_clock::now() + lookingTime;

@@ -48,6 +48,9 @@ class WorkerPool {
     TaskHandle submit(std::function<void()> work);
     // Returns once the task has run: here, when no worker has begun it. Throws what it threw.
     void finish(const TaskHandle& task);
+    // Finishes every task, even after one has thrown, then throws the first error. A caller
+    // whose tasks use its locals calls it on the way out of a throw as well.
+    void finishAll(const std::vector<TaskHandle>& tasks);
 
   private:
     void workerLoop();

@@ -56,6 +56,25 @@ TEST(WorkerPool, WhatATaskThrowsReachesTheThreadThatAsks) {
     }
 }
 
+// A caller whose tasks use its locals must not leave before every one has run, even when an
+// early one threw: finishAll waits for all of them, then throws the first error.
+TEST(WorkerPool, FinishingAllWaitsForEveryTaskAfterOneThrew) {
+    for (unsigned workers : {0u, 1u, 2u}) {
+        WorkerPool pool(workers);
+        std::vector<std::atomic<int>> runs(64);
+        std::vector<WorkerPool::TaskHandle> tasks;
+        tasks.push_back(pool.submit([] { throw std::runtime_error("first"); }));
+        tasks.push_back(pool.submit([] { throw std::logic_error("second"); }));
+        for (std::size_t i = 0; i < runs.size(); ++i)
+            tasks.push_back(pool.submit([&runs, i] {
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+                ++runs[i];
+            }));
+        EXPECT_THROW(pool.finishAll(tasks), std::runtime_error) << workers;
+        for (std::size_t i = 0; i < runs.size(); ++i) ASSERT_EQ(runs[i].load(), 1) << workers << " workers, task " << i;
+    }
+}
+
 // The build may stop with subtrees still waiting: closing, the pool never runs them, and lets go
 // of what their work holds.
 TEST(WorkerPool, ClosingDropsWaitingTasksAndWhatTheyHold) {
