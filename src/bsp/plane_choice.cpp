@@ -62,17 +62,18 @@ void countDirectly(const std::vector<BspFace>& faces, const std::vector<Vertex>&
                    const std::vector<std::int32_t>& candidates, NodeCounts& counts, ScanResult& result) {
     if (candidates.empty()) return;
     const std::size_t n = faces.size();
-    std::vector<float> x(3 * n), y(3 * n), z(3 * n), distance(3 * n);
+    std::vector<float> scratch(12 * n); // x, y and z of every corner, then their distances
+    float *x = scratch.data(), *y = x + 3 * n, *z = y + 3 * n, *distance = z + 3 * n;
     for (std::size_t j = 0; j < n; ++j)
         for (std::size_t k = 0; k < 3; ++k) {
             const Vertex& v = vertices[faces[j].verts[k]];
             x[k * n + j] = v.x, y[k * n + j] = v.y, z[k * n + j] = v.z;
         }
-    const CornerBlock block{x.data(), y.data(), z.data(), n, n};
+    const CornerBlock block{x, y, z, n, n};
     for (const std::int32_t i : candidates) {
         const Plane& plane = faces[static_cast<std::size_t>(i)].plane;
         SideTally tally;
-        tallyBlock(plane, block, distance.data(), tally);
+        tallyBlock(plane, block, distance, tally);
         tally.add(classifyFace(plane, faces[static_cast<std::size_t>(i)], vertices), -1);
         counts.candidates[static_cast<std::size_t>(i)] = CandidateCounts{tally, true};
         result.offer(tally, i);

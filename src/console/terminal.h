@@ -17,11 +17,17 @@ namespace norvane {
 //   by the code page 437 table and the user's bytes from the ANSI code page they came in, so
 //   the boxes are right whatever the console's code page and whatever the C runtime does;
 // - a pipe or a file gets the exact code page 437 bytes (Windows text mode writes "\r\n"),
-//   through a buffer of standardOutputBuffer bytes.
+//   through bufferStandardOutput's buffer.
 // Call it before anything is written to standard output.
 std::unique_ptr<Console> openStandardConsole();
 
-inline constexpr std::size_t standardOutputBuffer = std::size_t{1} << 16;
+// Gives standard output, going into a file or a pipe, a buffer of 64 KB: a large tree prints
+// megabytes of progress lines, which then go out in large writes rather than one call per 4 KB.
+// The buffer is the program's own: the C library ignores the size unless given the buffer.
+inline void bufferStandardOutput() {
+    static char buffer[std::size_t{1} << 16];
+    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+}
 
 // The key wait that ends every run. From a terminal (a POSIX tty or a Windows console) one key
 // press ends it, without Enter and without echo: the whole key is read, so that no part of an

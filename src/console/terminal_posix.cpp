@@ -102,10 +102,7 @@ void readRestOfKey(int fd, unsigned char first) {
 
 std::unique_ptr<Console> openStandardConsole() {
     const bool terminal = isatty(fileno(stdout));
-    // A large tree prints megabytes of progress lines: into a file or a pipe they go in large
-    // writes rather than one system call per 4 KB.
-    static char outputBuffer[standardOutputBuffer]; // given, or the C library keeps its own size
-    if (!terminal) std::setvbuf(stdout, outputBuffer, _IOFBF, standardOutputBuffer);
+    if (!terminal) bufferStandardOutput();
     return std::make_unique<StreamConsole>(stdout, terminal && localeIsUtf8(), terminal);
 }
 

@@ -86,10 +86,7 @@ bool isModifier(WORD key) {
 std::unique_ptr<Console> openStandardConsole() {
     const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     if (isConsole(out)) return std::make_unique<WindowsConsole>(out);
-    // A large tree prints megabytes of progress lines: into a file or a pipe they go in large
-    // writes rather than one call per 4 KB.
-    static char outputBuffer[standardOutputBuffer]; // given, or the C library keeps its own size
-    std::setvbuf(stdout, outputBuffer, _IOFBF, standardOutputBuffer);
+    bufferStandardOutput();
     return std::make_unique<StreamConsole>(stdout, false);
 }
 
