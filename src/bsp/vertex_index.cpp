@@ -108,18 +108,17 @@ std::int32_t VertexIndex::find(const Vertex& v) {
 }
 
 std::vector<std::uint32_t> firstEqualOfEach(const std::vector<Vertex>& list) {
-    std::vector<std::uint32_t> first(list.size());
     const bool anyNan = std::any_of(list.begin(), list.end(), [](const Vertex& v) { return nanMask(v) != 0; });
     if (anyNan) {
+        std::vector<std::uint32_t> first(list.size());
         VertexIndex index(list);
         for (std::size_t i = 0; i < list.size(); ++i) first[i] = static_cast<std::uint32_t>(index.find(list[i]));
         return first;
     }
-    // Without NaNs, equal means equal keys, and the table keeps the first index under a key.
-    KeyTable table(list.size());
-    for (std::size_t i = 0; i < list.size(); ++i)
-        first[i] = table.insert(keyOf(list[i], 0), static_cast<std::uint32_t>(i));
-    return first;
+    // Without NaNs, equal means equal keys.
+    std::vector<VertexIndex::Key> keys(list.size());
+    for (std::size_t i = 0; i < list.size(); ++i) keys[i] = keyOf(list[i], 0);
+    return firstOccurrences(keys, KeyHasher{});
 }
 
 } // namespace norvane

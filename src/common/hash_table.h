@@ -95,4 +95,37 @@ private:
     Hasher hasher_;
 };
 
+// The index of each key's first occurrence in `keys`. The table holds indices tagged with the
+// hash's high bits, 8 bytes a slot where a key-and-value slot takes three to four times that,
+// so the look-ups of a hundred thousand keys stay within the cache; the keys themselves are
+// read only when the tags agree.
+template <class Key, class Hasher>
+std::vector<std::uint32_t> firstOccurrences(const std::vector<Key>& keys, const Hasher& hasher = Hasher{}) {
+    constexpr std::uint64_t low = 0xFFFFFFFFull;
+    assert(keys.size() < low && "indices fit 32 bits");
+    std::size_t capacity = 16;
+    while (capacity < 2 * keys.size()) capacity *= 2;
+    const std::size_t mask = capacity - 1;
+    std::vector<std::uint64_t> slots(capacity, 0); // tag | (index + 1); 0 is empty
+    std::vector<std::uint32_t> first(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const std::uint64_t h = hasher(keys[i]);
+        const std::uint64_t tag = h & ~low;
+        for (std::size_t at = static_cast<std::size_t>(h) & mask;; at = (at + 1) & mask) {
+            const std::uint64_t slot = slots[at];
+            if (slot == 0) {
+                slots[at] = tag | (i + 1);
+                first[i] = static_cast<std::uint32_t>(i);
+                break;
+            }
+            const auto j = static_cast<std::uint32_t>((slot & low) - 1);
+            if ((slot & ~low) == tag && keys[j] == keys[i]) {
+                first[i] = j;
+                break;
+            }
+        }
+    }
+    return first;
+}
+
 } // namespace norvane

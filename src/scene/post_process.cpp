@@ -65,25 +65,39 @@ struct NormalSum {
 void computeVertexNormals(Mesh& mesh, const std::vector<Vertex>& corners) {
     // Every face corner adds its face's normal to the sum kept for its position, faces and
     // corners in order, so each vertex gathers exactly the sequence of sums that comparing it
-    // with every corner would give. A face whose normal is not finite adds nothing.
-    HashTable<PositionKey, NormalSum, PositionKeyHasher> sums(mesh.vertices.size());
+    // with every corner would give. A face whose normal is not finite adds nothing. A position's
+    // sum is kept at its first corner in the list; a corner with a NaN coordinate has none.
+    // A corner without a position keeps the bits of a NaN, which no position's key has.
+    std::vector<PositionKey> keys(corners.size(), PositionKey{0x7FC00000u, 0, 0});
+    std::vector<std::uint8_t> keyed(corners.size());
+    for (std::size_t i = 0; i < corners.size(); ++i) keyed[i] = positionKey(corners[i], keys[i]);
+    const std::vector<std::uint32_t> first = firstOccurrences(keys, PositionKeyHasher{});
+    std::vector<NormalSum> sums(corners.size());
     for (const Face& face : mesh.faces) {
         const Plane& p = face.plane;
-        const bool finite = std::isfinite(p.a) && std::isfinite(p.b) && std::isfinite(p.c);
+        if (!std::isfinite(p.a) || !std::isfinite(p.b) || !std::isfinite(p.c)) continue;
         for (const std::uint32_t corner : face.corners) {
-            PositionKey key;
-            if (!finite || !positionKey(corners[corner], key)) continue;
-            NormalSum& s = sums.insert(key, NormalSum{});
+            if (!keyed[corner]) continue;
+            NormalSum& s = sums[first[corner]];
             s.x = toF32(double(s.x) + p.a);
             s.y = toF32(double(s.y) + p.b);
             s.z = toF32(double(s.z) + p.c);
         }
     }
-    for (Vertex& v : mesh.vertices) {
+    // The vertices are the corners themselves, unless a later list replaced the one the faces use.
+    const bool ownCorners = &corners == &mesh.vertices;
+    HashTable<PositionKey, std::uint32_t, PositionKeyHasher> firstAt(ownCorners ? 0 : corners.size());
+    if (!ownCorners)
+        for (std::size_t i = 0; i < corners.size(); ++i)
+            if (keyed[i]) firstAt.insert(keys[i], static_cast<std::uint32_t>(i));
+    for (std::size_t i = 0; i < mesh.vertices.size(); ++i) {
+        Vertex& v = mesh.vertices[i];
         NormalSum s;
-        PositionKey key;
-        if (positionKey(v, key))
-            if (const NormalSum* found = sums.find(key)) s = *found;
+        if (ownCorners) {
+            if (keyed[i]) s = sums[first[i]];
+        } else if (PositionKey key; positionKey(v, key)) {
+            if (const std::uint32_t* found = firstAt.find(key)) s = sums[*found];
+        }
         v.nx = s.x;
         v.ny = s.y;
         v.nz = s.z;

@@ -110,25 +110,31 @@ TEST(Loader, HashedVertexNormalsAgreeWithComparingEveryCorner) {
     std::mt19937 rng(5);
     for (int round = 0; round < 300; ++round) {
         Mesh mesh;
+        auto lattice = [&rng](std::vector<Vertex>& list, int count) {
+            list.resize(static_cast<std::size_t>(count));
+            for (Vertex& v : list)
+                for (float* f : {&v.x, &v.y, &v.z}) {
+                    const unsigned r = rng() % 16;
+                    *f = r == 0 ? -0.0f : r == 1 ? NAN : static_cast<float>(r % 4);
+                }
+        };
         const int n = 3 + static_cast<int>(rng() % 40);
-        mesh.vertices.resize(static_cast<std::size_t>(n));
-        for (Vertex& v : mesh.vertices) {
-            float* c[3] = {&v.x, &v.y, &v.z};
-            for (float* f : c) {
-                const unsigned r = rng() % 16;
-                *f = r == 0 ? -0.0f : r == 1 ? NAN : static_cast<float>(r % 4);
-            }
-        }
+        lattice(mesh.vertices, n);
+        // Every third mesh's faces use a list of their own, as when a later list replaced theirs.
+        std::vector<Vertex> replaced;
+        const bool ownCorners = round % 3 != 0;
+        if (!ownCorners) lattice(replaced, 3 + static_cast<int>(rng() % 40));
+        const std::vector<Vertex>& corners = ownCorners ? mesh.vertices : replaced;
         const int faces = 1 + static_cast<int>(rng() % 60);
         for (int i = 0; i < faces; ++i) {
             Face f;
-            for (std::uint32_t& corner : f.corners) corner = rng() % static_cast<unsigned>(n);
+            for (std::uint32_t& corner : f.corners) corner = rng() % static_cast<unsigned>(corners.size());
             mesh.faces.push_back(f);
         }
-        computeFacePlanes(mesh, mesh.vertices);
+        computeFacePlanes(mesh, corners);
         Mesh slow = mesh;
-        computeVertexNormals(mesh, mesh.vertices);
-        computeVertexNormalsReference(slow, slow.vertices);
+        computeVertexNormals(mesh, ownCorners ? mesh.vertices : corners);
+        computeVertexNormalsReference(slow, ownCorners ? slow.vertices : corners);
         for (int v = 0; v < n; ++v) {
             const Vertex& a = mesh.vertices[static_cast<std::size_t>(v)];
             const Vertex& b = slow.vertices[static_cast<std::size_t>(v)];
