@@ -144,6 +144,9 @@ bool treeFileBytes(const TreeFile& tree, std::vector<std::uint8_t>& bytes, Write
 struct WriteOptions {
     // A file the output must never replace (the scene the tree came from); empty for none.
     std::filesystem::path input;
+    // The threads the write may use: 0 for the cores the process may run on, 1 for the calling
+    // thread alone. With two, the bytes are made and written while the progress is reported.
+    unsigned threads = 0;
 };
 
 // Writes the tree file whole or not at all: under a temporary name beside it, renamed over

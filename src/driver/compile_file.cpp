@@ -88,6 +88,7 @@ SceneFileResult compileSceneFile(const std::string& argument, const std::string&
     }
     WriteOptions write;
     write.input = pathOfArgument(argument);
+    write.threads = options.threads;
     if (!writeTreeFile(pathOfArgument(output), tree, result.write, write, &progress)) {
         progress.writeFailed(result.write);
         result.status = Status::WriteFailed;

@@ -7,6 +7,8 @@
 #include <random>
 #include <thread>
 
+#include "common/beside.h"
+
 namespace norvane {
 namespace {
 
@@ -39,6 +41,14 @@ std::string temporaryNameFor(const std::string& target) {
     std::string name = target;
     if (name.size() - nameStart > 200) name.resize(nameStart + 200);
     return name + "." + tag + ".norvane-tmp";
+}
+
+bool produceAndWrite(const std::function<std::string()>& produce, const std::function<void()>& meanwhile,
+                     const std::function<bool(std::string_view)>& write) {
+    if (!meanwhile) return write(produce());
+    bool written = false;
+    runBeside(true, [&] { written = write(produce()); }, meanwhile);
+    return written;
 }
 
 AtomicWriteResult writeFileAtomically(const std::string& path, std::string_view bytes) {

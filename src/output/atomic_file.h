@@ -25,8 +25,17 @@ enum class AtomicWriteResult {
 // - the temporary (see temporaryNameFor) is created exclusively under a fresh random name,
 //   never an existing file and never through a link; on any failure it is removed.
 // A process killed in the middle leaves its temporary behind, never a damaged target.
-AtomicWriteResult writeFileAtomically(const std::string& path, const std::function<std::string()>& produce);
+// `meanwhile`, when given, runs on the calling thread, also only once the file exists, while
+// `produce` and the writing of its bytes run on a thread of their own: a caller reports the
+// bytes while they are made.
+AtomicWriteResult writeFileAtomically(const std::string& path, const std::function<std::string()>& produce,
+                                      const std::function<void()>& meanwhile = {});
 AtomicWriteResult writeFileAtomically(const std::string& path, std::string_view bytes);
+
+// For the platforms' writers: the bytes `produce` makes handed to `write`, beside `meanwhile`
+// when there is one. True when `write` was.
+bool produceAndWrite(const std::function<std::string()>& produce, const std::function<void()>& meanwhile,
+                     const std::function<bool(std::string_view)>& write);
 
 // A fresh temporary name for `target`, in its folder: "NAME.XXXXXXXX.norvane-tmp" with eight
 // random letters and digits (NAME cut to 200 bytes, so the name stays within the system's

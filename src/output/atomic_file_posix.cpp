@@ -32,7 +32,8 @@ bool writeAll(int fd, std::string_view bytes) {
 
 } // namespace
 
-AtomicWriteResult writeFileAtomically(const std::string& path, const std::function<std::string()>& produce) {
+AtomicWriteResult writeFileAtomically(const std::string& path, const std::function<std::string()>& produce,
+                                      const std::function<void()>& meanwhile) {
     assert(!path.empty() && produce);
     // Through a symbolic link to the file it points at (a dangling link is replaced itself).
     std::string target = path;
@@ -54,7 +55,13 @@ AtomicWriteResult writeFileAtomically(const std::string& path, const std::functi
     if (inPlace) {
         const int fd = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
         if (fd < 0) return AtomicWriteResult::CannotCreate;
-        bool ok = writeAll(fd, produce());
+        bool ok = false;
+        try {
+            ok = produceAndWrite(produce, meanwhile, [fd](std::string_view bytes) { return writeAll(fd, bytes); });
+        } catch (...) {
+            ::close(fd);
+            throw;
+        }
         ok = ::close(fd) == 0 && ok;
         return ok ? AtomicWriteResult::Written : AtomicWriteResult::CannotWrite;
     }
@@ -71,7 +78,14 @@ AtomicWriteResult writeFileAtomically(const std::string& path, const std::functi
     }
     if (fd < 0) return AtomicWriteResult::CannotCreate;
 
-    bool ok = writeAll(fd, produce());
+    bool ok = false;
+    try {
+        ok = produceAndWrite(produce, meanwhile, [fd](std::string_view bytes) { return writeAll(fd, bytes); });
+    } catch (...) { // out of memory, say: the temporary goes, the old file stays
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        throw;
+    }
     ok = ok && ::fsync(fd) == 0; // the content is on the disk before the name points at it
     ok = ::close(fd) == 0 && ok;
     ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;

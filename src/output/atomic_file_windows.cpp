@@ -38,7 +38,7 @@ bool isSpecial(const std::string& path, DWORD attributes) {
     return special;
 }
 
-bool writeAll(HANDLE file, const std::string& bytes) {
+bool writeAll(HANDLE file, std::string_view bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const std::size_t left = bytes.size() - done;
@@ -64,7 +64,8 @@ bool replace(const std::string& temporary, const std::string& target) {
 
 } // namespace
 
-AtomicWriteResult writeFileAtomically(const std::string& path, const std::function<std::string()>& produce) {
+AtomicWriteResult writeFileAtomically(const std::string& path, const std::function<std::string()>& produce,
+                                      const std::function<void()>& meanwhile) {
     assert(!path.empty() && produce);
     const std::string target = resolveLink(path);
     const DWORD attributes = GetFileAttributesA(target.c_str());
@@ -75,8 +76,15 @@ AtomicWriteResult writeFileAtomically(const std::string& path, const std::functi
     if (exists && isSpecial(target, attributes)) {
         std::FILE* file = std::fopen(target.c_str(), "wb");
         if (!file) return AtomicWriteResult::CannotCreate;
-        const std::string bytes = produce();
-        bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+        bool ok = false;
+        try {
+            ok = produceAndWrite(produce, meanwhile, [file](std::string_view bytes) {
+                return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+            });
+        } catch (...) {
+            std::fclose(file);
+            throw;
+        }
         ok = std::fclose(file) == 0 && ok;
         return ok ? AtomicWriteResult::Written : AtomicWriteResult::CannotWrite;
     }
@@ -93,7 +101,14 @@ AtomicWriteResult writeFileAtomically(const std::string& path, const std::functi
     }
     if (file == INVALID_HANDLE_VALUE) return AtomicWriteResult::CannotCreate;
 
-    bool ok = writeAll(file, produce());
+    bool ok = false;
+    try {
+        ok = produceAndWrite(produce, meanwhile, [file](std::string_view bytes) { return writeAll(file, bytes); });
+    } catch (...) { // out of memory, say: the temporary goes, the old file stays
+        CloseHandle(file);
+        DeleteFileA(temporary.c_str());
+        throw;
+    }
     ok = ok && FlushFileBuffers(file); // the content is on the disk before the name points at it
     ok = CloseHandle(file) && ok;
     ok = ok && replace(temporary, target);

@@ -96,6 +96,12 @@ template <class Enter, class Leave> void walkPreorder(const TreeFile& tree, Ente
 
 } // namespace
 
+void reportTreeWalk(const TreeFile& tree, CompileProgress& progress) {
+    walkPreorder(
+        tree, [&](const TreeFileNode&, std::int32_t level) { progress.writeNode(true, level); },
+        [&](std::int32_t level) { progress.writeNode(false, level); });
+}
+
 void serializeTree(const TreeFile& tree, const TreeFormat& format, CompileProgress& progress, std::string& bytes) {
     // Sized by the same walk that writes, so a node the walk does not reach takes no room and a
     // node it reaches twice takes it twice, in a model made by hand as in one the build made.

@@ -15,4 +15,7 @@ WriteErrorCode checkFormatLimits(const TreeFile& tree, const TreeFormat& format)
 // The bytes, reporting each node entered and left; the tree must fit its format.
 void serializeTree(const TreeFile& tree, const TreeFormat& format, CompileProgress& progress, std::string& out);
 
+// The same reports without the bytes, in the same order.
+void reportTreeWalk(const TreeFile& tree, CompileProgress& progress);
+
 } // namespace norvane

@@ -1,6 +1,7 @@
 // The public writer: the tree file's bytes, and the file itself written whole or not at all.
 #include <new>
 
+#include "common/beside.h"
 #include "common/fail_with.h"
 #include "common/input_file.h"
 #include "common/silent_progress.h"
@@ -51,12 +52,25 @@ bool writeChecked(const std::filesystem::path& output, const TreeFile& tree, Wri
     if (!options.input.empty() && isSameFile(target, nativeNarrowName(options.input)))
         return failed(error, WriteErrorCode::WouldOverwriteInput);
     progress.writeStep(CompileProgress::WriteStep::CreateFile);
-    const AtomicWriteResult result = writeFileAtomically(target, [&] {
-        progress.writeStep(CompileProgress::WriteStep::Header);
+    const auto bytesOf = [&](CompileProgress& reported) {
         std::string bytes;
-        serializeTree(tree, format, progress, bytes);
+        serializeTree(tree, format, reported, bytes);
         return bytes;
-    });
+    };
+    // Reporting every node costs about as much as making the bytes, and writing them as much
+    // again: with a second thread, the bytes are made and written while the nodes are reported.
+    const AtomicWriteResult result =
+        mayRunBeside(options.threads)
+            ? writeFileAtomically(
+                  target, [&] { return bytesOf(silentProgress()); },
+                  [&] {
+                      progress.writeStep(CompileProgress::WriteStep::Header);
+                      reportTreeWalk(tree, progress);
+                  })
+            : writeFileAtomically(target, [&] {
+                  progress.writeStep(CompileProgress::WriteStep::Header);
+                  return bytesOf(progress);
+              });
     if (result == AtomicWriteResult::CannotCreate) return failed(error, WriteErrorCode::CannotCreate);
     if (result == AtomicWriteResult::CannotWrite) return failed(error, WriteErrorCode::CannotWrite);
     progress.writeStep(CompileProgress::WriteStep::Done);

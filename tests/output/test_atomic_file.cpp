@@ -86,6 +86,36 @@ TEST(AtomicFile, AFailedWriteRemovesItsTemporaryAndKeepsTheOldFile) {
     EXPECT_TRUE(temporariesIn(dir.path()).empty());
 }
 
+TEST(AtomicFile, BytesMadeBesideAReportAreWrittenWholeOrNotAtAll) {
+    TempDir dir("atomic-beside");
+    int reports = 0;
+    const auto report = [&] { ++reports; };
+    EXPECT_EQ(writeFileAtomically((dir / "t.bsp").string(), [] { return std::string(100000, 'n'); }, report),
+              AtomicWriteResult::Written);
+    EXPECT_EQ(readText(dir / "t.bsp"), std::string(100000, 'n'));
+    EXPECT_EQ(reports, 1);
+
+    // Refused before anything is made or reported.
+    fs::permissions(dir / "t.bsp", fs::perms::owner_read);
+    EXPECT_EQ(writeFileAtomically((dir / "t.bsp").string(), [] { return std::string("new"); }, report),
+              AtomicWriteResult::CannotCreate);
+    EXPECT_EQ(reports, 1);
+    fs::permissions(dir / "t.bsp", fs::perms::owner_all);
+
+    // A producer that throws (out of memory, say), beside a report or not: the exception reaches
+    // the caller once the report is done, the old file stays and no temporary is left.
+    for (const bool beside : {true, false}) {
+        reports = 0;
+        EXPECT_THROW(writeFileAtomically(
+                         (dir / "t.bsp").string(), []() -> std::string { throw std::bad_alloc(); },
+                         beside ? std::function<void()>(report) : std::function<void()>()),
+                     std::bad_alloc);
+        EXPECT_EQ(reports, beside ? 1 : 0);
+        EXPECT_EQ(readText(dir / "t.bsp"), std::string(100000, 'n'));
+        EXPECT_TRUE(temporariesIn(dir.path()).empty());
+    }
+}
+
 TEST(AtomicFile, LeftoverTemporariesAreNeitherReusedNorFollowed) {
     TempDir dir("atomic-leftover");
     // A temporary of the old fixed name, planted as a link to a file that must not change.
