@@ -5,6 +5,7 @@
 
 #include "bsp/build_tree.h"
 #include "bsp/vertex_index.h"
+#include "common/beside.h"
 #include "common/fail_with.h"
 #include "common/silent_progress.h"
 #include "compile/compile_with_stats.h"
@@ -76,7 +77,8 @@ void storeNans(std::vector<Vertex>& vertices) {
         for (float* f : {&v.x, &v.y, &v.z, &v.u, &v.v, &v.nx, &v.ny, &v.nz}) *f = asStored(*f);
 }
 
-TreeFileNode fileNode(const BspNode& node, const std::vector<std::uint32_t>& first, const TreeFormat& format) {
+// A node as the file holds it; its faces' corners are still the build's vertex numbers.
+TreeFileNode fileNode(const BspNode& node, const TreeFormat& format) {
     TreeFileNode out;
     out.flags = static_cast<std::uint16_t>(node.flags);
     out.plane = node.hasPlane ? asStored(node.plane) : Plane{};
@@ -86,7 +88,7 @@ TreeFileNode fileNode(const BspNode& node, const std::vector<std::uint32_t>& fir
     out.faces.reserve(node.storedFaces.size());
     for (const BspFace& face : node.storedFaces) {
         TreeFileFace f;
-        for (int k = 0; k < 3; ++k) f.verts[k] = first[face.verts[k]];
+        for (int k = 0; k < 3; ++k) f.verts[k] = face.verts[k];
         f.id = static_cast<std::uint32_t>(face.id);
         f.material = face.material < 0 ? format.noMaterial : static_cast<std::uint32_t>(face.material);
         f.plane = asStored(face.plane);
@@ -95,30 +97,13 @@ TreeFileNode fileNode(const BspNode& node, const std::vector<std::uint32_t>& fir
     return out;
 }
 
-// The model readTreeFile would fill from the written file: parents, offsets and size included.
-void layOut(BspTree& built, const TreeFormat& format, TreeFile& tree) {
-    tree.version = format.version;
-    tree.faceCount = static_cast<std::uint32_t>(built.faceCount);
-    for (std::string& name : built.materialNames) {
-        // A slot holds 255 bytes and a NUL; the name is what precedes the first NUL.
-        name = name.substr(0, std::min(name.find('\0'), std::size_t(materialSlotSize - 1)));
-        tree.materials.push_back(std::move(name));
-    }
-    // Where each vertex is written: the first vertex of the list equal to it in x, y, z, u and
-    // v. The build already matched every listed corner so, but not the vertices the cuts made,
-    // and a corner's match can itself have an earlier match: a NaN component equals any value,
-    // so the matching is not transitive. Matching the whole list once more here keeps the
-    // file's indices what they have always been.
-    const std::vector<std::uint32_t> first = firstEqualOfEach(built.vertices);
-    tree.vertices = std::move(built.vertices);
-    storeNans(tree.vertices);
-    tree.vertexCount = static_cast<std::uint32_t>(tree.vertices.size());
-    tree.materialCount = static_cast<std::uint32_t>(tree.materials.size());
+// The nodes, their offsets, sizes and parents.
+void layOutNodes(const BspTree& built, const TreeFormat& format, TreeFile& tree) {
     std::uint64_t offset =
         format.headerSize + materialSlotSize * tree.materialCount + vertexRecordSize * tree.vertexCount;
     tree.nodes.reserve(built.nodes.size());
     for (const BspNode& node : built.nodes) {
-        tree.nodes.push_back(fileNode(node, first, format));
+        tree.nodes.push_back(fileNode(node, format));
         tree.nodes.back().offset = offset;
         offset += format.nodeRecordSize + format.faceRecordSize * node.storedFaces.size();
     }
@@ -126,6 +111,33 @@ void layOut(BspTree& built, const TreeFormat& format, TreeFile& tree) {
         for (const std::int32_t child : {tree.nodes[i].front, tree.nodes[i].back})
             if (child >= 0) tree.nodes[static_cast<std::size_t>(child)].parent = static_cast<std::int32_t>(i);
     tree.size = offset;
+}
+
+// The model readTreeFile would fill from the written file: parents, offsets and size included.
+// With a second thread, the vertices are matched while the nodes are copied.
+void layOut(BspTree& built, const TreeFormat& format, bool beside, TreeFile& tree) {
+    tree.version = format.version;
+    tree.faceCount = static_cast<std::uint32_t>(built.faceCount);
+    for (std::string& name : built.materialNames) {
+        // A slot holds 255 bytes and a NUL; the name is what precedes the first NUL.
+        name = name.substr(0, std::min(name.find('\0'), std::size_t(materialSlotSize - 1)));
+        tree.materials.push_back(std::move(name));
+    }
+    tree.vertexCount = static_cast<std::uint32_t>(built.vertices.size());
+    tree.materialCount = static_cast<std::uint32_t>(tree.materials.size());
+    // Where each vertex is written: the first vertex of the list equal to it in x, y, z, u and
+    // v. The build already matched every listed corner so, but not the vertices the cuts made,
+    // and a corner's match can itself have an earlier match: a NaN component equals any value,
+    // so the matching is not transitive. Matching the whole list once more here keeps the
+    // file's indices what they have always been.
+    std::vector<std::uint32_t> first;
+    runBeside(
+        beside, [&] { first = firstEqualOfEach(built.vertices); }, [&] { layOutNodes(built, format, tree); });
+    for (TreeFileNode& node : tree.nodes)
+        for (TreeFileFace& face : node.faces)
+            for (std::uint32_t& v : face.verts) v = first[v];
+    tree.vertices = std::move(built.vertices);
+    storeNans(tree.vertices);
 }
 
 } // namespace
@@ -144,7 +156,7 @@ bool compileSceneWithStats(const Scene& scene, TreeFile& tree, BuildError& error
             code == BuildErrorCode::TooManyFaces)
             return failedLimit(error, code, target);
         if (code != BuildErrorCode::None) return failed(error, code);
-        layOut(built, chosenFormat(options.format, built), tree);
+        layOut(built, chosenFormat(options.format, built), mayRunBeside(options.threads), tree);
         if (statsOut) *statsOut = stats;
         return true;
     } catch (const std::bad_alloc&) {
