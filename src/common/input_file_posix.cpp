@@ -48,7 +48,11 @@ ReadStatus InputFile::readUpTo(std::vector<std::uint8_t>& bytes, std::uint64_t t
             if (ready == 0 || (ready < 0 && errno == EINTR)) continue;
             if (ready < 0) return ReadStatus::CannotRead;
         }
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(blockSize, total - bytes.size()));
+        // A regular file in one piece of its size and a byte more, which tells whether it grew
+        // meanwhile: growing a buffer block by block zeroed and copied it over and over.
+        std::uint64_t piece = blockSize;
+        if (regularSize_ && *regularSize_ >= bytes.size()) piece = *regularSize_ - bytes.size() + 1;
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(piece, total - bytes.size()));
         const std::size_t had = bytes.size();
         bytes.resize(had + want);
         const ssize_t got = ::read(fd, bytes.data() + had, want);
