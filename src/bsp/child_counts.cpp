@@ -109,15 +109,20 @@ class MovedFaces {
 
 } // namespace
 
+bool mayDeriveChildCounts(std::size_t parentFaces, const NodeCounts& parentCounts, std::size_t childFaces,
+                          const std::vector<FaceOrigin>& origin) {
+    if (parentCounts.candidates.size() != parentFaces) return false;
+    std::size_t kept = 0, came = 0;
+    for (const FaceOrigin& o : origin) (o.isWhole() ? kept : came) += 1;
+    const std::size_t left = parentFaces - kept;
+    return left + 2 * came <= std::min(maxMoved, childFaces / 2);
+}
+
 NodeCounts deriveChildCounts(const std::vector<BspFace>& parent, const NodeCounts& parentCounts,
                              const std::vector<BspFace>& child, const std::vector<FaceOrigin>& origin,
                              const std::vector<Vertex>& vertices) {
     assert(origin.size() == child.size() && "one origin per child face");
-    if (parentCounts.candidates.size() != parent.size()) return {};
-    std::size_t kept = 0, came = 0;
-    for (const FaceOrigin& o : origin) (o.isWhole() ? kept : came) += 1;
-    const std::size_t left = parent.size() - kept;
-    if (left + 2 * came > std::min(maxMoved, child.size() / 2)) return {};
+    if (!mayDeriveChildCounts(parent.size(), parentCounts, child.size(), origin)) return {};
 
     MovedFaces moved(parent, child, origin, vertices);
     NodeCounts counts;

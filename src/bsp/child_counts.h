@@ -20,4 +20,9 @@ NodeCounts deriveChildCounts(const std::vector<BspFace>& parent, const NodeCount
                              const std::vector<BspFace>& child, const std::vector<FaceOrigin>& origin,
                              const std::vector<Vertex>& vertices);
 
+// Whether deriveChildCounts would derive anything for such a child, told without classifying:
+// a caller that must copy the parent's faces first can skip the copy.
+bool mayDeriveChildCounts(std::size_t parentFaces, const NodeCounts& parentCounts, std::size_t childFaces,
+                          const std::vector<FaceOrigin>& origin);
+
 } // namespace norvane

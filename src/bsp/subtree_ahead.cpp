@@ -145,7 +145,8 @@ std::shared_ptr<SubtreeAhead> buildAhead(const std::vector<BspFace>& child, cons
     {
         LocalNumbering number(tree.vertices, run.scratch.localIndex);
         ahead->faces = renumbered(child, number);
-        if (parent) {
+        // The parent's faces go along only when the child's counts can be derived from them.
+        if (parent && mayDeriveChildCounts(parent->faces.size(), parent->counts, child.size(), parent->origin)) {
             ahead->parentFaces = renumbered(parent->faces, number);
             ahead->parentCounts = std::move(parent->counts);
             parent->counts = NodeCounts{};
