@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <functional>
 
 namespace norvane {
 
@@ -52,10 +53,9 @@ struct FaceRecord {
     bool finite;
 };
 
-std::vector<FaceRecord> faceRecords(const std::vector<std::array<std::uint32_t, 3>>& corners,
-                                    const std::vector<Vertex>& local) {
-    std::vector<FaceRecord> records(corners.size());
-    for (std::size_t f = 0; f < corners.size(); ++f) {
+void fillRecords(const std::vector<std::array<std::uint32_t, 3>>& corners, const std::vector<Vertex>& local,
+                 std::size_t begin, std::size_t end, std::vector<FaceRecord>& records) {
+    for (std::size_t f = begin; f < end; ++f) {
         const Vertex& p = local[corners[f][0]];
         const Vertex& q = local[corners[f][1]];
         const Vertex& r = local[corners[f][2]];
@@ -72,6 +72,25 @@ std::vector<FaceRecord> faceRecords(const std::vector<std::array<std::uint32_t, 
         for (int k = 0; k < 3; ++k) e.lo[k] = e.finite ? lo[k] : 0, e.hi[k] = e.finite ? hi[k] : 0;
         e.face = static_cast<std::uint32_t>(f);
     }
+}
+
+// The records of every face, made by the pool's threads together when one is given.
+std::vector<FaceRecord> faceRecords(const std::vector<std::array<std::uint32_t, 3>>& corners,
+                                    const std::vector<Vertex>& local, WorkerPool* pool) {
+    std::vector<FaceRecord> records(corners.size());
+    const std::size_t parts = pool ? pool->workers() + 1 : 1, n = corners.size();
+    const auto fillPart = [&](std::size_t part) {
+        fillRecords(corners, local, n * part / parts, n * (part + 1) / parts, records);
+    };
+    std::vector<WorkerPool::TaskHandle> tasks;
+    for (std::size_t part = 1; part < parts; ++part) tasks.push_back(pool->submit([&, part] { fillPart(part); }));
+    try {
+        fillPart(0);
+    } catch (...) {
+        if (pool) pool->finishAll(tasks); // they use this frame's records
+        throw;
+    }
+    if (pool) pool->finishAll(tasks);
     return records;
 }
 
@@ -296,7 +315,8 @@ void appendVertexBlock(BoxHierarchy& h, HierarchyBox& leaf, std::uint32_t block,
                        const std::vector<std::array<std::uint32_t, 3>>& corners, const std::vector<Vertex>& local) {
     leaf.block = block;
     leaf.vertexFirst = static_cast<std::uint32_t>(h.vertexX.size());
-    leaf.vertexSlots = static_cast<std::uint32_t>((vertices.size() + vertexBlockStep - 1) / vertexBlockStep * vertexBlockStep);
+    leaf.vertexSlots =
+        static_cast<std::uint32_t>((vertices.size() + vertexBlockStep - 1) / vertexBlockStep * vertexBlockStep);
     for (std::uint32_t k = 0; k < leaf.vertexSlots; ++k) {
         const Vertex& v = local[vertices[k < vertices.size() ? k : 0]];
         h.vertexX.push_back(v.x), h.vertexY.push_back(v.y), h.vertexZ.push_back(v.z);
@@ -304,7 +324,8 @@ void appendVertexBlock(BoxHierarchy& h, HierarchyBox& leaf, std::uint32_t block,
     h.faceMasks.resize(h.faceMasks.size() + paddedBlockFaces, 0);
     std::uint64_t* masks = h.faceMasks.data() + std::size_t{block} * paddedBlockFaces;
     for (std::uint32_t i = 0; i < leaf.count; ++i)
-        for (std::uint32_t k = 0; k < 3; ++k) masks[i] |= std::uint64_t{1} << slotOf[corners[h.order[leaf.first + i]][k]];
+        for (std::uint32_t k = 0; k < 3; ++k)
+            masks[i] |= std::uint64_t{1} << slotOf[corners[h.order[leaf.first + i]][k]];
 }
 
 // Appends a leaf's corner block, corner by corner, its slots past the faces zero.
@@ -353,20 +374,33 @@ void fillLeaves(BoxHierarchy& h, const std::vector<std::array<std::uint32_t, 3>>
 } // namespace
 
 BoxHierarchy buildBoxHierarchy(const std::vector<std::array<std::uint32_t, 3>>& corners,
-                               const std::vector<Vertex>& local, WorkerPool* pool) {
+                               const std::vector<Vertex>& local, WorkerPool* pool,
+                               const std::function<void()>& meanwhile) {
     BoxHierarchy h;
     const std::size_t n = corners.size();
+    const bool threads = pool && pool->workers() > 0 && n >= parallelCuts;
     h.order.resize(n);
     h.boxes.reserve(2 * (n / hierarchyLeafSize + 1));
     h.boxes.push_back(HierarchyBox{{}, 0, static_cast<std::uint32_t>(n), -1});
-    std::vector<FaceRecord> records = faceRecords(corners, local);
-    const bool wideApart = splitWideFacesApart(h, records);
-    if (pool && pool->workers() > 0 && n >= parallelCuts)
-        splitInThreads(h, records, wideApart, *pool);
-    else
-        splitBoxes(h, records, wideApart ? 1 : 0);
-    for (std::size_t i = 0; i < n; ++i) h.order[i] = records[i].face;
-    fillLeaves(h, corners, local);
+    std::vector<FaceRecord> records = faceRecords(corners, local, threads ? pool : nullptr);
+    std::vector<WorkerPool::TaskHandle> aside;
+    if (meanwhile && threads) aside.push_back(pool->submit(meanwhile));
+    try {
+        const bool wideApart = splitWideFacesApart(h, records);
+        if (threads)
+            splitInThreads(h, records, wideApart, *pool);
+        else
+            splitBoxes(h, records, wideApart ? 1 : 0);
+        for (std::size_t i = 0; i < n; ++i) h.order[i] = records[i].face;
+        fillLeaves(h, corners, local);
+    } catch (...) {
+        if (!aside.empty()) pool->finishAll(aside); // it may use the caller's frame
+        throw;
+    }
+    if (!aside.empty())
+        pool->finishAll(aside);
+    else if (meanwhile)
+        meanwhile();
     return h;
 }
 

@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "bsp/classify.h"
@@ -113,9 +114,12 @@ struct BoxHierarchy {
 // widest spread of its faces' centres where the two halves' surfaces, weighted by their faces,
 // are least, until it holds hierarchyLeafSize faces or fewer; only a large root first puts the
 // faces wider than a tenth of it (walls, floors) into a subtree of their own. A large root's
-// boxes are cut on the pool's threads at once when a pool is given, to the same boxes.
+// boxes are cut on the pool's threads at once when a pool is given, to the same boxes; then
+// `meanwhile`, when given, runs on a worker while the top of the hierarchy is cut on the
+// calling thread (on the calling thread at the end otherwise), and is done on return.
 BoxHierarchy buildBoxHierarchy(const std::vector<std::array<std::uint32_t, 3>>& corners,
-                               const std::vector<Vertex>& local, WorkerPool* pool = nullptr);
+                               const std::vector<Vertex>& local, WorkerPool* pool = nullptr,
+                               const std::function<void()>& meanwhile = {});
 
 // The same over a node's faces, following the cuts of `reference`, a hierarchy built over
 // faces the node's faces are or come from: rank[f] is the position of face f's origin in the

@@ -27,10 +27,11 @@ struct PlaneKeyHasher {
 // Numbers equal keys densely in order of first appearance: id[i] for keys[i]. Returns how many
 // distinct keys there are.
 inline std::size_t numberKeys(const std::vector<PlaneKey>& keys, std::vector<std::int32_t>& id) {
-    HashTable<PlaneKey, std::int32_t, PlaneKeyHasher> first(keys.size());
+    const std::vector<std::uint32_t> first = firstOccurrences(keys, PlaneKeyHasher{});
     id.resize(keys.size());
-    for (std::size_t i = 0; i < keys.size(); ++i) id[i] = first.insert(keys[i], static_cast<std::int32_t>(first.size()));
-    return first.size();
+    std::int32_t count = 0;
+    for (std::size_t i = 0; i < keys.size(); ++i) id[i] = first[i] == i ? count++ : id[first[i]];
+    return static_cast<std::size_t>(count);
 }
 
 } // namespace norvane

@@ -70,24 +70,12 @@ BoxHierarchy buildHierarchy(const std::vector<BspFace>& faces, const PreparedNod
         }
         return buildBoxHierarchyAlong(reference.boxes, rank, node.corners, node.local);
     }
-    // The planes are numbered on a worker while the boxes are cut: a large root's two serial
-    // steps, and neither needs the other.
+    // The planes are numbered on a worker while the top of the boxes is cut: a large root's
+    // two serial steps, and neither needs the other.
     std::vector<std::int32_t> id;
     std::size_t planes = 0;
-    const auto numberPlanes = [&] { planes = hashPlaneNumbers(faces, id); };
-    std::vector<WorkerPool::TaskHandle> numbering;
-    if (scratch.pool && scratch.pool->workers() > 0) numbering.push_back(scratch.pool->submit(numberPlanes));
-    BoxHierarchy h;
-    try {
-        h = buildBoxHierarchy(node.corners, node.local, scratch.pool);
-    } catch (...) {
-        if (!numbering.empty()) scratch.pool->finishAll(numbering); // it writes this frame's locals
-        throw;
-    }
-    if (!numbering.empty())
-        scratch.pool->finishAll(numbering);
-    else
-        numberPlanes();
+    BoxHierarchy h =
+        buildBoxHierarchy(node.corners, node.local, scratch.pool, [&] { planes = hashPlaneNumbers(faces, id); });
     scratch.referenceTaken = true;
     auto reference = std::make_shared<ReferenceHierarchy>();
     scratch.reference = reference;
