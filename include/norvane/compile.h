@@ -145,7 +145,8 @@ struct WriteOptions {
     // A file the output must never replace (the scene the tree came from); empty for none.
     std::filesystem::path input;
     // The threads the write may use: 0 for the cores the process may run on, 1 for the calling
-    // thread alone. With two, the bytes are made and written while the progress is reported.
+    // thread alone. With two, the bytes of a tree of some thousands of nodes are made and
+    // written while the progress is reported.
     unsigned threads = 0;
 };
 

@@ -37,6 +37,9 @@ void runBeside(bool together, const std::function<void()>& aside, const std::fun
     if (asideFailed) std::rethrow_exception(asideFailed);
 }
 
-bool mayRunBeside(unsigned threads) { return threads != 1 && availableCores() > 1; }
+bool mayRunBeside(unsigned threads, std::size_t items) {
+    constexpr std::size_t fewestItems = 8192;
+    return threads != 1 && items >= fewestItems && availableCores() > 1;
+}
 
 } // namespace norvane

@@ -3,6 +3,7 @@
 // while nodes are copied.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 
 namespace norvane {
@@ -13,7 +14,9 @@ namespace norvane {
 // when both throw); run one after the other, `aside` does not start after `here` threw.
 void runBeside(bool together, const std::function<void()>& aside, const std::function<void()>& here);
 
-// Whether a step that allows `threads` threads (0: the cores) may take a second one.
-bool mayRunBeside(unsigned threads);
+// Whether a step that allows `threads` threads (0: the cores) may take a second one for
+// `items` items of work: starting a thread costs about what some thousands of them do, so a
+// small scene's steps stay on the calling thread.
+bool mayRunBeside(unsigned threads, std::size_t items);
 
 } // namespace norvane

@@ -156,7 +156,7 @@ bool compileSceneWithStats(const Scene& scene, TreeFile& tree, BuildError& error
             code == BuildErrorCode::TooManyFaces)
             return failedLimit(error, code, target);
         if (code != BuildErrorCode::None) return failed(error, code);
-        layOut(built, chosenFormat(options.format, built), mayRunBeside(options.threads), tree);
+        layOut(built, chosenFormat(options.format, built), mayRunBeside(options.threads, built.vertices.size()), tree);
         if (statsOut) *statsOut = stats;
         return true;
     } catch (const std::bad_alloc&) {

@@ -59,7 +59,7 @@ bool writeChecked(const std::filesystem::path& output, const TreeFile& tree, Wri
     };
     // Reporting every node costs about as much as making the bytes, and writing them as much
     // again: with a second thread, the bytes are made and written while the nodes are reported.
-    const AtomicWriteResult result = mayRunBeside(options.threads)
+    const AtomicWriteResult result = mayRunBeside(options.threads, tree.nodes.size())
                                          ? writeFileAtomically(
                                                target, [&] { return bytesOf(silentProgress()); },
                                                [&] {
