@@ -81,13 +81,18 @@ class MovedFaces {
         std::vector<std::uint8_t> stays(parent.size(), 0);
         for (const FaceOrigin& o : origin)
             if (o.isWhole()) stays[o.parentIndex()] = 1;
+        std::size_t kept = 0;
+        for (const std::uint8_t s : stays) kept += s;
         std::vector<std::size_t> left;
+        left.reserve(parent.size() - kept);
         for (std::size_t j = 0; j < parent.size(); ++j)
             if (!stays[j]) left.push_back(j);
         return left;
     }
     static std::vector<std::size_t> cameFaces(const std::vector<FaceOrigin>& origin) {
         std::vector<std::size_t> came;
+        came.reserve(static_cast<std::size_t>(
+            std::count_if(origin.begin(), origin.end(), [](const FaceOrigin& o) { return !o.isWhole(); })));
         for (std::size_t k = 0; k < origin.size(); ++k)
             if (!origin[k].isWhole()) came.push_back(k);
         return came;

@@ -45,6 +45,7 @@ std::vector<std::int32_t> takeKnownCounts(std::size_t faceCount, NodeCounts& cou
     if (counts.candidates.empty()) counts.candidates.assign(faceCount, CandidateCounts{});
     assert(counts.candidates.size() == faceCount && "one entry per face");
     std::vector<std::int32_t> unknown;
+    unknown.reserve(faceCount);
     for (std::size_t i = 0; i < faceCount; ++i) {
         const CandidateCounts& c = counts.candidates[i];
         if (c.known)

@@ -36,7 +36,10 @@ inline std::uint64_t hashWords(const std::uint32_t* words, std::size_t count) {
 template <class Key, class Value, class Hasher>
 class HashTable {
 public:
-    explicit HashTable(std::size_t expected = 0) { reserve(expected); }
+    // A table expecting nothing takes no memory until its first insertion.
+    explicit HashTable(std::size_t expected = 0) {
+        if (expected > 0) reserve(expected);
+    }
 
     // Makes room for `count` keys without growing.
     void reserve(std::size_t count) {
@@ -49,6 +52,7 @@ public:
 
     // The value kept under the key, or null.
     const Value* find(const Key& key) const {
+        if (slots_.empty()) return nullptr;
         const std::size_t at = probe(key);
         return slots_[at].used ? &slots_[at].value : nullptr;
     }
@@ -57,7 +61,7 @@ public:
     // The value kept under the key; when the key is new it is inserted with `value` first.
     // `inserted` tells which happened.
     Value& insert(const Key& key, const Value& value, bool* inserted = nullptr) {
-        if (2 * (size_ + 1) > slots_.size()) rehash(2 * slots_.size());
+        if (2 * (size_ + 1) > slots_.size()) rehash(slots_.empty() ? 16 : 2 * slots_.size());
         Slot& slot = slots_[probe(key)];
         if (inserted) *inserted = !slot.used;
         if (!slot.used) {
