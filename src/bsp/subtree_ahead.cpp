@@ -175,13 +175,24 @@ Spliced spliceAhead(SubtreeAhead& ahead, BspTree& tree, std::int32_t index, Part
     const std::size_t added = ahead.tree.vertices.size() - ahead.copiedFrom.size();
     if (ahead.result != BuildErrorCode::None || tree.vertices.size() + added > run.maxVertices)
         return Spliced::BuildHere;
-    const std::size_t vertexBase = tree.vertices.size();
-    tree.vertices.insert(tree.vertices.end(),
-                         ahead.tree.vertices.begin() + static_cast<std::ptrdiff_t>(ahead.copiedFrom.size()),
-                         ahead.tree.vertices.end());
-    appendNodes(ahead, tree, index, vertexBase);
+    // The nodes and vertices are appended on a worker while the progress is replayed here: a
+    // large subtree's two serial steps at the end of the build, and neither needs the other.
+    const auto append = [&] {
+        const std::size_t vertexBase = tree.vertices.size();
+        tree.vertices.insert(tree.vertices.end(),
+                             ahead.tree.vertices.begin() + static_cast<std::ptrdiff_t>(ahead.copiedFrom.size()),
+                             ahead.tree.vertices.end());
+        appendNodes(ahead, tree, index, vertexBase);
+    };
     BuildCounters& c = run.counters;
-    ahead.progress.replay(run.progress, c.facesPlaced, c.faceTotal);
+    const std::vector<WorkerPool::TaskHandle> appending{run.scratch.pool->submit(append)};
+    try {
+        ahead.progress.replay(run.progress, c.facesPlaced, c.faceTotal);
+    } catch (...) {
+        run.scratch.pool->finishAll(appending); // it uses this frame's tree
+        throw;
+    }
+    run.scratch.pool->finishAll(appending);
     c.facesPlaced += ahead.counters.facesPlaced;
     c.faceTotal += ahead.counters.faceTotal;
     c.nodesBuilt += ahead.counters.nodesBuilt;
