@@ -20,6 +20,9 @@ double secondsSince(Clock::time_point t) { return std::chrono::duration<double>(
 // Every mesh vertex, duplicates included, in mesh order.
 void gatherVertices(const Scene& scene, BspTree& tree, CompileProgress& progress) {
     progress.stageBegan(CompileProgress::Stage::VertexList);
+    std::size_t total = 0;
+    for (const Mesh& mesh : scene.meshes) total += mesh.vertices.size();
+    tree.vertices.reserve(total);
     for (const Mesh& mesh : scene.meshes) {
         tree.vertices.insert(tree.vertices.end(), mesh.vertices.begin(), mesh.vertices.end());
         progress.worked(1);
@@ -53,6 +56,9 @@ BuildErrorCode gatherFaces(const Scene& scene, BspTree& tree, bool linear, Compi
         linear ? std::vector<std::uint32_t>{} : firstEqualOfEach(tree.vertices);
     std::optional<VertexIndex> index; // for the corners of replaced lists, and the straightforward build
     const auto materials = static_cast<std::int64_t>(scene.materials.size());
+    std::size_t total = 0;
+    for (const Mesh& mesh : scene.meshes) total += mesh.faces.size();
+    faces.reserve(total);
     std::size_t offset = 0;
     for (std::size_t m = 0; m < scene.meshes.size(); ++m) {
         const std::vector<Vertex>& corners = faceVertices(scene, m);
