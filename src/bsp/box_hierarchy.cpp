@@ -371,6 +371,24 @@ void fillLeaves(BoxHierarchy& h, const std::vector<std::array<std::uint32_t, 3>>
     boundBoxes(h);
 }
 
+// The faces in order of rank, faces of one rank in their own order: a byte of the rank at a
+// time, lowest first, each pass keeping the order of the one before (a comparison sort of
+// rank-and-index pairs took 2% of a level's compile).
+std::vector<std::uint32_t> orderByRank(const std::vector<std::uint32_t>& rank) {
+    const std::size_t n = rank.size();
+    std::vector<std::uint32_t> order(n), next(n);
+    for (std::size_t f = 0; f < n; ++f) order[f] = static_cast<std::uint32_t>(f);
+    const std::uint32_t highest = n ? *std::max_element(rank.begin(), rank.end()) : 0;
+    for (std::uint32_t shift = 0; shift < 32 && (highest >> shift) != 0; shift += 8) {
+        std::size_t start[257] = {};
+        for (const std::uint32_t f : order) ++start[((rank[f] >> shift) & 0xFF) + 1];
+        for (std::size_t b = 1; b <= 256; ++b) start[b] += start[b - 1];
+        for (const std::uint32_t f : order) next[start[(rank[f] >> shift) & 0xFF]++] = f;
+        order.swap(next);
+    }
+    return order;
+}
+
 } // namespace
 
 BoxHierarchy buildBoxHierarchy(const std::vector<std::array<std::uint32_t, 3>>& corners,
@@ -412,15 +430,9 @@ BoxHierarchy buildBoxHierarchyAlong(const std::vector<HierarchyBox>& reference, 
     assert(rank.size() == n && !reference.empty());
     // In the reference's order (pieces of one face side by side), every reference box's faces
     // are one run, and each cut of a box is where the ranks pass its second child's first.
-    std::vector<std::uint64_t> keyed(n);
-    for (std::size_t f = 0; f < n; ++f) keyed[f] = std::uint64_t{rank[f]} << 32 | f;
-    std::sort(keyed.begin(), keyed.end());
-    h.order.resize(n);
+    h.order = orderByRank(rank);
     std::vector<std::uint32_t> sortedRank(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        h.order[i] = static_cast<std::uint32_t>(keyed[i]);
-        sortedRank[i] = static_cast<std::uint32_t>(keyed[i] >> 32);
-    }
+    for (std::size_t i = 0; i < n; ++i) sortedRank[i] = rank[h.order[i]];
     h.boxes.reserve(2 * (n / hierarchyLeafSize + 1));
     h.boxes.push_back(HierarchyBox{{}, 0, static_cast<std::uint32_t>(n), -1});
     std::vector<std::uint32_t> along{0}; // the reference box each box follows
