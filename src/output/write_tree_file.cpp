@@ -59,17 +59,19 @@ bool writeChecked(const std::filesystem::path& output, const TreeFile& tree, Wri
     };
     // Reporting every node costs about as much as making the bytes, and writing them as much
     // again: with a second thread, the bytes are made and written while the nodes are reported.
-    const AtomicWriteResult result = mayRunBeside(options.threads, tree.nodes.size())
-                                         ? writeFileAtomically(
-                                               target, [&] { return bytesOf(silentProgress()); },
-                                               [&] {
-                                                   progress.writeStep(CompileProgress::WriteStep::Header);
-                                                   reportTreeWalk(tree, progress);
-                                               })
-                                         : writeFileAtomically(target, [&] {
-                                               progress.writeStep(CompileProgress::WriteStep::Header);
-                                               return bytesOf(progress);
-                                           });
+    AtomicWriteResult result;
+    if (mayRunBeside(options.threads, tree.nodes.size())) {
+        const auto report = [&] {
+            progress.writeStep(CompileProgress::WriteStep::Header);
+            reportTreeWalk(tree, progress);
+        };
+        result = writeFileAtomically(target, [&] { return bytesOf(silentProgress()); }, report);
+    } else {
+        result = writeFileAtomically(target, [&] {
+            progress.writeStep(CompileProgress::WriteStep::Header);
+            return bytesOf(progress);
+        });
+    }
     if (result == AtomicWriteResult::CannotCreate) return failed(error, WriteErrorCode::CannotCreate);
     if (result == AtomicWriteResult::CannotWrite) return failed(error, WriteErrorCode::CannotWrite);
     progress.writeStep(CompileProgress::WriteStep::Done);
