@@ -30,42 +30,41 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
-} // namespace
+// Writes what `produce` makes to `fd`; closes `fd` before an exception leaves.
+bool writeProduced(int fd, const std::function<std::string()>& produce, const std::function<void()>& meanwhile) {
+    try {
+        return produceAndWrite(produce, meanwhile, [fd](std::string_view bytes) { return writeAll(fd, bytes); });
+    } catch (...) { // out of memory, say
+        ::close(fd);
+        throw;
+    }
+}
 
-AtomicWriteResult writeFileAtomically(const std::string& path, const std::function<std::string()>& produce,
-                                      const std::function<void()>& meanwhile) {
-    assert(!path.empty() && produce);
-    // Through a symbolic link to the file it points at (a dangling link is replaced itself).
-    std::string target = path;
+// The file a symbolic link points at (a dangling link is replaced itself), or the path.
+std::string resolvedTarget(const std::string& path) {
     struct stat status;
-    if (::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {
-        if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-            target = resolved;
-            std::free(resolved);
-        }
+    if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return path;
+    std::string target = path;
+    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+        target = resolved;
+        std::free(resolved);
     }
-    const bool exists = ::stat(target.c_str(), &status) == 0;
-    const bool inPlace = exists && !S_ISREG(status.st_mode);
-    // The permission bits decide, not access(): a read-only tree stays read-only also for root.
-    if (exists && !hasWriteBits(status.st_mode)) return AtomicWriteResult::CannotCreate;
-    struct stat folder;
-    if (!inPlace && ::stat(folderOf(target).c_str(), &folder) == 0 && !hasWriteBits(folder.st_mode))
-        return AtomicWriteResult::CannotCreate;
+    return target;
+}
 
-    if (inPlace) {
-        const int fd = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-        if (fd < 0) return AtomicWriteResult::CannotCreate;
-        bool ok = false;
-        try {
-            ok = produceAndWrite(produce, meanwhile, [fd](std::string_view bytes) { return writeAll(fd, bytes); });
-        } catch (...) {
-            ::close(fd);
-            throw;
-        }
-        ok = ::close(fd) == 0 && ok;
-        return ok ? AtomicWriteResult::Written : AtomicWriteResult::CannotWrite;
-    }
+// A device or another file that is not a regular one is written where it is.
+AtomicWriteResult writeInPlace(const std::string& target, const std::function<std::string()>& produce,
+                               const std::function<void()>& meanwhile) {
+    const int fd = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) return AtomicWriteResult::CannotCreate;
+    bool ok = writeProduced(fd, produce, meanwhile);
+    ok = ::close(fd) == 0 && ok;
+    return ok ? AtomicWriteResult::Written : AtomicWriteResult::CannotWrite;
+}
 
+// A regular file is written under a temporary name beside it and renamed over it.
+AtomicWriteResult writeAndRename(const std::string& target, const std::function<std::string()>& produce,
+                                 const std::function<void()>& meanwhile) {
     // A name of its own, made here and now: O_EXCL refuses any file or link already there, so
     // a leftover temporary is never reused and never followed. The mode is that of any new
     // file (0666 less the umask), which mkstemp's 0600 would not give the tree.
@@ -80,9 +79,8 @@ AtomicWriteResult writeFileAtomically(const std::string& path, const std::functi
 
     bool ok = false;
     try {
-        ok = produceAndWrite(produce, meanwhile, [fd](std::string_view bytes) { return writeAll(fd, bytes); });
-    } catch (...) { // out of memory, say: the temporary goes, the old file stays
-        ::close(fd);
+        ok = writeProduced(fd, produce, meanwhile);
+    } catch (...) { // the temporary goes, the old file stays
         ::unlink(temporary.c_str());
         throw;
     }
@@ -94,6 +92,23 @@ AtomicWriteResult writeFileAtomically(const std::string& path, const std::functi
         return AtomicWriteResult::CannotWrite;
     }
     return AtomicWriteResult::Written;
+}
+
+} // namespace
+
+AtomicWriteResult writeFileAtomically(const std::string& path, const std::function<std::string()>& produce,
+                                      const std::function<void()>& meanwhile) {
+    assert(!path.empty() && produce);
+    const std::string target = resolvedTarget(path);
+    struct stat status;
+    const bool exists = ::stat(target.c_str(), &status) == 0;
+    const bool inPlace = exists && !S_ISREG(status.st_mode);
+    // The permission bits decide, not access(): a read-only tree stays read-only also for root.
+    if (exists && !hasWriteBits(status.st_mode)) return AtomicWriteResult::CannotCreate;
+    struct stat folder;
+    if (!inPlace && ::stat(folderOf(target).c_str(), &folder) == 0 && !hasWriteBits(folder.st_mode))
+        return AtomicWriteResult::CannotCreate;
+    return inPlace ? writeInPlace(target, produce, meanwhile) : writeAndRename(target, produce, meanwhile);
 }
 
 bool isSameFile(const std::string& a, const std::string& b) {
