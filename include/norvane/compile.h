@@ -68,6 +68,9 @@ struct BuildStats {
     std::size_t vertices = 0;
     std::int64_t milliseconds = 0;           // the whole build
     double listSeconds = 0, nodeSeconds = 0; // gathering the lists, and building the nodes
+    // The threads the build shared its work among: 1 for a build on one thread, for a straight-
+    // forward build, and for a scene that finished before it was worth starting workers.
+    unsigned threads = 1;
 };
 
 enum class BuildErrorCode {

@@ -86,6 +86,36 @@ BuildErrorCode gatherFaces(const Scene& scene, BspTree& tree, bool linear, Compi
     return BuildErrorCode::None;
 }
 
+// The workers of a build too small to share its work from the start. They are due once the
+// build has taken a while with most of its faces still to place: the first milliseconds measure
+// the scene, and what is left is then worth sharing. A build that has placed a quarter of its
+// faces by then is nearly done and stays on one thread; so does one that peels a few faces off
+// at every level, each level waiting for the one before, until a node shares the work out.
+LateWorkers lateWorkers(std::optional<WorkerPool>& pool, unsigned threads, Clock::time_point start,
+                        const BuildLimits& limits) {
+    // (At most a million seconds, so that the clock's integer ticks hold it.)
+    const auto due = start + std::chrono::duration_cast<Clock::duration>(
+                                 std::chrono::duration<double>(std::min(limits.workersAfterSeconds, 1e6)));
+    LateWorkers late;
+    late.due = [due, nodes = limits.workersAfterNodes, calls = 0u, timeUp = false](const BuildCounters& c,
+                                                                                   std::size_t nodeFaces) mutable {
+        if (c.nodesBuilt >= nodes) return true;
+        // The clock is read at every node near the root, then at every 16th: a deep tree has
+        // thousands of small ones.
+        ++calls;
+        if (!timeUp && ((calls > 64 && calls % 16 != 0) || Clock::now() < due)) return false;
+        timeUp = true;
+        const auto left = static_cast<std::size_t>(std::max(c.faceTotal - c.facesPlaced, 0));
+        // A node of a few faces says nothing (a peeling tree's small side is one), nor does the
+        // way down to the first leaf, which every tree goes one node per level.
+        const bool peeling = c.nodesBuilt >= 32 && 2 * c.maxLevel >= c.nodesBuilt;
+        return std::int64_t{c.facesPlaced} * 4 < c.faceTotal && nodeFaces >= 64 && 3 * nodeFaces <= 2 * left &&
+               !peeling;
+    };
+    late.start = [&pool, threads] { return &pool.emplace(threads - 1); };
+    return late;
+}
+
 } // namespace
 
 BuildErrorCode buildTree(const Scene& scene, const BuildOptions& options, const BuildLimits& limits,
@@ -109,19 +139,20 @@ BuildErrorCode buildTree(const Scene& scene, const BuildOptions& options, const 
     stats.listSeconds = secondsSince(start);
 
     // The workers live as long as the build: waking one costs far less than starting a thread.
-    // A scene of a few thousand faces compiles in milliseconds, less than handing its work
-    // around costs.
+    // Most scenes of a few thousand faces compile in a few milliseconds, less than starting the
+    // workers and handing work around costs: they start theirs late, if their build runs long.
     constexpr std::size_t smallestShared = 8192;
     const unsigned threads =
         options.threads != 0 ? options.threads : std::min(availableCores(), 8u);
+    const bool shares = threads > 1 && options.search == PlaneSearch::Fast;
     std::optional<WorkerPool> pool;
-    if (threads > 1 && options.search == PlaneSearch::Fast && faces.size() >= smallestShared)
-        pool.emplace(threads - 1);
-    PartitionRun run{options, progress, limits.maxVertices, {}, {}};
+    if (shares && faces.size() >= smallestShared) pool.emplace(threads - 1);
+    PartitionRun run{options, progress, limits.maxVertices, {}, {}, {}};
     run.scratch.stats = searchStats;
     run.scratch.pool = pool ? &*pool : nullptr;
     run.counters.faceTotal = tree.faceCount;
     const auto nodeStart = Clock::now();
+    if (shares && !pool) run.late = lateWorkers(pool, threads, nodeStart, limits);
     const BuildErrorCode built = buildNodes(tree, std::move(faces), run);
     stats.nodeSeconds = secondsSince(nodeStart);
     if (built != BuildErrorCode::None) return built;
@@ -130,6 +161,7 @@ BuildErrorCode buildTree(const Scene& scene, const BuildOptions& options, const 
     stats.faces = run.counters.faceTotal;
     stats.depth = run.counters.maxLevel;
     stats.vertices = tree.vertices.size();
+    stats.threads = pool ? pool->workers() + 1 : 1;
     stats.milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     progress.built(stats);
     return BuildErrorCode::None;

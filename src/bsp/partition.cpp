@@ -181,6 +181,13 @@ bool stopRequested(const PartitionRun& run) {
     return run.options.stopFlag && run.options.stopFlag->load(std::memory_order_relaxed);
 }
 
+// Starts the late workers once they are due; the bytes are the same with or without them.
+void startLateWorkers(PartitionRun& run, std::size_t nodeFaces) {
+    if (!run.late.due || !run.late.due(run.counters, nodeFaces)) return;
+    run.scratch.pool = run.late.start();
+    run.late = LateWorkers{};
+}
+
 } // namespace
 
 BuildErrorCode buildSubtree(BspTree& tree, NodeInput input, PartitionRun& run) {
@@ -188,6 +195,7 @@ BuildErrorCode buildSubtree(BspTree& tree, NodeInput input, PartitionRun& run) {
     auto current = static_cast<std::int32_t>(tree.nodes.size() - 1);
     for (;;) {
         if (stopRequested(run)) return BuildErrorCode::Stopped; // the cancellation point: between two nodes
+        if (run.late.due) startLateWorkers(run, input.faces.size());
         bool built = false; // the node and its subtree are done
         if (input.ahead) {
             const Spliced spliced = spliceAhead(*input.ahead, tree, current, run);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -21,14 +22,24 @@ struct BuildCounters {
     std::int32_t nodesBuilt = 0;
 };
 
+// Workers for a build that began without them: between two nodes, once `due` says so (given
+// the counters and the faces of the node about to be built), `start` starts them and the
+// search shares its work with them from then on.
+struct LateWorkers {
+    std::function<bool(const BuildCounters&, std::size_t)> due;
+    std::function<WorkerPool*()> start;
+};
+
 // What one partitioning run works with: its options, the observer (never null: a silent one
-// stands in), the search's scratch kept across nodes, and the counters the progress shows.
+// stands in), the search's scratch kept across nodes, the counters the progress shows, and the
+// workers it may start on the way.
 struct PartitionRun {
     BuildOptions options;
     CompileProgress& progress;
     std::size_t maxVertices; // the vertex list may not outgrow the tree file's counts
     PlaneSearchScratch scratch;
     BuildCounters counters;
+    LateWorkers late;
 };
 
 struct SubtreeAhead;

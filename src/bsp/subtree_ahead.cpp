@@ -103,7 +103,7 @@ void build(SubtreeAhead& ahead, const AheadRun& a) {
             deriveChildCounts(ahead.parentFaces, ahead.parentCounts, input.faces, ahead.origin, ahead.tree.vertices);
     std::vector<BspFace>().swap(ahead.parentFaces);
     ahead.parentCounts = NodeCounts{};
-    PartitionRun run{a.options, ahead.progress, a.maxVertices, {}, {}};
+    PartitionRun run{a.options, ahead.progress, a.maxVertices, {}, {}, {}};
     run.scratch.pool = a.pool;
     run.scratch.referenceTaken = true;
     run.scratch.reference = a.reference;
