@@ -161,7 +161,7 @@ BuildErrorCode buildTree(const Scene& scene, const BuildOptions& options, const 
     stats.faces = run.counters.faceTotal;
     stats.depth = run.counters.maxLevel;
     stats.vertices = tree.vertices.size();
-    stats.threads = pool ? pool->workers() + 1 : 1;
+    stats.threads = pool ? static_cast<unsigned>(pool->workers()) + 1 : 1;
     stats.milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     progress.built(stats);
     return BuildErrorCode::None;
