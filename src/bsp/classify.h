@@ -44,6 +44,15 @@ inline Side classifyCorners(Side s0, Side s1, Side s2) {
     return Spanning;
 }
 
+// The same from the union of the corners' sides as bits: both Front and Back make Spanning,
+// either with or without On makes that side, On alone makes On.
+inline Side classifyCornerBits(unsigned bits) {
+    if ((bits & (Front | Back)) == (Front | Back)) return Spanning;
+    if (bits & Front) return Front;
+    if (bits & Back) return Back;
+    return On;
+}
+
 // The side of the triangle with these corners.
 inline Side classifyTriangle(const Plane& p, const Vertex& a, const Vertex& b, const Vertex& c) {
     return classifyCorners(classifyPoint(p, a), classifyPoint(p, b), classifyPoint(p, c));

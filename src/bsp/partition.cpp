@@ -26,6 +26,27 @@ void leaveNode(PartitionRun& run, std::size_t inputCount) {
 
 enum class Entered { Leaf, Interior, TooManyVertices };
 
+// The side of every input face against the splitter's plane. A node whose corners are a good
+// part of the vertex list (the large nodes of a deep tree that peels a few faces off at every
+// level) takes every vertex's side once, in order, instead of three per face looked up at
+// random; the sides are the same.
+void classifyInput(const Plane& plane, const std::vector<BspFace>& input, const std::vector<Vertex>& vertices,
+                   std::vector<Side>& sides) {
+    const std::size_t n = input.size();
+    sides.resize(n);
+    if (3 * n < vertices.size()) {
+        for (std::size_t i = 0; i < n; ++i) sides[i] = classifyFace(plane, input[i], vertices);
+        return;
+    }
+    std::vector<std::uint8_t> vertexSide(vertices.size());
+    for (std::size_t v = 0; v < vertices.size(); ++v)
+        vertexSide[v] = static_cast<std::uint8_t>(classifyPoint(plane, vertices[v]));
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint32_t* corner = input[i].verts;
+        sides[i] = classifyCornerBits(vertexSide[corner[0]] | vertexSide[corner[1]] | vertexSide[corner[2]]);
+    }
+}
+
 // The node's splitter, or -1 when it is a leaf, with the side of every input face against the
 // splitter's plane.
 std::int32_t chooseSplitter(BspTree& tree, NodeInput& in, PartitionRun& run, std::vector<Side>& sides) {
@@ -44,12 +65,11 @@ std::int32_t chooseSplitter(BspTree& tree, NodeInput& in, PartitionRun& run, std
     run.progress.worked(n); // a unit per candidate
     if (splitter < 0) return -1;
     const Plane plane = input[static_cast<std::size_t>(splitter)].plane;
-    sides.resize(n);
+    classifyInput(plane, input, tree.vertices, sides);
     std::size_t front = 0, back = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        sides[i] = classifyFace(plane, input[i], tree.vertices);
-        front += sides[i] == Front;
-        back += sides[i] == Back;
+    for (const Side side : sides) {
+        front += side == Front;
+        back += side == Back;
     }
     // A plane that would send every face to the same child makes no progress: the recursion
     // would never end, so the node becomes a leaf instead.

@@ -32,6 +32,14 @@ TEST(Classify, ToleranceLimitsBelongToOn) {
     EXPECT_EQ(classifyCorners(Front, On, Back), Spanning);
 }
 
+TEST(Classify, CornerBitsGiveTheSideOfTheirCorners) {
+    for (const Side a : {Front, Back, On})
+        for (const Side b : {Front, Back, On})
+            for (const Side c : {Front, Back, On})
+                EXPECT_EQ(classifyCornerBits(unsigned(a) | unsigned(b) | unsigned(c)), classifyCorners(a, b, c))
+                    << a << b << c;
+}
+
 struct SplitCase {
     BspTree tree;
     std::vector<BspFace> front, back;
