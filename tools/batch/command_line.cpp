@@ -54,7 +54,7 @@ bool readBuildChoices(const std::string& format, const std::string& giveUp, Batc
 CommandLine parseCommandLine(const std::vector<std::string>& args) {
     CommandLine line;
     BatchOptions& o = line.options;
-    CLI::App app("Compiles 3DS scenes into BSP tree files, several at once.");
+    CLI::App app("Compiles 3DS, glTF and OBJ scenes into BSP tree files, several at once.");
     tools::setUpCommandLine(app, "norvane-build");
     app.footer(footer);
     app.add_option("FILE", o.scenes, "3DS, glTF (.gltf, .glb) or OBJ scenes to compile")->required();
