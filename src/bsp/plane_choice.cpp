@@ -40,19 +40,45 @@ constexpr std::size_t directCandidates = 16;
 constexpr std::size_t directPairs = 16384;
 
 // Offers the candidates whose counts are known and returns the others. Sizes the counts to the
-// faces when nothing is known yet.
+// faces when nothing is known yet. The known ones are offered in index order, so the earliest
+// of equal scores wins by a plain "lower than"; a node whose counts were all handed down (each
+// level of a deep tree) allocates no list.
 std::vector<std::int32_t> takeKnownCounts(std::size_t faceCount, NodeCounts& counts, ScanResult& result) {
-    if (counts.candidates.empty()) counts.candidates.assign(faceCount, CandidateCounts{});
-    assert(counts.candidates.size() == faceCount && "one entry per face");
+    assert(result.best < 0 && "nothing offered before");
     std::vector<std::int32_t> unknown;
-    unknown.reserve(faceCount);
+    if (counts.candidates.empty()) {
+        counts.candidates.assign(faceCount, CandidateCounts{});
+        unknown.resize(faceCount);
+        for (std::size_t i = 0; i < faceCount; ++i) unknown[i] = static_cast<std::int32_t>(i);
+        return unknown;
+    }
+    assert(counts.candidates.size() == faceCount && "one entry per face");
+    std::int64_t bestScore = result.bestScore;
+    std::int32_t best = -1;
+    bool anyFront = false, anyBack = false, anySpan = false;
+    std::size_t unknownCount = 0;
     for (std::size_t i = 0; i < faceCount; ++i) {
         const CandidateCounts& c = counts.candidates[i];
-        if (c.known)
-            result.offer(c.tally, static_cast<std::int32_t>(i));
-        else
-            unknown.push_back(static_cast<std::int32_t>(i));
+        if (!c.known) {
+            ++unknownCount;
+            continue;
+        }
+        anyFront |= c.tally.front > 0;
+        anyBack |= c.tally.back > 0;
+        anySpan |= c.tally.span > 0;
+        const std::int64_t score = c.tally.score();
+        if (score < bestScore) {
+            bestScore = score;
+            best = static_cast<std::int32_t>(i);
+        }
     }
+    result.anyFront |= anyFront;
+    result.anyBack |= anyBack;
+    result.anySpan |= anySpan;
+    if (best >= 0) result.bestScore = bestScore, result.best = best;
+    unknown.reserve(unknownCount);
+    for (std::size_t i = 0; unknownCount > 0 && i < faceCount; ++i)
+        if (!counts.candidates[i].known) unknown.push_back(static_cast<std::int32_t>(i));
     return unknown;
 }
 
