@@ -76,17 +76,20 @@ class MovedFaces {
     }
 
   private:
+    // The whole faces come in the parent's order, so the parent's faces between two of them
+    // are the ones that left.
     static std::vector<std::size_t> leftFaces(const std::vector<BspFace>& parent,
                                               const std::vector<FaceOrigin>& origin) {
-        std::vector<std::uint8_t> stays(parent.size(), 0);
-        for (const FaceOrigin& o : origin)
-            if (o.isWhole()) stays[o.parentIndex()] = 1;
-        std::size_t kept = 0;
-        for (const std::uint8_t s : stays) kept += s;
         std::vector<std::size_t> left;
-        left.reserve(parent.size() - kept);
-        for (std::size_t j = 0; j < parent.size(); ++j)
-            if (!stays[j]) left.push_back(j);
+        std::size_t next = 0; // the first parent face not yet known to stay or leave
+        for (const FaceOrigin& o : origin) {
+            if (!o.isWhole()) continue;
+            const std::size_t stays = o.parentIndex();
+            assert(stays >= next && "whole faces in the parent's order");
+            for (; next < stays; ++next) left.push_back(next);
+            next = stays + 1;
+        }
+        for (; next < parent.size(); ++next) left.push_back(next);
         return left;
     }
     static std::vector<std::size_t> cameFaces(const std::vector<FaceOrigin>& origin) {
@@ -131,12 +134,15 @@ NodeCounts deriveChildCounts(const std::vector<BspFace>& parent, const NodeCount
 
     MovedFaces moved(parent, child, origin, vertices);
     NodeCounts counts;
-    counts.candidates.resize(child.size());
+    counts.candidates.reserve(child.size()); // each written once, in order
     counts.handedDown = true;
     for (std::size_t k = 0; k < child.size(); ++k) {
-        if (!origin[k].isWhole() && !origin[k].isPiece()) continue;
+        if ((!origin[k].isWhole() && !origin[k].isPiece()) ||
+            !parentCounts.candidates[origin[k].parentIndex()].known) {
+            counts.candidates.emplace_back();
+            continue;
+        }
         const std::size_t from = origin[k].parentIndex();
-        if (!parentCounts.candidates[from].known) continue;
         const Plane& plane = child[k].plane;
         SideTally change = moved.changeFor(plane);
         if (origin[k].isPiece()) {
@@ -147,7 +153,7 @@ NodeCounts deriveChildCounts(const std::vector<BspFace>& parent, const NodeCount
         }
         SideTally tally = parentCounts.candidates[from].tally;
         tally.add(change);
-        counts.candidates[k] = CandidateCounts{tally, true};
+        counts.candidates.push_back(CandidateCounts{tally, true});
     }
     return counts;
 }
