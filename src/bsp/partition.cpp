@@ -215,7 +215,7 @@ BuildErrorCode buildSubtree(BspTree& tree, NodeInput input, PartitionRun& run) {
     auto current = static_cast<std::int32_t>(tree.nodes.size() - 1);
     for (;;) {
         if (stopRequested(run)) return BuildErrorCode::Stopped; // the cancellation point: between two nodes
-        if (run.late.due) startLateWorkers(run, input.faces.size());
+        startLateWorkers(run, input.faces.size());
         bool built = false; // the node and its subtree are done
         if (input.ahead) {
             const Spliced spliced = spliceAhead(*input.ahead, tree, current, run);

@@ -45,22 +45,16 @@ constexpr std::size_t directPairs = 16384;
 // level of a deep tree) allocates no list.
 std::vector<std::int32_t> takeKnownCounts(std::size_t faceCount, NodeCounts& counts, ScanResult& result) {
     assert(result.best < 0 && "nothing offered before");
-    std::vector<std::int32_t> unknown;
-    if (counts.candidates.empty()) {
-        counts.candidates.assign(faceCount, CandidateCounts{});
-        unknown.resize(faceCount);
-        for (std::size_t i = 0; i < faceCount; ++i) unknown[i] = static_cast<std::int32_t>(i);
-        return unknown;
-    }
+    if (counts.candidates.empty()) counts.candidates.assign(faceCount, CandidateCounts{});
     assert(counts.candidates.size() == faceCount && "one entry per face");
+    std::vector<std::int32_t> unknown;
     std::int64_t bestScore = result.bestScore;
     std::int32_t best = -1;
     bool anyFront = false, anyBack = false, anySpan = false;
-    std::size_t unknownCount = 0;
     for (std::size_t i = 0; i < faceCount; ++i) {
         const CandidateCounts& c = counts.candidates[i];
         if (!c.known) {
-            ++unknownCount;
+            unknown.push_back(static_cast<std::int32_t>(i));
             continue;
         }
         anyFront |= c.tally.front > 0;
@@ -76,9 +70,6 @@ std::vector<std::int32_t> takeKnownCounts(std::size_t faceCount, NodeCounts& cou
     result.anyBack |= anyBack;
     result.anySpan |= anySpan;
     if (best >= 0) result.bestScore = bestScore, result.best = best;
-    unknown.reserve(unknownCount);
-    for (std::size_t i = 0; unknownCount > 0 && i < faceCount; ++i)
-        if (!counts.candidates[i].known) unknown.push_back(static_cast<std::int32_t>(i));
     return unknown;
 }
 
