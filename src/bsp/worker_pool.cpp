@@ -3,6 +3,8 @@
 #include <chrono>
 #include <system_error>
 
+#include "common/large_heap.h"
+
 namespace norvane {
 namespace {
 
@@ -19,7 +21,10 @@ thread_local unsigned tasksRunningHere = 0;
 WorkerPool::WorkerPool(unsigned workers) {
     for (unsigned t = 0; t < workers; ++t) {
         try {
-            threads_.emplace_back([this] { workerLoop(); });
+            threads_.emplace_back([this] {
+                adviseThreadHeap();
+                workerLoop();
+            });
         } catch (const std::system_error&) {
             break; // no thread to be had: the tasks run where they are asked for
         }

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "common/cores.h"
+#include "common/large_heap.h"
 
 namespace norvane {
 
@@ -14,6 +15,7 @@ void runBeside(bool together, const std::function<void()>& aside, const std::fun
     if (together) {
         try {
             thread = std::thread([&] {
+                adviseThreadHeap();
                 try {
                     aside();
                 } catch (...) {

@@ -1,5 +1,9 @@
 #include "driver/compile_file.h"
 
+#include <filesystem>
+#include <system_error>
+
+#include "common/large_heap.h"
 #include "console/console_progress.h"
 #include "driver/names.h"
 #include "norvane/import.h"
@@ -29,6 +33,9 @@ bool loadStage(const std::string& argument, Console& console, const BuildOptions
     load.stopFlag = options.stopFlag;
     const std::filesystem::path path = pathOfArgument(argument);
     const SceneFormat format = sceneFormatOf(path);
+    std::error_code unknownSize;
+    const std::uintmax_t size = std::filesystem::file_size(path, unknownSize);
+    if (!unknownSize) keepLargeHeap(size);
     result.imported = otherFormats && format != SceneFormat::ThreeDs && format != SceneFormat::Unknown;
     if (!(result.imported ? importScene(path, scene, result.load, ImportOptions{load})
                           : loadScene(path, scene, result.load, load))) {

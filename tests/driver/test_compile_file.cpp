@@ -3,10 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 
 #include "driver/compile_file.h"
 #include "scene3ds/generators.h"
 #include "support/test_support.h"
+
+#if defined(__linux__) && defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
+#include <unistd.h>
+#define NORVANE_HEAP_IS_GLIBCS 1
+#endif
 
 namespace norvane::test {
 namespace {
@@ -76,6 +82,26 @@ TEST(CompileSceneFile, AStopDuringTheBuildEndsItBetweenTwoNodes) {
     EXPECT_EQ(console.text.find("ERROR"), std::string::npos);
     EXPECT_FALSE(fs::exists(dir / "rock.bsp"));
 }
+
+#if defined(NORVANE_HEAP_IS_GLIBCS)
+// Compiles the scene, then exits 0 when a 4 MiB block comes from the heap, as it does once a
+// large scene's memory is kept, and 1 when it is mapped on its own.
+void compileThenAllocate(const fs::path& scene) {
+    CaptureConsole console;
+    compileSceneFile(scene.string(), (scene.parent_path() / "out.bsp").string(), console);
+    void* block = std::malloc(std::size_t(4) << 20);
+    std::exit(block && block < sbrk(0) ? 0 : 1);
+}
+
+TEST(CompileSceneFile, ALargeSceneKeepsItsMemoryAndASmallOneDoesNot) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe"); // each in a fresh process
+    TempDir dir("compile-scene-heap");
+    writeBytes(dir / "box.3ds", boxScene());
+    writeBytes(dir / "terrain.3ds", scene3ds::writeScene(scene3ds::generateScene("terrain", 1, 3000)));
+    EXPECT_EXIT(compileThenAllocate(dir / "box.3ds"), testing::ExitedWithCode(1), "");
+    EXPECT_EXIT(compileThenAllocate(dir / "terrain.3ds"), testing::ExitedWithCode(0), "");
+}
+#endif
 
 } // namespace
 } // namespace norvane::test

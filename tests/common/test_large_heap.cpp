@@ -1,0 +1,93 @@
+// A large build's memory stays with the process and asks for huge pages; a small build's heap is
+// left as glibc keeps it. Each case runs in a fresh process, since the heap's settings are the
+// process's and are made once.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "common/large_heap.h"
+
+#if defined(__linux__) && defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
+#include <unistd.h>
+#define NORVANE_HEAP_IS_GLIBCS 1
+#endif
+
+namespace norvane {
+namespace {
+
+#if defined(NORVANE_HEAP_IS_GLIBCS)
+
+constexpr std::size_t block = std::size_t(4) << 20; // above glibc's usual mmap threshold
+
+bool inHeap(const void* p) { return p < sbrk(0); }
+
+// Whether the kernel would back the mapping that holds `p` with huge pages.
+bool hugePagesFor(const void* p) {
+    std::ifstream smaps("/proc/self/smaps");
+    const auto at = reinterpret_cast<std::uintptr_t>(p);
+    bool inside = false;
+    for (std::string line; std::getline(smaps, line);) {
+        std::uintptr_t begin = 0, end = 0;
+        char dash = 0;
+        std::istringstream range(line);
+        if (range >> std::hex >> begin >> dash >> end && dash == '-' && line.find(':') > line.find(' '))
+            inside = begin <= at && at < end;
+        else if (inside && line.rfind("THPeligible:", 0) == 0)
+            return line.find('1') != std::string::npos;
+    }
+    return false;
+}
+
+bool hugePagesOnRequest() {
+    std::ifstream mode("/sys/kernel/mm/transparent_hugepage/enabled");
+    std::string text;
+    std::getline(mode, text);
+    return text.find("[madvise]") != std::string::npos || text.find("[always]") != std::string::npos;
+}
+
+void smallBuild() {
+    keepLargeHeap(largeHeapBytes - 1);
+    void* p = std::malloc(block);
+    std::exit(p && !inHeap(p) ? 0 : 1);
+}
+
+void largeBuild(bool checkHugePages) {
+    keepLargeHeap(largeHeapBytes);
+    void* p = std::malloc(block);
+    if (!p || !inHeap(p)) std::exit(1);
+    const void* breakBefore = sbrk(0);
+    std::free(p);
+    if (sbrk(0) != breakBefore) std::exit(2); // handed back
+    p = std::malloc(block);
+    // its first bytes may lie below the first whole huge page
+    if (checkHugePages && !hugePagesFor(static_cast<char*>(p) + block - 1)) std::exit(3);
+    bool threadHuge = false;
+    std::thread([&] {
+        adviseThreadHeap();
+        void* q = std::malloc(2 * block); // the thread's heap grows past a whole huge page
+        threadHuge = q && hugePagesFor(static_cast<char*>(q) + 2 * block - 1);
+        std::free(q);
+    }).join();
+    std::exit(checkHugePages && !threadHuge ? 4 : 0);
+}
+
+TEST(LargeHeap, ASmallBuildLeavesTheHeapAsItWas) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(smallBuild(), testing::ExitedWithCode(0), "") << "a 4 MiB block came from the heap";
+}
+
+TEST(LargeHeap, ALargeBuildKeepsItsMemoryOnHugePages) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // Exit 1: a large block was mapped on its own; 2: the heap was trimmed; 3 and 4: no huge
+    // pages for the main heap's top or for a thread's heap.
+    EXPECT_EXIT(largeBuild(hugePagesOnRequest()), testing::ExitedWithCode(0), "");
+}
+
+#endif
+
+} // namespace
+} // namespace norvane
