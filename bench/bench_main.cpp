@@ -284,7 +284,7 @@ bool runOne(const Case& c, const std::vector<std::uint8_t>& file, const BenchLin
 int main(int argc, char** argv) {
     BenchLine line;
     if (!parseLine(argc, argv, line)) return 2;
-    keepLargeHeap(largeHeapBytes);
+    norvane::keepLargeHeap(norvane::largeHeapBytes);
     if (line.scaling) return runScaling(line.only);
     if (line.single.empty() && !line.stats) printTableHead(line.threads);
     bool allSame = true;
