@@ -25,6 +25,7 @@ constexpr int heapAhead = 64 << 20;
 constexpr int usualTopPad = 128 << 10; // glibc's own
 // glibc places each thread arena's heap at a multiple of this size and reserves it whole.
 constexpr std::uintptr_t threadHeapSize = std::uintptr_t(64) << 20;
+constexpr std::size_t threadHeapOpened = std::size_t(24) << 20;
 
 std::atomic<bool> heapKept{false};
 
@@ -74,6 +75,9 @@ void adviseThreadHeap() {
     if (at == 0 || at < reinterpret_cast<std::uintptr_t>(sbrk(0))) return;
     const std::uintptr_t heap = at & ~(threadHeapSize - 1);
     adviseHuge(heap, heap + threadHeapSize);
+    // glibc opens a thread's heap only as far as it is used, and memory at the edge of what is
+    // open cannot take a huge page: open most of it now.
+    probeBlock(threadHeapOpened);
 }
 
 #else

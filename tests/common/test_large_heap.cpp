@@ -68,8 +68,9 @@ void largeBuild(bool checkHugePages) {
     bool threadHuge = false;
     std::thread([&] {
         adviseThreadHeap();
-        void* q = std::malloc(2 * block); // the thread's heap grows past a whole huge page
-        threadHuge = q && hugePagesFor(static_cast<char*>(q) + 2 * block - 1);
+        // Its heap is opened ahead: a small block's first bytes lie in a whole huge page.
+        void* q = std::malloc(std::size_t(1) << 20);
+        threadHuge = q && hugePagesFor(q);
         std::free(q);
     }).join();
     std::exit(checkHugePages && !threadHuge ? 4 : 0);
