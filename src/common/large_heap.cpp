@@ -28,6 +28,7 @@ constexpr std::uintptr_t threadHeapSize = std::uintptr_t(64) << 20;
 constexpr std::size_t threadHeapOpened = std::size_t(24) << 20;
 
 std::atomic<bool> heapKept{false};
+void* volatile heapFiller = nullptr; // kept for the life of the process
 
 // A hint: marks the whole huge pages within [begin, end); a failure changes nothing.
 void adviseHuge(std::uintptr_t begin, std::uintptr_t end) {
@@ -57,6 +58,10 @@ void keepHeap() {
     const auto end = reinterpret_cast<std::uintptr_t>(sbrk(0));
     if (top == 0 || top >= end || end - top > 2 * std::uintptr_t(heapAhead)) return; // not in the break
     adviseHuge(top, end);
+    // Blocks below the first whole huge page would fault page by page: one that is never freed,
+    // nor touched beyond its header, takes that space.
+    const std::uintptr_t below = ((top + hugePage - 1) & ~(hugePage - 1)) - top;
+    if (below > 4 * sizeof(std::size_t)) heapFiller = std::malloc(below - 4 * sizeof(std::size_t));
     heapKept.store(true, std::memory_order_release);
 }
 
