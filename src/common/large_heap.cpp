@@ -5,6 +5,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
@@ -28,13 +30,20 @@ constexpr std::uintptr_t threadHeapSize = std::uintptr_t(64) << 20;
 constexpr std::size_t threadHeapOpened = std::size_t(24) << 20;
 
 std::atomic<bool> heapKept{false};
-void* volatile heapFiller = nullptr; // kept for the life of the process
+void* volatile heapFiller = nullptr; // the last filler, kept for the life of the process
 
 // A hint: marks the whole huge pages within [begin, end); a failure changes nothing.
 void adviseHuge(std::uintptr_t begin, std::uintptr_t end) {
     const std::uintptr_t first = (begin + hugePage - 1) & ~(hugePage - 1);
     const std::uintptr_t last = end & ~(hugePage - 1);
     if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
+
+// Blocks between `top`, where the heap's free top begins, and the next huge page would fault page
+// by page: a block that is never freed, nor touched beyond its header, takes that space.
+void fillBelowHugePage(std::uintptr_t top) {
+    const std::uintptr_t below = ((top + hugePage - 1) & ~(hugePage - 1)) - top;
+    if (below > 4 * sizeof(std::size_t)) heapFiller = std::malloc(below - 4 * sizeof(std::size_t));
 }
 
 // Where a fresh block of `size` bytes lands; the block is freed again at once.
@@ -58,11 +67,21 @@ void keepHeap() {
     const auto end = reinterpret_cast<std::uintptr_t>(sbrk(0));
     if (top == 0 || top >= end || end - top > 2 * std::uintptr_t(heapAhead)) return; // not in the break
     adviseHuge(top, end);
-    // Blocks below the first whole huge page would fault page by page: one that is never freed,
-    // nor touched beyond its header, takes that space.
-    const std::uintptr_t below = ((top + hugePage - 1) & ~(hugePage - 1)) - top;
-    if (below > 4 * sizeof(std::size_t)) heapFiller = std::malloc(below - 4 * sizeof(std::size_t));
+    fillBelowHugePage(top);
     heapKept.store(true, std::memory_order_release);
+}
+
+// Whether `heap` is seen here for the first time. glibc keeps a few arenas for the life of the
+// process and hands them to new threads; past the first 64, none is prepared.
+bool firstVisit(std::uintptr_t heap) {
+    static std::mutex mutex;
+    static std::array<std::uintptr_t, 64> seen{};
+    static std::size_t count = 0;
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (count == seen.size() || std::find(seen.begin(), seen.begin() + count, heap) != seen.begin() + count)
+        return false;
+    seen[count++] = heap;
+    return true;
 }
 
 } // namespace
@@ -79,10 +98,12 @@ void adviseThreadHeap() {
     // A thread that shares the main heap finds its blocks below the break, marked already.
     if (at == 0 || at < reinterpret_cast<std::uintptr_t>(sbrk(0))) return;
     const std::uintptr_t heap = at & ~(threadHeapSize - 1);
+    if (!firstVisit(heap)) return; // a later thread given the same arena: its space is taken
     adviseHuge(heap, heap + threadHeapSize);
     // glibc opens a thread's heap only as far as it is used, and memory at the edge of what is
     // open cannot take a huge page: open most of it now.
     probeBlock(threadHeapOpened);
+    fillBelowHugePage(at);
 }
 
 #else

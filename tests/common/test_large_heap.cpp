@@ -11,7 +11,14 @@
 
 #include "common/large_heap.h"
 
-#if defined(__linux__) && defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
+// AddressSanitizer brings its own heap.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define NORVANE_OWN_HEAP 1
+#endif
+#endif
+#if defined(__linux__) && defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__) && !defined(NORVANE_OWN_HEAP)
+#include <malloc.h>
 #include <unistd.h>
 #define NORVANE_HEAP_IS_GLIBCS 1
 #endif
@@ -22,6 +29,7 @@ namespace {
 #if defined(NORVANE_HEAP_IS_GLIBCS)
 
 constexpr std::size_t block = std::size_t(4) << 20; // above glibc's usual mmap threshold
+constexpr std::uintptr_t hugePage = std::uintptr_t(2) << 20;
 
 bool inHeap(const void* p) { return p < sbrk(0); }
 
@@ -65,15 +73,23 @@ void largeBuild(bool checkHugePages) {
     p = std::malloc(block);
     // All but its header's page lies in huge pages: the space below the first whole one is taken.
     if (checkHugePages && !hugePagesFor(static_cast<char*>(p) + 4096)) std::exit(3);
-    bool threadHuge = false;
+    bool threadHuge = false, pastHeader = false;
     std::thread([&] {
         adviseThreadHeap();
-        // Its heap is opened ahead: a small block's first bytes lie in a whole huge page.
+        // Its heap is opened ahead, and its first huge page, which holds the arena's header,
+        // is taken: a block lies in whole huge pages from its first bytes on.
         void* q = std::malloc(std::size_t(1) << 20);
         threadHuge = q && hugePagesFor(q);
+        pastHeader = (reinterpret_cast<std::uintptr_t>(q) & ~(hugePage - 1)) !=
+                     (reinterpret_cast<std::uintptr_t>(q) & ~((std::uintptr_t(64) << 20) - 1));
         std::free(q);
     }).join();
-    std::exit(checkHugePages && !threadHuge ? 4 : 0);
+    if (checkHugePages && !threadHuge) std::exit(4);
+    if (!pastHeader) std::exit(5);
+    // A second thread, given the same arena, takes no space of its own.
+    const std::size_t before = mallinfo2().uordblks;
+    std::thread([] { adviseThreadHeap(); }).join();
+    std::exit(mallinfo2().uordblks - before < (std::size_t(64) << 10) ? 0 : 6);
 }
 
 TEST(LargeHeap, ASmallBuildLeavesTheHeapAsItWas) {
@@ -84,7 +100,8 @@ TEST(LargeHeap, ASmallBuildLeavesTheHeapAsItWas) {
 TEST(LargeHeap, ALargeBuildKeepsItsMemoryOnHugePages) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     // Exit 1: a large block was mapped on its own; 2: the heap was trimmed; 3 and 4: no huge
-    // pages for the main heap's top or for a thread's heap.
+    // pages for the main heap's top or for a thread's heap; 5: a thread's first block shares
+    // the huge page of its arena's header; 6: a thread given a used arena took space.
     EXPECT_EXIT(largeBuild(hugePagesOnRequest()), testing::ExitedWithCode(0), "");
 }
 

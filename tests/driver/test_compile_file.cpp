@@ -9,7 +9,13 @@
 #include "scene3ds/generators.h"
 #include "support/test_support.h"
 
-#if defined(__linux__) && defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
+// AddressSanitizer brings its own heap.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define NORVANE_OWN_HEAP 1
+#endif
+#endif
+#if defined(__linux__) && defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__) && !defined(NORVANE_OWN_HEAP)
 #include <unistd.h>
 #define NORVANE_HEAP_IS_GLIBCS 1
 #endif
