@@ -23,16 +23,19 @@
 // whatever else the machine is doing, where the timings do not.
 //
 // The ratio compares single-threaded builds; the "N threads" column shows what the plane
-// search's threads add on this machine. Each scene runs in a child process, so its peak memory
-// is its own. Every build keeps its heap as norvane keeps a large scene's (common/large_heap.h).
+// search's threads add on this machine. Every build runs in a child process of its own, which
+// keeps its heap as norvane would for the scene (common/large_heap.h), so its time and its peak
+// memory are its own.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -62,12 +65,21 @@ double processorSeconds() {
     return toSeconds(usage.ru_utime) + toSeconds(usage.ru_stime);
 }
 
+// Plain data, so that a child process can hand it back through a pipe.
 struct Timing {
     double load = 0, normals = 0, lists = 0, tree = 0, write = 0;
+    double peakMiB = 0;
     std::uint64_t console = 0; // the digest of the progress events
-    std::string bytes;
+    std::uint64_t bytes = 0;   // the digest of the file's bytes
+    bool failed = false;       // the child did not report
     double total() const { return load + normals + lists + tree + write; }
 };
+
+std::uint64_t digestOf(const std::vector<std::uint8_t>& bytes) {
+    std::uint64_t digest = 14695981039346656037ull;
+    for (const std::uint8_t b : bytes) digest = (digest ^ b) * 1099511628211ull;
+    return digest;
+}
 
 // Every progress event folded into a digest (FNV-1a over the events' kinds and values), so that
 // two builds can be compared event for event without the log's own cost in the timings: a
@@ -101,6 +113,7 @@ private:
 Timing compile(const std::vector<std::uint8_t>& file, bool straightforward, unsigned threads,
                bool skipPlaneSearch = false, norvane::PlaneSearchStats* stats = nullptr) {
     using namespace norvane;
+    keepLargeHeap(file.size()); // as norvane does before it loads the scene
     Timing t;
     const auto t0 = Clock::now();
     Scene scene;
@@ -129,46 +142,68 @@ Timing compile(const std::vector<std::uint8_t>& file, bool straightforward, unsi
     WriteError writeError;
     if (ok) treeFileBytes(tree, bytes, writeError, &log);
     const auto t4 = Clock::now();
-    t.bytes.assign(bytes.begin(), bytes.end());
+    t.bytes = digestOf(bytes);
     t.load = seconds(t0, t1) - seconds(t1, t2);
     t.normals = straightforward ? seconds(t2, t2b) : seconds(t1, t2);
     t.lists = built.listSeconds;
     t.tree = seconds(t2b, t3) - built.listSeconds;
     t.write = seconds(t3, t4);
     t.console = log.digest;
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    t.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
     return t;
 }
 
-// Runs one scene in a child process: fast single-threaded, fast with threads, then the
-// straightforward build; prints one row. False when the builds differ.
-bool runCase(const std::string& name, const std::vector<std::uint8_t>& file, bool runSlow, unsigned threads) {
+// Runs `build` in a child process of its own, so that it starts, as a norvane process does, with
+// no memory of its own yet (a build after another in one process finds its memory ready and
+// runs faster than any process would); its figures come back through a pipe.
+Timing inChild(const std::function<Timing()>& build) {
+    Timing t;
+    t.failed = true;
+    int ends[2];
+    if (pipe(ends) != 0) return t;
     std::fflush(stdout);
+    // The memory this process has freed goes back to the system first: a child reusing it would
+    // copy each page it touches instead of finding it fresh.
+    malloc_trim(0);
     const pid_t child = fork();
-    if (child < 0) return false;
-    if (child > 0) {
-        int status = 0;
-        waitpid(child, &status, 0);
-        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (child == 0) {
+        close(ends[0]);
+        const Timing made = build();
+        _exit(write(ends[1], &made, sizeof made) == static_cast<ssize_t>(sizeof made) ? 0 : 1);
     }
-    const Timing fast = compile(file, false, 1);
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const Timing threaded = compile(file, false, threads);
-    double floor = compile(file, false, 1, true).total();
-    for (int run = 1; run < 3; ++run) floor = std::min(floor, compile(file, false, 1, true).total());
+    close(ends[1]);
+    if (child > 0) {
+        Timing got;
+        if (read(ends[0], &got, sizeof got) == static_cast<ssize_t>(sizeof got)) t = got;
+        waitpid(child, nullptr, 0);
+    }
+    close(ends[0]);
+    return t;
+}
+
+// Runs one scene: fast single-threaded, fast with threads, its floor, then the straightforward
+// build, each in a process of its own; prints one row. False when the builds differ.
+bool runCase(const std::string& name, const std::vector<std::uint8_t>& file, bool runSlow, unsigned threads) {
+    const Timing fast = inChild([&] { return compile(file, false, 1); });
+    const Timing threaded = inChild([&] { return compile(file, false, threads); });
+    double floor = inChild([&] { return compile(file, false, 1, true); }).total();
+    for (int run = 1; run < 3; ++run)
+        floor = std::min(floor, inChild([&] { return compile(file, false, 1, true); }).total());
     std::printf("%-14s %7.3f %7.3f %7.3f %7.3f %7.3f %8.3f %7.3f %6.1fx %8.3f %7.0f |", name.c_str(), fast.load,
                 fast.normals, fast.lists, fast.tree, fast.write, fast.total(), floor, fast.total() / floor,
-                threaded.total(), usage.ru_maxrss / 1024.0);
-    bool same = threaded.bytes == fast.bytes && threaded.console == fast.console;
+                threaded.total(), fast.peakMiB);
+    bool same = !fast.failed && !threaded.failed && threaded.bytes == fast.bytes && threaded.console == fast.console;
     if (!runSlow) {
         std::printf(" %9s %8s %s\n", "skipped", "-", same ? "yes" : "NO");
     } else {
-        const Timing slow = compile(file, true, 1);
-        same = same && slow.bytes == fast.bytes && slow.console == fast.console;
+        const Timing slow = inChild([&] { return compile(file, true, 1); });
+        same = same && !slow.failed && slow.bytes == fast.bytes && slow.console == fast.console;
         std::printf(" %9.3f %7.1fx %s\n", slow.total(), slow.total() / fast.total(), same ? "yes" : "NO");
     }
     std::fflush(stdout);
-    _exit(same ? 0 : 1);
+    return same;
 }
 
 // Where the fast search's work went, by node size (the --stats table).
@@ -294,8 +329,10 @@ bool runOne(const Case& c, const std::vector<std::uint8_t>& file, const BenchLin
 int main(int argc, char** argv) {
     BenchLine line;
     if (!parseLine(argc, argv, line)) return 2;
-    norvane::keepLargeHeap(norvane::largeHeapBytes);
-    if (line.scaling) return runScaling(line.only);
+    if (line.scaling) {
+        norvane::keepLargeHeap(norvane::largeHeapBytes); // its scenes are all large
+        return runScaling(line.only);
+    }
     if (line.single.empty() && !line.stats) printTableHead(line.threads);
     bool allSame = true;
     for (const Case& c : benchCases) {
