@@ -22,12 +22,16 @@ namespace norvane {
 inline constexpr std::uintmax_t largeHeapBytes = 32 << 10;
 
 // Before loading a scene file of `sceneBytes` bytes: from the first large one on, freed memory
-// stays with the process (large blocks come from the heap, the heap is not trimmed) and the
-// heap's free top, grown ahead, asks for huge pages. Thread-safe; once per process.
+// stays with the process (blocks of up to 32 MiB come from the heap, and the heap is not
+// trimmed), and the heap's free top, grown 80 MiB ahead, asks for huge pages; the rest of the
+// huge page it begins in is taken by a block never touched, so that what follows faults 2 MiB
+// at a time. Thread-safe; acts once per process.
 void keepLargeHeap(std::uintmax_t sceneBytes);
 
 // Called by every thread the library starts, before it allocates: once keepLargeHeap has acted,
-// asks for huge pages for the heap that glibc gives the thread as well.
+// the heap that glibc gives the thread asks for huge pages too, opened 24 MiB ahead and its first
+// huge page filled past the arena's header, once per arena (glibc hands arenas on to later
+// threads).
 void adviseThreadHeap();
 
 } // namespace norvane
