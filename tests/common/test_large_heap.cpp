@@ -10,17 +10,10 @@
 #include <thread>
 
 #include "common/large_heap.h"
+#include "support/glibc_heap.h"
 
-// AddressSanitizer brings its own heap.
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define NORVANE_OWN_HEAP 1
-#endif
-#endif
-#if defined(__linux__) && defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__) && !defined(NORVANE_OWN_HEAP)
+#if defined(NORVANE_HEAP_IS_GLIBCS)
 #include <malloc.h>
-#include <unistd.h>
-#define NORVANE_HEAP_IS_GLIBCS 1
 #endif
 
 namespace norvane {
@@ -28,10 +21,10 @@ namespace {
 
 #if defined(NORVANE_HEAP_IS_GLIBCS)
 
+using test::inHeap;
+
 constexpr std::size_t block = std::size_t(4) << 20; // above glibc's usual mmap threshold
 constexpr std::uintptr_t hugePage = std::uintptr_t(2) << 20;
-
-bool inHeap(const void* p) { return p < sbrk(0); }
 
 // Whether the kernel would back the mapping that holds `p` with huge pages.
 bool hugePagesFor(const void* p) {

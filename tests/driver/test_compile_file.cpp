@@ -7,18 +7,8 @@
 
 #include "driver/compile_file.h"
 #include "scene3ds/generators.h"
+#include "support/glibc_heap.h"
 #include "support/test_support.h"
-
-// AddressSanitizer brings its own heap.
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define NORVANE_OWN_HEAP 1
-#endif
-#endif
-#if defined(__linux__) && defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__) && !defined(NORVANE_OWN_HEAP)
-#include <unistd.h>
-#define NORVANE_HEAP_IS_GLIBCS 1
-#endif
 
 namespace norvane::test {
 namespace {
@@ -96,7 +86,7 @@ void compileThenAllocate(const fs::path& scene) {
     CaptureConsole console;
     compileSceneFile(scene.string(), (scene.parent_path() / "out.bsp").string(), console);
     void* block = std::malloc(std::size_t(4) << 20);
-    std::exit(block && block < sbrk(0) ? 0 : 1);
+    std::exit(block && inHeap(block) ? 0 : 1);
 }
 
 TEST(CompileSceneFile, ALargeSceneKeepsItsMemoryAndASmallOneDoesNot) {
