@@ -4,66 +4,10 @@
 #include <cassert>
 #include <cmath>
 
+#include "bsp/sorted_lookup.h"
+
 namespace norvane {
 namespace {
-
-// Finds where values fall among sorted finite values: a table of bucket starts narrows each
-// search to a few values, searched by halves (values may crowd into one bucket, even be equal).
-class SortedLookup {
-  public:
-    explicit SortedLookup(const std::vector<double>& sorted) : sorted_(sorted), k_(sorted.size()) {
-        assert(!sorted.empty() && std::is_sorted(sorted.begin(), sorted.end()));
-        std::size_t buckets = 16;
-        while (buckets < 2 * k_) buckets *= 2;
-        lo_ = sorted.front();
-        const double range = sorted.back() - lo_;
-        scale_ = range > 0 ? double(buckets) / range : 0;
-        start_.resize(buckets);
-        std::size_t j = 0;
-        for (std::size_t b = 0; b < buckets; ++b) {
-            const double from = scale_ > 0 ? lo_ + double(b) / scale_ : lo_;
-            while (j < k_ && sorted_[j] < from) ++j;
-            start_[b] = static_cast<std::uint32_t>(j);
-        }
-    }
-    // The first value not below x, and the first above it (k when none).
-    std::uint32_t firstAtLeast(double x) const {
-        return search(x, [](double value, double limit) { return value < limit; });
-    }
-    std::uint32_t firstAbove(double x) const {
-        return search(x, [](double value, double limit) { return value <= limit; });
-    }
-
-  private:
-    // The first value for which `before` fails; it holds for a prefix of the values.
-    template <class Before>
-    std::uint32_t search(double x, Before before) const {
-        std::size_t from = 0, to = 0;
-        if (x > lo_) {
-            const double bucket = (x - lo_) * scale_;
-            if (!(bucket < double(start_.size()))) {
-                from = to = k_;
-            } else { // one bucket either side, for the rounding of the bucket's number
-                const auto b = static_cast<std::size_t>(bucket);
-                from = start_[b > 0 ? b - 1 : 0];
-                to = b + 2 < start_.size() ? start_[b + 2] : k_;
-            }
-        }
-        const double* values = sorted_.data();
-        auto firstNotBefore = [&](std::size_t a, std::size_t z) {
-            return static_cast<std::size_t>(
-                std::partition_point(values + a, values + z, [&](double v) { return before(v, x); }) - values);
-        };
-        std::size_t s = firstNotBefore(from, to);
-        if ((s > 0 && !before(values[s - 1], x)) || (s < k_ && before(values[s], x))) s = firstNotBefore(0, k_);
-        return static_cast<std::uint32_t>(s);
-    }
-
-    const std::vector<double>& sorted_;
-    std::size_t k_;
-    double lo_ = 0, scale_ = 0;
-    std::vector<std::uint32_t> start_;
-};
 
 // A vertex's sides over the sorted members: behind before notBehind, in front from inFront on,
 // in the plane between; each limit is certain only outside its window [first, last).
@@ -104,8 +48,12 @@ std::vector<VertexRuns> vertexRuns(const PreparedNode& node, const PlaneFamily& 
     for (std::size_t v = 0; v < node.local.size(); ++v) {
         const Vertex& p = node.local[v];
         const double t = (family.normal[0] * p.x + family.normal[1] * p.y) + family.normal[2] * p.z;
-        runs[v] = VertexRuns{lookup.firstAtLeast(-tolerance - t - slack), lookup.firstAtLeast(-tolerance - t + slack),
-                             lookup.firstAbove(tolerance - t - slack), lookup.firstAbove(tolerance - t + slack)};
+        // Each window's far end lies at or after its near end: the slack only widens it.
+        const double behind = -tolerance - t, front = tolerance - t;
+        const std::uint32_t notBehind = lookup.firstAtLeast(behind - slack);
+        const std::uint32_t inFront = lookup.firstAbove(front - slack);
+        runs[v] = VertexRuns{notBehind, lookup.firstAtLeast(behind + slack, notBehind), inFront,
+                             lookup.firstAbove(front + slack, inFront)};
     }
     return runs;
 }
@@ -130,8 +78,8 @@ std::size_t correctFace(const PreparedNode& node, const PlaneFamily& family, std
     near.erase(std::unique(near.begin(), near.end()), near.end());
     const std::array<std::uint32_t, 3>& c = node.corners[f];
     for (const std::uint32_t j : near) {
-        const Side exact = classifyTriangle(node.plane(family.members[j]), node.local[c[0]], node.local[c[1]],
-                                            node.local[c[2]]);
+        const Side exact =
+            classifyTriangle(node.plane(family.members[j]), node.local[c[0]], node.local[c[1]], node.local[c[2]]);
         fix[j].add(runSide(j, anyFront, anyBack), -1);
         fix[j].add(exact, 1);
     }
