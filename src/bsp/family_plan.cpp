@@ -127,10 +127,10 @@ std::size_t fewestPlanes(const PreparedNode& node) {
     return std::max<std::size_t>(128, (node.local.size() + node.corners.size()) / 64);
 }
 
-// Counting a family together, in boxes tested: the searches and the runs cost about 3 per
+// Counting a family together, in boxes tested: the searches and the runs cost about 2 per
 // vertex and face of the node, and sorting its planes about 2 per plane.
 std::int64_t passCostOf(const PreparedNode& node, const PlaneFamily& family) {
-    return 3 * static_cast<std::int64_t>(node.local.size() + node.corners.size()) +
+    return 2 * static_cast<std::int64_t>(node.local.size() + node.corners.size()) +
            2 * static_cast<std::int64_t>(family.planes);
 }
 
