@@ -308,6 +308,16 @@ void boundBoxes(BoxHierarchy& h) {
     }
 }
 
+// Lays every opened box's children out as a pair.
+void pairBoxes(BoxHierarchy& h) {
+    h.pairs.assign(h.boxes.size() / 2, BoxPair{});
+    for (const HierarchyBox& box : h.boxes)
+        if (box.left >= 0) {
+            const auto left = static_cast<std::size_t>(box.left);
+            h.pairs[BoxHierarchy::pairOf(box.left)] = boxPairOf(h.boxes[left], h.boxes[left + 1]);
+        }
+}
+
 // Appends a leaf's vertex block: its distinct vertices in order of first use, the slots past
 // them filled with the first (so the box bounds hold), and each face's mask of them.
 void appendVertexBlock(BoxHierarchy& h, HierarchyBox& leaf, std::uint32_t block,
@@ -369,6 +379,7 @@ void fillLeaves(BoxHierarchy& h, const std::vector<std::array<std::uint32_t, 3>>
             appendCornerBlock(h, leaf, cornerBlocks++, corners, local);
     }
     boundBoxes(h);
+    pairBoxes(h);
 }
 
 // The faces in order of rank, faces of one rank in their own order: a byte of the rank at a
@@ -390,6 +401,20 @@ std::vector<std::uint32_t> orderByRank(const std::vector<std::uint32_t>& rank) {
 }
 
 } // namespace
+
+BoxPair boxPairOf(const HierarchyBox& first, const HierarchyBox& second) {
+    BoxPair pair;
+    for (std::size_t lane = 0; lane < 2; ++lane) {
+        const HierarchyBox& box = lane == 0 ? first : second;
+        pair.midX[lane] = box.bounds.mid[0], pair.midY[lane] = box.bounds.mid[1], pair.midZ[lane] = box.bounds.mid[2];
+        pair.halfX[lane] = box.bounds.half[0], pair.halfY[lane] = box.bounds.half[1];
+        pair.halfZ[lane] = box.bounds.half[2];
+        pair.magnitude[lane] = box.bounds.magnitude;
+        pair.count[lane] = box.count;
+        pair.left[lane] = box.left;
+    }
+    return pair;
+}
 
 BoxHierarchy buildBoxHierarchy(const std::vector<std::array<std::uint32_t, 3>>& corners,
                                const std::vector<Vertex>& local, WorkerPool* pool,

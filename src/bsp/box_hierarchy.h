@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <cassert>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -38,6 +39,21 @@ struct BoxBuilder {
     Box box() const;
 };
 
+// The two children of an opened box, their bounds lane by lane so that both are tested at
+// once: children always come in pairs, boxes 2p + 1 and 2p + 2 forming pair p.
+struct alignas(16) BoxPair {
+    double midX[2], midY[2], midZ[2];
+    double halfX[2], halfY[2], halfZ[2];
+    double magnitude[2];
+    std::uint32_t count[2];
+    std::int32_t left[2]; // each box's own children, -1 for a leaf
+};
+
+// Both lanes' answers: 1 where a box is wholly Front (or Back), 0 otherwise.
+struct PairSides {
+    std::uint32_t front[2], back[2];
+};
+
 // A plane prepared for testing whole boxes.
 //
 // The distance of a point is rounded to float from a double sum whose error is far below 1e-12
@@ -59,6 +75,25 @@ class PlaneBoxTest {
         if (centre - reach - margin > frontLimit) return Front; // NaN comparisons fail: undecided
         if (centre + reach + margin < backLimit) return Back;
         return On;
+    }
+
+    // Both boxes of a pair, each lane by the same operations in the same order as side(), so
+    // with the same answers; told as numbers rather than branches, since the walk's boxes fall
+    // on either side at random and a mispredicted branch costs more than the test.
+    PairSides sides(const BoxPair& p) const {
+        using Lanes = double __attribute__((vector_size(16)));
+        Lanes mx, my, mz, hx, hy, hz, mag;
+        __builtin_memcpy(&mx, p.midX, sizeof mx), __builtin_memcpy(&my, p.midY, sizeof my);
+        __builtin_memcpy(&mz, p.midZ, sizeof mz), __builtin_memcpy(&hx, p.halfX, sizeof hx);
+        __builtin_memcpy(&hy, p.halfY, sizeof hy), __builtin_memcpy(&hz, p.halfZ, sizeof hz);
+        __builtin_memcpy(&mag, p.magnitude, sizeof mag);
+        const Lanes centre = a_ * mx + b_ * my + c_ * mz + d_;
+        const Lanes reach = absA_ * hx + absB_ * hy + absC_ * hz;
+        const Lanes margin = marginScale_ * mag + marginBase_;
+        const auto front = centre - reach - margin > frontLimit; // all ones where true
+        const auto back = centre + reach + margin < backLimit;
+        return {{static_cast<std::uint32_t>(front[0] & 1), static_cast<std::uint32_t>(front[1] & 1)},
+                {static_cast<std::uint32_t>(back[0] & 1), static_cast<std::uint32_t>(back[1] & 1)}};
     }
 
     // The first floats beyond the tolerance band.
@@ -87,6 +122,7 @@ struct HierarchyBox {
 // the same order into a padded block of its own, so a leaf is classified from one block.
 struct BoxHierarchy {
     std::vector<HierarchyBox> boxes; // boxes[0] holds every face
+    std::vector<BoxPair> pairs;      // the children of boxes[b] are pairs[pairOf(boxes[b].left)]
     std::vector<std::uint32_t> order;
     // The corners' coordinates, one array per axis, in padded blocks (corner_block.h): the leaf
     // with block b holding the faces order[first, first + count) keeps corner k of face
@@ -97,6 +133,10 @@ struct BoxHierarchy {
     std::vector<double> vertexX, vertexY, vertexZ;
     std::vector<std::uint64_t> faceMasks;
 
+    static std::size_t pairOf(std::int32_t left) {
+        assert(left > 0 && left % 2 == 1 && "children in pairs after the root");
+        return static_cast<std::size_t>(left - 1) / 2;
+    }
     static std::size_t cornerAt(std::uint32_t block, std::uint32_t i, std::uint32_t k) {
         return (3 * std::size_t{block} + k) * paddedBlockFaces + i;
     }
@@ -109,6 +149,9 @@ struct BoxHierarchy {
                 leaf.vertexSlots, faceMasks.data() + std::size_t{leaf.block} * paddedBlockFaces};
     }
 };
+
+// Two sibling boxes laid out as a pair.
+BoxPair boxPairOf(const HierarchyBox& first, const HierarchyBox& second);
 
 // Builds the hierarchy over faces given as corner indices into `local`. A box is cut across the
 // widest spread of its faces' centres where the two halves' surfaces, weighted by their faces,

@@ -58,7 +58,9 @@ struct BoxWalk {
 
 // Counts the faces of the boxes into `tally`, breadth first: the big boxes that lie wholly on
 // one side are counted early, so a lopsided candidate is abandoned before its small boxes are
-// opened. `queue` has room for every box (each enters at most once).
+// opened. The root is tested alone, every box below it with its sibling, the pair at once and
+// without a branch on where they fall; only an opened leaf takes one. `queue` has room for
+// every pair (each enters at most once, by its first box).
 BoxWalk walkBoxes(const PreparedNode& node, std::int32_t i, bool mayAbandon, const ScanResult& r,
                   const SharedScan* shared, std::int64_t remaining, SideTally& tally,
                   std::vector<std::int32_t>& queue) {
@@ -77,31 +79,45 @@ BoxWalk walkBoxes(const PreparedNode& node, std::int32_t i, bool mayAbandon, con
     }
     SideTally t = tally; // kept local, so the loop need not write it back at every box
     BoxWalk walk;
-    std::size_t queued = remaining > 0 ? 1 : 0;
-    queue[0] = 0;
-    std::size_t next = 0;
-    for (; next < queued; ++next) {
-        const HierarchyBox& box = h.boxes[static_cast<std::size_t>(queue[next])];
-        const Side whole = test.side(box.bounds);
-        if (whole != On) {
-            t.add(whole, static_cast<std::int32_t>(box.count));
-        } else if (box.left >= 0) {
-            queue[queued++] = box.left;
-            queue[queued++] = box.left + 1;
-            continue;
+    std::size_t queued = 0;
+    if (remaining > 0) {
+        const HierarchyBox& root = h.boxes[0];
+        const Side whole = test.side(root.bounds);
+        walk.boxes = 1;
+        if (whole == On && root.left >= 0) {
+            queue[queued++] = root.left;
         } else {
-            tallyLeafBox(plane, h, box, t);
-            ++walk.leaves;
+            if (whole != On) t.add(whole, static_cast<std::int32_t>(root.count));
+            else tallyLeafBox(plane, h, root, t), ++walk.leaves;
+            remaining -= root.count;
         }
-        remaining -= box.count;
+    }
+    for (std::size_t next = 0; next < queued; ++next) {
         if (canAbandon && lowestFinalScore(t, remaining) >= limit) {
             walk.abandoned = true;
-            ++next;
             break;
+        }
+        const std::int32_t first = queue[next];
+        const BoxPair& pair = h.pairs[BoxHierarchy::pairOf(first)];
+        const PairSides s = test.sides(pair);
+        walk.boxes += 2;
+        for (std::size_t lane = 0; lane < 2; ++lane) {
+            const std::uint32_t count = pair.count[lane];
+            const std::uint32_t settled = s.front[lane] | s.back[lane];
+            t.front += static_cast<std::int32_t>(s.front[lane] * count);
+            t.back += static_cast<std::int32_t>(s.back[lane] * count);
+            remaining -= settled * count;
+            const std::int32_t below = pair.left[lane];
+            queue[queued] = below; // kept only when opened and not a leaf
+            queued += (settled ^ 1) & static_cast<std::uint32_t>(below >= 0);
+            if ((settled | static_cast<std::uint32_t>(below >= 0)) == 0) {
+                tallyLeafBox(plane, h, h.boxes[static_cast<std::size_t>(first) + lane], t);
+                ++walk.leaves;
+                remaining -= count;
+            }
         }
     }
     tally = t;
-    walk.boxes = static_cast<std::int64_t>(next);
     return walk;
 }
 

@@ -44,6 +44,15 @@ Box boxOf(const float lo[3], const float hi[3]) {
     return b.box();
 }
 
+// What the test of a pair of boxes says of `box` in `lane`, the other lane holding `other`.
+Side pairSide(const Plane& p, const Box& box, const Box& other, std::size_t lane) {
+    HierarchyBox first, second;
+    first.bounds = lane == 0 ? box : other;
+    second.bounds = lane == 0 ? other : box;
+    const PairSides sides = PlaneBoxTest(p).sides(boxPairOf(first, second));
+    return sides.front[lane] ? Front : sides.back[lane] ? Back : On;
+}
+
 using test::Bits;
 
 TEST(PlaneSearchEdges, BoxesAtTheToleranceBandFarFromTheOriginAreNeverDecidedWrongly) {
@@ -118,11 +127,15 @@ void sweepAcrossTheBand(BoxNearPlane c, int t, int& boundaryCases) {
             ASSERT_TRUE(everyCornerIs(p, c.lo, c.hi, side)) << "t " << t << " j " << j;
         }
         boundaryCases += sideWithoutMargin(p, box) == Front && !everyCornerIs(p, c.lo, c.hi, Front);
+        // Both boxes of a pair are tested at once, each as it is alone; the box beside it here
+        // is never decided (it has no finite bounds).
+        for (std::size_t lane = 0; lane < 2; ++lane) ASSERT_EQ(pairSide(p, box, Box{}, lane), side) << lane;
         const Plane mirror{-p.a, -p.b, -p.c, -p.d};
         const Side mirrored = PlaneBoxTest(mirror).side(box);
         if (mirrored != On) {
             ASSERT_TRUE(everyCornerIs(mirror, c.lo, c.hi, mirrored)) << "t " << t << " j " << j;
         }
+        for (std::size_t lane = 0; lane < 2; ++lane) ASSERT_EQ(pairSide(mirror, box, Box{}, lane), mirrored) << lane;
         boundaryCases += sideWithoutMargin(mirror, box) == Back && !everyCornerIs(mirror, c.lo, c.hi, Back);
     }
 }
