@@ -336,6 +336,10 @@ void appendVertexBlock(BoxHierarchy& h, HierarchyBox& leaf, std::uint32_t block,
     for (std::uint32_t i = 0; i < leaf.count; ++i)
         for (std::uint32_t k = 0; k < 3; ++k)
             masks[i] |= std::uint64_t{1} << slotOf[corners[h.order[leaf.first + i]][k]];
+    h.narrowFaceMasks.resize(h.faceMasks.size(), 0);
+    if (leaf.vertexSlots <= narrowBlockVertices)
+        for (std::uint32_t i = 0; i < paddedBlockFaces; ++i)
+            h.narrowFaceMasks[std::size_t{block} * paddedBlockFaces + i] = static_cast<std::uint32_t>(masks[i]);
 }
 
 // Appends a leaf's corner block, corner by corner, its slots past the faces zero.

@@ -132,6 +132,7 @@ struct BoxHierarchy {
     // block b the masks of the faces order[first, first + count) at faceMasks[b * paddedBlockFaces + i].
     std::vector<double> vertexX, vertexY, vertexZ;
     std::vector<std::uint64_t> faceMasks;
+    std::vector<std::uint32_t> narrowFaceMasks; // the same, in 32 bits, for blocks that fit them
 
     static std::size_t pairOf(std::int32_t left) {
         assert(left > 0 && left % 2 == 1 && "children in pairs after the root");
@@ -145,8 +146,13 @@ struct BoxHierarchy {
         return {cornerX.data() + at, cornerY.data() + at, cornerZ.data() + at, leaf.count, paddedBlockFaces};
     }
     VertexBlock vertexBlock(const HierarchyBox& leaf) const {
-        return {vertexX.data() + leaf.vertexFirst, vertexY.data() + leaf.vertexFirst, vertexZ.data() + leaf.vertexFirst,
-                leaf.vertexSlots, faceMasks.data() + std::size_t{leaf.block} * paddedBlockFaces};
+        const std::size_t at = std::size_t{leaf.block} * paddedBlockFaces;
+        return {vertexX.data() + leaf.vertexFirst,
+                vertexY.data() + leaf.vertexFirst,
+                vertexZ.data() + leaf.vertexFirst,
+                leaf.vertexSlots,
+                faceMasks.data() + at,
+                leaf.vertexSlots <= narrowBlockVertices ? narrowFaceMasks.data() + at : nullptr};
     }
 };
 

@@ -38,6 +38,28 @@ void tallyPortable(const Plane& plane, const VertexBlock& block, SideTally& into
 #ifdef NORVANE_WIDE_VERTEX_BLOCK
 const bool processorIsWide = (__builtin_cpu_init(), __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt"));
 
+// The faces' sides from 32-bit masks, eight faces at a time.
+__attribute__((target("avx2,popcnt"))) void tallyNarrowMasks(const std::uint32_t* masks, std::uint32_t front,
+                                                             std::uint32_t behind, SideTally& into) {
+    const __m256i frontBits = _mm256_set1_epi32(static_cast<int>(front));
+    const __m256i behindBits = _mm256_set1_epi32(static_cast<int>(behind));
+    const __m256i zero = _mm256_setzero_si256();
+    std::uint32_t noFront = 0, noBehind = 0;
+    for (std::uint32_t i = 0; i < paddedBlockFaces; i += 8) {
+        const __m256i m = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(masks + i));
+        noFront |= std::uint32_t(_mm256_movemask_ps(
+                       _mm256_castsi256_ps(_mm256_cmpeq_epi32(_mm256_and_si256(m, frontBits), zero))))
+                   << i;
+        noBehind |= std::uint32_t(_mm256_movemask_ps(
+                        _mm256_castsi256_ps(_mm256_cmpeq_epi32(_mm256_and_si256(m, behindBits), zero))))
+                    << i;
+    }
+    const std::uint32_t anyFront = ~noFront, anyBehind = ~noBehind;
+    into.front += std::popcount(anyFront & ~anyBehind);
+    into.back += std::popcount(anyBehind & ~anyFront);
+    into.span += std::popcount(anyFront & anyBehind);
+}
+
 // The same IEEE operations four vertices at a time: products and sums in double, in the same
 // order and never fused, then rounded to float and compared.
 __attribute__((target("avx2,popcnt"))) void tallyWide(const Plane& plane, const VertexBlock& block,
@@ -54,6 +76,10 @@ __attribute__((target("avx2,popcnt"))) void tallyWide(const Plane& plane, const 
         front |= std::uint64_t(_mm_movemask_ps(_mm_cmpgt_ps(distance, tolerance))) << k;
         // Not greater or equal, true for NaN: NaN is behind.
         behind |= std::uint64_t(_mm_movemask_ps(_mm_cmpnge_ps(distance, negativeTolerance))) << k;
+    }
+    if (block.narrowMasks) {
+        tallyNarrowMasks(block.narrowMasks, static_cast<std::uint32_t>(front), static_cast<std::uint32_t>(behind), into);
+        return;
     }
     const __m256i frontBits = _mm256_set1_epi64x(static_cast<long long>(front));
     const __m256i behindBits = _mm256_set1_epi64x(static_cast<long long>(behind));

@@ -25,7 +25,13 @@ struct VertexBlock {
     // paddedBlockFaces masks: bit k is set when vertex k is a corner of the face; a mask of 0
     // (a slot past the leaf's faces) counts nowhere.
     const std::uint64_t* masks;
+    // The same masks in 32 bits when every vertex fits them (slots at most 32), else null: the
+    // wide build then tests eight faces at a time instead of four.
+    const std::uint32_t* narrowMasks = nullptr;
 };
+
+// Vertex blocks of at most this many slots also keep their masks in 32 bits.
+constexpr std::size_t narrowBlockVertices = 32;
 
 // Adds the block's faces to `tally`, on the build of the loops that `build` names.
 void tallyVertexBlock(const Plane& plane, const VertexBlock& block, SideTally& tally,

@@ -94,8 +94,12 @@ void expectLeafHoldsItsFaces(const BoxHierarchy& h, const HierarchyBox& leaf, co
         EXPECT_EQ(held, expected) << "face " << i << " of a leaf with " << leaf.vertexSlots << " vertex slots";
     }
     if (leaf.vertexSlots > 0) {
+        const VertexBlock b = h.vertexBlock(leaf);
         for (std::uint32_t i = leaf.count; i < paddedBlockFaces; ++i)
-            EXPECT_EQ(h.vertexBlock(leaf).masks[i], 0u) << "a slot past the faces counts nowhere";
+            EXPECT_EQ(b.masks[i], 0u) << "a slot past the faces counts nowhere";
+        ASSERT_EQ(b.narrowMasks != nullptr, b.slots <= narrowBlockVertices);
+        for (std::uint32_t i = 0; b.narrowMasks && i < paddedBlockFaces; ++i)
+            EXPECT_EQ(b.narrowMasks[i], b.masks[i]) << "the 32-bit masks name the same corners";
     }
 }
 

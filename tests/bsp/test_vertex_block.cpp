@@ -1,6 +1,7 @@
 // The vertex-block tally behind most leaf boxes: face by face as classifyTriangle sees the faces,
 // on the portable build and on the wide one alike, with faces sharing vertices a few floats from
-// the tolerance band, NaN and infinities, and every number of vertices up to a block's 64.
+// the tolerance band, NaN and infinities, and every number of vertices up to a block's 64
+// (up to 32 with the masks in 32 bits too).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -18,6 +19,7 @@ struct Leaf {
     std::vector<std::array<std::uint32_t, 3>> faces;
     std::vector<double> x, y, z;
     std::vector<std::uint64_t> masks;
+    std::vector<std::uint32_t> narrow;
 
     // Lays the vertices out in slots rounded up to the block's step, padding with a point far off
     // every plane (which would show if the padding were counted).
@@ -28,7 +30,9 @@ struct Leaf {
         masks.assign(paddedBlockFaces, 0);
         for (std::size_t i = 0; i < faces.size(); ++i)
             for (const std::uint32_t v : faces[i]) masks[i] |= std::uint64_t{1} << v;
-        return {x.data(), y.data(), z.data(), slots, masks.data()};
+        narrow.assign(masks.begin(), masks.end()); // the low halves, all there is when it fits
+        return {x.data(), y.data(), z.data(), slots, masks.data(),
+                slots <= narrowBlockVertices ? narrow.data() : nullptr};
     }
     SideTally faceByFace(const Plane& p) const {
         SideTally t;
