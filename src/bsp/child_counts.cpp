@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <limits>
 
 #include "bsp/box_hierarchy.h"
 #include "bsp/corner_block.h"
@@ -136,10 +137,12 @@ NodeCounts deriveChildCounts(const std::vector<BspFace>& parent, const NodeCount
     NodeCounts counts;
     counts.candidates.reserve(child.size()); // each written once, in order
     counts.handedDown = true;
+    NodeCounts::Summary summary{true, std::numeric_limits<std::int64_t>::max(), -1, false, false, false};
     for (std::size_t k = 0; k < child.size(); ++k) {
         if ((!origin[k].isWhole() && !origin[k].isPiece()) ||
             !parentCounts.candidates[origin[k].parentIndex()].known) {
             counts.candidates.emplace_back();
+            summary.complete = false;
             continue;
         }
         const std::size_t from = origin[k].parentIndex();
@@ -154,7 +157,13 @@ NodeCounts deriveChildCounts(const std::vector<BspFace>& parent, const NodeCount
         SideTally tally = parentCounts.candidates[from].tally;
         tally.add(change);
         counts.candidates.push_back(CandidateCounts{tally, true});
+        const std::int64_t score = tally.score();
+        if (score < summary.lowest) summary.lowest = score, summary.first = static_cast<std::int32_t>(k);
+        summary.anyFront |= tally.front > 0;
+        summary.anyBack |= tally.back > 0;
+        summary.anySpan |= tally.span > 0;
     }
+    if (summary.complete) counts.summary = summary;
     return counts;
 }
 

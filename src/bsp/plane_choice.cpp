@@ -47,6 +47,13 @@ std::vector<std::int32_t> takeKnownCounts(std::size_t faceCount, NodeCounts& cou
     assert(result.best < 0 && "nothing offered before");
     if (counts.candidates.empty()) counts.candidates.assign(faceCount, CandidateCounts{});
     assert(counts.candidates.size() == faceCount && "one entry per face");
+    if (const NodeCounts::Summary& known = counts.summary; known.complete) {
+        result.anyFront |= known.anyFront;
+        result.anyBack |= known.anyBack;
+        result.anySpan |= known.anySpan;
+        if (known.lowest < result.bestScore) result.bestScore = known.lowest, result.best = known.first;
+        return {};
+    }
     std::vector<std::int32_t> unknown;
     std::int64_t bestScore = result.bestScore;
     std::int32_t best = -1;

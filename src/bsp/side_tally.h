@@ -56,6 +56,14 @@ struct NodeCounts {
     // The counts came down from the parent: the tree is peeling a few faces off at a time, so
     // every candidate is counted in full for the next level to derive all of its counts.
     bool handedDown = false;
+    // What the plane search takes from known counts, gathered as they came down, when every
+    // candidate's did: a deep tree then does not pass over them all once more at each level.
+    struct Summary {
+        bool complete = false;
+        std::int64_t lowest = 0;  // the lowest score
+        std::int32_t first = -1;  // the earliest candidate with it
+        bool anyFront = false, anyBack = false, anySpan = false;
+    } summary;
 };
 
 } // namespace norvane
