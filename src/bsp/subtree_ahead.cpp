@@ -5,6 +5,7 @@
 
 #include "bsp/child_counts.h"
 #include "bsp/local_numbering.h"
+#include "bsp/recorded_progress.h"
 
 namespace norvane {
 namespace {
@@ -18,47 +19,6 @@ constexpr std::size_t frontShare = 8;
 // Subtrees waiting for a worker at most, and how deep in nested tasks a thread may start one.
 constexpr std::size_t mostWaiting = 32;
 constexpr unsigned mostNested = 3;
-
-// The progress a subtree reports, kept to be replayed: its node steps with its own counters,
-// its work units (adjacent ones summed, which the spinner cannot tell apart) and failed cuts.
-class RecordedProgress final : public CompileProgress {
-  public:
-    void nodeStep(NodeStep step, const NodeState& state) override { events_.push_back({Kind::Step, step, state}); }
-    void worked(std::size_t units) override {
-        if (!events_.empty() && events_.back().kind == Kind::Work)
-            events_.back().state.faces += units;
-        else
-            events_.push_back({Kind::Work, NodeStep::Enter, NodeState{0, units, 0, 0}});
-    }
-    void cutFailed() override { events_.push_back({Kind::CutFailed, NodeStep::Enter, {}}); }
-
-    // Reports it all to `to`, the faces placed and the faces in all moved on by what the build
-    // had placed and cut before the subtree.
-    void replay(CompileProgress& to, std::int64_t placedBefore, std::int64_t totalBefore) const {
-        for (const Event& e : events_) {
-            switch (e.kind) {
-            case Kind::Step: {
-                NodeState state = e.state;
-                state.facesPlaced += placedBefore;
-                state.faceTotal += totalBefore;
-                to.nodeStep(e.step, state);
-                break;
-            }
-            case Kind::Work: to.worked(e.state.faces); break;
-            case Kind::CutFailed: to.cutFailed(); break;
-            }
-        }
-    }
-
-  private:
-    enum class Kind : std::uint8_t { Step, Work, CutFailed };
-    struct Event {
-        Kind kind;
-        NodeStep step;
-        NodeState state; // a Work event's units in `faces`
-    };
-    std::vector<Event> events_;
-};
 
 } // namespace
 
