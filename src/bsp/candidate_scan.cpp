@@ -86,9 +86,12 @@ BoxWalk walkBoxes(const PreparedNode& node, std::int32_t i, bool mayAbandon, con
         walk.boxes = 1;
         if (whole == On && root.left >= 0) {
             queue[queued++] = root.left;
-        } else {
-            if (whole != On) t.add(whole, static_cast<std::int32_t>(root.count));
-            else tallyLeafBox(plane, h, root, t), ++walk.leaves;
+        } else if (whole != On) {
+            t.add(whole, static_cast<std::int32_t>(root.count));
+            remaining -= root.count;
+        } else { // a root that is a leaf
+            tallyLeafBox(plane, h, root, t);
+            ++walk.leaves;
             remaining -= root.count;
         }
     }
